@@ -1,0 +1,18 @@
+#include "workbench_state.h"
+
+#include "builtin_pictures.h"
+
+FormPictures::FormPictures(const QColor &captionText, const QColor &menuText, const QColor &buttonFace)
+    : Picture1{Picture(256, 184, true), Picture(1, 17, true), Picture(17, 17, true), Picture(17, 17, true),
+               Picture(17, 17, true), Picture(17, 17, true), Picture(17, 17, true)},
+      Picture8{captionText, menuText}, Picture6(buttonFace)
+{
+    for (auto &slot : Picture5)
+        slot = Picture(9, 9, true);
+    Picture5[2].setHeight(1);
+    Picture11.setPicture(LanguageLabel());
+    Picture12.setPicture(FileManagerLabel());
+    Picture13.setPicture(NameLabel());
+    Picture14.setPicture(SampleEntryLabel());
+    Picture7.setPicture(PalettePicture());
+}
