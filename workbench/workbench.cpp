@@ -1,0 +1,245 @@
+#include "workbench.h"
+
+#include "catalogue.h"
+#include "compositor.h"
+#include "extract.h"
+#include "host_paths.h"
+#include "mfreeimage.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <FreeImage.h>
+
+namespace {
+
+QString WithSlash(const QString &folder)
+{
+    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+}
+
+// Dir1 shows a folder without its trailing "/", except the root.
+QString FolderPath(QString path)
+{
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    return path;
+}
+
+QString TempFolderPath() { return FolderPath(TempFolder()); }
+
+// Turns one BMP into a JPEG of best quality; pictures that are not 24-bit are converted first,
+// since the JPEG writer takes only 24-bit and grey pictures.
+void BmpToJpeg(const QString &bmp, const QString &jpg)
+{
+    FIBITMAP *bitmap = FreeImage_Load(FIF_BMP, QFile::encodeName(bmp).constData(), 0);
+    if (!bitmap)
+        return;
+    if (FreeImage_GetBPP(bitmap) != 24 &&
+        !(FreeImage_GetBPP(bitmap) == 8 && FreeImage_GetColorType(bitmap) == FIC_MINISBLACK)) {
+        FIBITMAP *converted = FreeImage_ConvertTo24Bits(bitmap);
+        FreeImage_Unload(bitmap);
+        bitmap = converted;
+        if (!bitmap)
+            return;
+    }
+    SaveImageFile(FIF_JPEG, bitmap, jpg, JPEG_QUALITYSUPERB);
+    FreeImage_Unload(bitmap);
+}
+
+} // namespace
+
+Workbench::Workbench(MessageBoxes &messages, std::unique_ptr<Host> host, FormPictures pictures)
+    : messages_(messages), host_(host ? std::move(host) : std::make_unique<Host>()), pictures_(std::move(pictures))
+{
+}
+
+Workbench::~Workbench() = default;
+
+void Workbench::notifyChanged()
+{
+    if (changed)
+        changed();
+}
+
+void Workbench::startUp(const QString &currentFolder)
+{
+    if (!host_->makeFolder(TempFolderPath()))
+        messages_.ok(QStringLiteral("The temporary folder %1 could not be created.").arg(TempFolder()));
+    state_.appfolder = WithSlash(currentFolder);
+    driveRoot_ = VolumeOf(host_->volumes(), currentFolder).root;
+    dirPath_ = FolderPath(currentFolder);
+    listFolder(dirPath_);
+}
+
+void Workbench::shutDown()
+{
+    if (copyTo_.created) {
+        copyTo_ = CopyToState();
+        if (copyToUnloaded)
+            copyToUnloaded();
+    }
+    const QString cleanup = state_.appfolder + QStringLiteral("cleanup.bat");
+    if (host_->exists(cleanup))
+        host_->shellAndWait(cleanup, 3);
+}
+
+void Workbench::listFolder(const QString &path)
+{
+    subFolders_.clear();
+    fileEntries_.clear();
+    selectedFile_.clear();
+    fileFolder_ = path;
+    const auto entries = host_->listFolder(path);
+    if (!entries) {
+        messages_.ok(QStringLiteral("The folder %1 cannot be read.").arg(path));
+        return;
+    }
+    for (const FolderEntry &entry : *entries) {
+        if (entry.name.startsWith(QLatin1Char('.')))
+            continue;
+        const QString full = WithSlash(path) + entry.name;
+        if (entry.kind == FolderEntry::Folder || (entry.kind == FolderEntry::Link && QFileInfo(full).isDir()))
+            subFolders_.append(entry.name);
+        else if (entry.name.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive) && !QFileInfo(full).isDir())
+            fileEntries_.append(entry.name);
+    }
+    subFolders_.sort(Qt::CaseInsensitive);
+    fileEntries_.sort(Qt::CaseInsensitive);
+}
+
+void Workbench::driveChange(const QString &volumeRoot)
+{
+    driveRoot_ = volumeRoot;
+    const auto remembered = volumeFolders_.find(volumeRoot);
+    folderChange(remembered != volumeFolders_.end() ? remembered->second : volumeRoot);
+}
+
+void Workbench::folderChange(const QString &path)
+{
+    WipePics();
+    dirPath_ = FolderPath(path);
+    if (WithSlash(dirPath_).startsWith(driveRoot_))
+        volumeFolders_[driveRoot_] = dirPath_;
+    listFolder(dirPath_);
+    state_.skinfromzip = 0;
+    const QString folder = WithSlash(dirPath_);
+    DeleteDirectory(TempFolderPath());
+
+    int found = 0;
+    QStringList failed;
+    state_.namelist = Catalogue::Split(Catalogue::SkinFileNames);
+    for (const QString &name : state_.namelist) {
+        if (!host_->exists(folder + name))
+            continue;
+        ++found;
+        if (!host_->copyFile(folder + name, TempFolder() + name))
+            failed.append(name);
+    }
+    if (!failed.isEmpty())
+        messages_.ok(QStringLiteral("These skin files could not be copied into the temporary folder %1: %2")
+                         .arg(TempFolder(), failed.join(QStringLiteral(", "))));
+    if (found != 0) {
+        state_.skinsource.clear();
+        LoadPics();
+    }
+    notifyChanged();
+}
+
+void Workbench::archiveChosen(const QString &folder, const QString &fileName)
+{
+    WipePics();
+    DeleteDirectory(TempFolderPath());
+    fileFolder_ = folder;
+    selectedFile_ = fileName;
+    state_.skinsource = WithSlash(folder) + fileName;
+    state_.dswindow = 0;
+    state_.gbascreen = 0;
+    const ExtractReport report = ExtractArchive(state_.skinsource, TempFolderPath());
+    state_.skinfromzip = fileName.right(3).toLower() == QLatin1String("zip") ? 1 : 0;
+    LoadPics();
+    const QString problem = report.message(state_.skinsource);
+    if (!problem.isEmpty())
+        messages_.ok(problem);
+}
+
+void Workbench::WipePics()
+{
+    for (Picture &slot : pictures_.Picture1)
+        slot.setPicture(pictures_.Picture9.picture());
+    for (Picture &slot : pictures_.Picture5)
+        slot.setPicture(pictures_.Picture9.picture());
+    pictures_.Picture2.setPicture(pictures_.Picture9.picture());
+    pictures_.Picture3.setPicture(pictures_.Picture9.picture());
+    pictures_.Picture4.setPicture(pictures_.Picture9.picture());
+    pictures_.Picture5[2].setHeight(1);
+    pictures_.Picture1[1].setWidth(1);
+    notifyChanged();
+}
+
+void Workbench::LoadPics()
+{
+    const QString temp = TempFolder();
+    state_.bmplist = Catalogue::Split(Catalogue::MainBmpNames);
+    state_.namelist = Catalogue::Split(Catalogue::MainJpgNames);
+    for (qsizetype i = 0; i < state_.namelist.size(); ++i) {
+        const QString bmp = host_->findFile(temp + state_.bmplist[i]);
+        if (bmp.isEmpty())
+            continue;
+        host_->deleteFile(temp + state_.namelist[i]);
+        BmpToJpeg(bmp, temp + state_.namelist[i]);
+    }
+    for (qsizetype i = 0; i < state_.namelist.size(); ++i) {
+        const QString jpg = host_->findFile(temp + state_.namelist[i]);
+        if (!jpg.isEmpty())
+            pictures_.Picture1[size_t(i)].load(jpg);
+    }
+    state_.extralist = Catalogue::Split(Catalogue::ExtraBmpNames);
+    for (qsizetype i = 0; i < state_.extralist.size(); ++i) {
+        const QString bmp = host_->findFile(temp + state_.extralist[i]);
+        if (!bmp.isEmpty())
+            pictures_.Picture5[size_t(i)].load(bmp);
+    }
+    redraw();
+}
+
+void Workbench::DeleteDirectory(const QString &folder)
+{
+    // The listing is complete before anything is deleted.
+    const auto entries = host_->listFolder(folder);
+    if (!entries) {
+        messages_.ok(QStringLiteral("The folder %1 could not be emptied.").arg(folder));
+        return;
+    }
+    QStringList left;
+    for (const FolderEntry &entry : *entries) {
+        const QString path = folder + QLatin1Char('/') + entry.name;
+        if (entry.kind == FolderEntry::Folder)
+            DeleteDirectory(path);
+        else if (!host_->removeEntry(path))
+            left.append(path);
+    }
+    if (!left.isEmpty())
+        messages_.ok(QStringLiteral("These files could not be deleted: %1").arg(left.join(QStringLiteral(", "))));
+}
+
+void Workbench::redraw()
+{
+    redrawsub(pictures_, state_, options_.showselectbug, showPicture4);
+    ++redrawCount_;
+    notifyChanged();
+}
+
+void Workbench::ensureCopyTo()
+{
+    if (copyTo_.created)
+        return;
+    copyTo_.created = true;
+    copyTo_.drive = VolumeOf(host_->volumes(), state_.appfolder).root; // the current drive
+    if (copyToCreated)
+        copyToCreated();
+}
+
+bool Workbench::CopyCrap() { return false; }
+void Workbench::skinVu4Loaders() {}
+void Workbench::skinDi3Gba() {}
