@@ -1,7 +1,98 @@
 #include "export_previews.h"
 
-int ExportPreviews(const QStringList &, QTextStream &, QTextStream &err)
+#include "builtin_pictures.h"
+#include "host_paths.h"
+#include "messages.h"
+#include "preview_export.h"
+#include "workbench.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace {
+
+bool anyPicture(const FormPictures &p)
 {
-    err << "Corvamo: --export-previews is not available in this build\n";
-    return 2;
+    const auto has = [](const Picture &slot) { return slot.hasPicture(); };
+    return std::any_of(p.Picture1.begin(), p.Picture1.end(), has) ||
+           std::any_of(p.Picture5.begin(), p.Picture5.end(), has);
+}
+
+// Loads one skin as the window would: a folder by moving the folder list to it, an archive by
+// moving to its folder and clicking it in the file list. Returns what went wrong, or "".
+QString loadSkin(Workbench &wb, RecordedMessages &messages, const QString &skin)
+{
+    const QFileInfo info(skin);
+    const QString path = QDir::cleanPath(info.absoluteFilePath());
+    messages.texts.clear();
+    if (info.isDir()) {
+        wb.folderChange(path);
+    } else if (info.isFile() && info.fileName().endsWith(".zip", Qt::CaseInsensitive)) {
+        const QString folder = info.absolutePath();
+        if (wb.dirPath() != folder)
+            wb.folderChange(folder);
+        messages.texts.clear(); // only the archive's own problems count here
+        wb.archiveChosen(folder, info.fileName());
+    } else if (!info.exists()) {
+        return "no such skin folder or archive";
+    } else {
+        return "neither a skin folder nor a .zip archive";
+    }
+    if (!messages.texts.isEmpty())
+        return messages.texts.join(' ');
+    if (!anyPicture(wb.pictures()))
+        return "no skin pictures found";
+    return {};
+}
+
+} // namespace
+
+int ExportPreviews(const QStringList &skins, QTextStream &out, QTextStream &err)
+{
+    if (skins.isEmpty()) {
+        err << "usage: Corvamo --export-previews SKIN...  (skin folders or .zip archives)\n";
+        return 2;
+    }
+    RecordedMessages messages;
+    FormPictures pictures;
+    SeatBuiltinPictures(pictures);
+    Workbench wb(messages, nullptr, std::move(pictures));
+    wb.startUp(QDir::currentPath());
+    if (!messages.texts.isEmpty()) {
+        err << "Corvamo: " << messages.texts.join(' ') << '\n';
+        return 1;
+    }
+    // The previews land beside each skin.
+    wb.options().savepreviewinsamedirectoryaszip = true;
+    wb.options().savepreviewinskindirectory = true;
+
+    int failures = 0;
+    for (const QString &skin : skins) {
+        const QString problem = loadSkin(wb, messages, skin);
+        if (!problem.isEmpty()) {
+            err << "Corvamo: " << skin << ": " << problem << '\n';
+            ++failures;
+            continue;
+        }
+        for (PreviewKind kind : {PreviewKind::Ds, PreviewKind::Gba}) {
+            FormPictures &p = wb.pictures();
+            if (kind == PreviewKind::Ds)
+                DrawDsExport(p, wb.state(), wb.options());
+            else
+                DrawGbaExport(p);
+            const QString target = PreviewOutputPath(kind, wb.state(), wb.options(), wb.dirPath(), wb.selectedFile());
+            const SaveResult result =
+                SavePreview(kind == PreviewKind::Ds ? p.Picture3 : p.Picture15, target, ScratchBmp());
+            if (result.saved) {
+                out << result.message << '\n';
+            } else {
+                err << "Corvamo: " << skin << ": " << result.message << '\n';
+                ++failures;
+            }
+        }
+        out.flush();
+    }
+    return failures == 0 ? 0 : 1;
 }

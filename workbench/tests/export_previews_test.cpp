@@ -1,0 +1,150 @@
+#include "compositor.h"
+#include "export_previews.h"
+#include "skin_fixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <archive.h>
+#include <archive_entry.h>
+
+#include <gtest/gtest.h>
+
+using namespace sample_skin;
+
+namespace {
+
+// Writes the sample skin's pictures (every slot) into folder, and optionally zips them.
+void writeSkin(const QString &folder)
+{
+    QDir().mkpath(folder);
+    for (int slot = 0; slot < 7; ++slot)
+        ASSERT_TRUE(MainPicture(slot).save(folder + "/" + MainNames()[slot] + ".bmp", "BMP"));
+    for (int slot = 0; slot < 31; ++slot)
+        ASSERT_TRUE(ExtraPicture(slot).save(folder + "/" + ExtraNames()[slot], "BMP"));
+}
+
+void zipFolder(const QString &folder, const QString &zipPath)
+{
+    archive *zip = archive_write_new();
+    archive_write_set_format_zip(zip);
+    ASSERT_EQ(archive_write_open_filename(zip, QFile::encodeName(zipPath).constData()), ARCHIVE_OK);
+    for (const QString &name : QDir(folder).entryList(QDir::Files)) {
+        QFile file(folder + "/" + name);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        archive_entry *entry = archive_entry_new();
+        archive_entry_set_pathname(entry, name.toUtf8().constData());
+        archive_entry_set_filetype(entry, AE_IFREG);
+        archive_entry_set_perm(entry, 0644);
+        archive_entry_set_size(entry, bytes.size());
+        archive_write_header(zip, entry);
+        archive_write_data(zip, bytes.constData(), size_t(bytes.size()));
+        archive_entry_free(entry);
+    }
+    archive_write_close(zip);
+    archive_write_free(zip);
+}
+
+class ExportPreviewsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(root.isValid());
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(root.filePath("cache")));
+        previous = QDir::currentPath();
+        QDir().mkpath(root.filePath("dist"));
+        QDir::setCurrent(root.filePath("dist"));
+    }
+    void TearDown() override { QDir::setCurrent(previous); }
+
+    int run(const QStringList &skins)
+    {
+        output.clear();
+        errors.clear();
+        QTextStream out(&output), err(&errors);
+        return ExportPreviews(skins, out, err);
+    }
+
+    QTemporaryDir root;
+    QString previous, output, errors;
+};
+
+QColor colourAt(const QString &jpeg, int x, int y) { return QImage(jpeg).pixelColor(x, y); }
+
+void expectNear(const QColor &got, QRgb want)
+{
+    const QColor w = QColor::fromRgb(want);
+    EXPECT_NEAR(got.red(), w.red(), 8);
+    EXPECT_NEAR(got.green(), w.green(), 8);
+    EXPECT_NEAR(got.blue(), w.blue(), 8);
+}
+
+TEST_F(ExportPreviewsTest, ArchiveAndFolderSkinsGetBothPreviewsBesideThem)
+{
+    const QString folder = root.filePath("skins/Red"), zip = root.filePath("skins/Blue.zip");
+    writeSkin(folder);
+    writeSkin(root.filePath("zipped"));
+    zipFolder(root.filePath("zipped"), zip);
+
+    ASSERT_EQ(run({zip, folder}), 0) << errors.toStdString();
+    const QString skins = root.filePath("skins");
+    const QStringList expected{skins + "/Blue-DS-Preview.jpg", skins + "/Blue-GBA-Preview.jpg",
+                               folder + "/DS-preview.jpg", folder + "/GBA-preview.jpg"};
+    QStringList lines;
+    for (const QString &path : expected)
+        lines << path + " saved.";
+    EXPECT_EQ(output.trimmed().split('\n'), lines);
+    EXPECT_TRUE(errors.isEmpty());
+
+    for (const QString &dir : {skins + "/Blue-", folder + "/"}) {
+        const QString ds = dir + (dir.endsWith("-") ? "DS-Preview.jpg" : "DS-preview.jpg");
+        const QString gba = dir + (dir.endsWith("-") ? "GBA-Preview.jpg" : "GBA-preview.jpg");
+        EXPECT_EQ(QImage(ds).size(), QSize(256, 384));
+        EXPECT_EQ(QImage(gba).size(), QSize(480, 320));
+        expectNear(colourAt(ds, 2, 2), MainColour(0));           // upper screen
+        expectNear(colourAt(ds, 100, 192 + 100), MainColour(6)); // window shown below
+        expectNear(colourAt(gba, 2, 2), ExtraColour(QvPdaLogo));
+        expectNear(colourAt(gba, 100, 300), ExtraColour(FileMng));
+    }
+    EXPECT_FALSE(QFile::exists(root.filePath("cache/Corvamo/temp.bmp")));
+}
+
+TEST_F(ExportPreviewsTest, UnreadableSkinsAreNamedAndTheOthersStillExported)
+{
+    const QString good = root.filePath("skins/Good"), empty = root.filePath("skins/Empty");
+    writeSkin(good);
+    QDir().mkpath(empty);
+    QFile broken(root.filePath("skins/Broken.zip"));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("PK\x03\x04 this is not really an archive");
+    broken.close();
+
+    const QString missing = root.filePath("skins/Missing.zip");
+    EXPECT_EQ(run({missing, broken.fileName(), empty, good}), 1);
+    EXPECT_TRUE(errors.contains(missing + ": no such skin folder or archive")) << errors.toStdString();
+    EXPECT_TRUE(errors.contains(broken.fileName() + ": ")) << errors.toStdString();
+    EXPECT_TRUE(errors.contains(empty + ": no skin pictures found")) << errors.toStdString();
+    EXPECT_EQ(output, good + "/DS-preview.jpg saved.\n" + good + "/GBA-preview.jpg saved.\n");
+}
+
+TEST_F(ExportPreviewsTest, APreviewThatCannotBeSavedFailsTheRun)
+{
+    const QString folder = root.filePath("skins/Red");
+    writeSkin(folder);
+    QDir().mkpath(folder + "/DS-preview.jpg/taken"); // a folder where the picture should go
+    EXPECT_EQ(run({folder}), 1);
+    EXPECT_TRUE(errors.contains(folder + ": " + folder + "/DS-preview.jpg could not be replaced."))
+        << errors.toStdString();
+    EXPECT_EQ(output, folder + "/GBA-preview.jpg saved.\n");
+}
+
+TEST_F(ExportPreviewsTest, NoSkinIsAUsageError)
+{
+    EXPECT_EQ(run({}), 2);
+    EXPECT_TRUE(errors.startsWith("usage: Corvamo --export-previews SKIN..."));
+}
+
+} // namespace
