@@ -1,0 +1,26 @@
+// The chunk filter behind Marlet: the page's bytes in, the text of one chunk out.
+#pragma once
+
+#include <cstddef>
+
+namespace marlet {
+
+inline constexpr std::size_t kChunkSize = 10240;
+// Room past the bytes of a chunk and of its text: the scanner puts an end mark after the chunk
+// and loads and stores whole 16-byte blocks that may reach past the end.
+inline constexpr std::size_t kSlack = 64;
+
+// What carries over from one chunk to the next.
+struct State {
+  bool bodySeen = false;
+  bool inTag = false;
+  bool inScript = false;
+  unsigned breakRun = 0;  // line-break bytes written since the last other written byte, 0..2
+};
+
+// Filters the n bytes of one chunk into text and returns the count of text bytes (NUL bytes
+// included: the caller cuts the text at its first NUL). chunk and text must each hold
+// kChunkSize + kSlack bytes; chunk[n] is overwritten.
+std::size_t ScanChunk(State& state, unsigned char* chunk, std::size_t n, unsigned char* text);
+
+}  // namespace marlet
