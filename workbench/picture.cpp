@@ -41,7 +41,7 @@ void Picture::setPicture(const QImage &picture)
 void Picture::repaint()
 {
     image_.fill(back_);
-    if (!picture_.isNull())
+    if (!picture_.isNull() && !image_.isNull())
         QPainter(&image_).drawImage(0, 0, picture_);
 }
 

@@ -69,6 +69,7 @@ void Workbench::startUp(const QString &currentFolder)
     state_.appfolder = WithSlash(currentFolder);
     driveRoot_ = VolumeOf(host_->volumes(), currentFolder).root;
     dirPath_ = FolderPath(currentFolder);
+    volumeFolders_[driveRoot_] = dirPath_;
     listFolder(dirPath_);
 }
 

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "workbench.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <memory>
+
+class CopyTo;
+class PictureBox;
+class QAction;
+class QComboBox;
+class QListWidget;
+class QPushButton;
+
+// The main window: every control at its place, each event handed to the Workbench, whose
+// holders the picture boxes show.
+class Form1 : public QMainWindow {
+    Q_OBJECT
+public:
+    // messages: where message boxes go (real boxes over this window when null); host: the host
+    // layer (the default one when null); currentFolder: the folder the program was started in.
+    explicit Form1(MessageBoxes *messages = nullptr, std::unique_ptr<Host> host = nullptr,
+                   const QString &currentFolder = QString());
+    ~Form1() override;
+
+    Workbench &workbench() { return *workbench_; }
+    CopyTo *copyTo() const { return copyTo_; }
+
+    // The visible controls, by name.
+    QComboBox *Drive1;
+    QListWidget *Dir1;
+    QListWidget *File1;
+    std::array<PictureBox *, 1> Picture1; // element 0, the mainBG slot
+    PictureBox *Picture2, *Picture4, *Picture6, *Picture7;
+    std::array<PictureBox *, 2> Picture8;
+    QPushButton *Command1, *Command2, *Command3, *Command4;
+    // The File menu's entries, by name.
+    QAction *dummy3, *copyqvkitupbintodrive, *dummy4, *showselectbug, *dummy2, *dividerindspreview,
+        *savepreviewinskindirectory, *savepreviewinsamedirectoryaszip, *dummy, *Exit;
+
+    // The event procedures the controls call.
+    void Drive1_Change();
+    void Dir1_Change();
+    void File1_Click();
+    void Picture2_Click();
+    void Picture4_Click();
+    void Picture7_Mouse(int button, int x, int y);
+    void Picture8_Mouse(int index, int button);
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void copyqvkitupbintodrive_Click();
+    void showselectbug_Click();
+    void option_Click(); // the three options that only flip their mark
+    void Exit_Click();
+
+    // Sets Dir1's path as the user's choice of a folder does; Dir1_Change follows.
+    void setDir1Path(const QString &path);
+    // Selects the Drive1 entry of the volume with this root; Drive1_Change follows.
+    void setDrive1(const QString &root);
+    // Clicks the File1 entry of this name; false when the list has no such entry.
+    bool clickFile1(const QString &name);
+
+signals:
+    void firstPainted();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void buildControls();
+    void buildMenu();
+    void refreshLists();
+    void refreshPictures();
+    void createCopyTo();
+    void savePreview(bool ds);
+
+    std::unique_ptr<QtMessageBoxes> ownMessages_;
+    std::unique_ptr<Workbench> workbench_;
+    CopyTo *copyTo_ = nullptr;
+    bool shutDown_ = false;
+    bool painted_ = false;
+    bool refreshing_ = false;
+};

@@ -1,0 +1,344 @@
+#include "catalogue.h"
+#include "form1.h"
+#include "picture_box.h"
+#include "sandbox.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+
+#include <unistd.h>
+
+using namespace testing_sandbox;
+
+namespace {
+
+constexpr QRgb Red = 0xFF0000, Green = 0x00FF00, Blue = 0x0000FF;
+
+bool Near(QRgb a, QRgb b) // JPEG is lossy
+{
+    return std::abs(qRed(a) - qRed(b)) < 24 && std::abs(qGreen(a) - qGreen(b)) < 24 && std::abs(qBlue(a) - qBlue(b)) < 24;
+}
+
+class Form1Test : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        previous_ = QDir::currentPath();
+        QDir::setCurrent(box.app);
+    }
+    void TearDown() override
+    {
+        form.reset();
+        QDir::setCurrent(previous_);
+    }
+    void start()
+    {
+        auto h = box.host();
+        host = h.get();
+        form = std::make_unique<Form1>(&messages, std::move(h), box.app);
+    }
+    Workbench &wb() { return form->workbench(); }
+    FormPictures &pics() { return form->workbench().pictures(); }
+    QString temp() const { return TempFolder(); }
+
+    Sandbox box;
+    RecordedMessages messages;
+    TestHost *host = nullptr;
+    std::unique_ptr<Form1> form;
+
+private:
+    QString previous_;
+};
+
+} // namespace
+
+TEST_F(Form1Test, FolderSkinIsCopiedUnderCatalogueNamesAndLoaded)
+{
+    const QString skin = box.skins + "/blue";
+    Sandbox::write(skin + "/mainBG.bmp", Sandbox::picture(256, 192, Red, "BMP"));
+    Sandbox::write(skin + "/subBG.jpg", Sandbox::picture(256, 192, Blue, "JPG"));
+    Sandbox::write(skin + "/deskicon.bmp", Sandbox::picture(24, 240, Green, "BMP"));
+    Sandbox::write(skin + "/textscrollback.bmp", Sandbox::picture(8, 8, Green, "BMP"));
+    Sandbox::write(skin + "/readme.txt", "not a skin file");
+    Sandbox::write(skin + "/other.zip", "x");
+    start();
+    wb().state().dswindow = 1;
+    wb().state().gbascreen = 3;
+    form->setDir1Path(skin);
+
+    EXPECT_EQ(Sandbox::tree(temp()), (QStringList{"/TextScrollBack.BMP", "/deskicon.bmp", "/mainBG.bmp", "/mainBG.jpg", "/subBG.jpg"}));
+    EXPECT_TRUE(Near(pics().Picture1[0].pixel(10, 10), Red));
+    EXPECT_EQ(form->Picture1[0]->size(), QSize(260, 196));
+    EXPECT_EQ(pics().Picture1[1].width(), 256);
+    EXPECT_EQ(pics().Picture5[2].height(), 240);
+    EXPECT_TRUE(pics().Picture5[13].hasPicture());
+    EXPECT_FALSE(pics().Picture1[2].hasPicture());
+    EXPECT_EQ(wb().redrawCount(), 1);
+    EXPECT_EQ(wb().state().skinsource, "");
+    EXPECT_EQ(wb().state().skinfromzip, 0);
+    EXPECT_EQ(wb().state().dswindow, 1); // a folder skin keeps the view
+    EXPECT_EQ(wb().state().gbascreen, 3);
+    ASSERT_EQ(form->File1->count(), 1);
+    EXPECT_EQ(form->File1->item(0)->text(), "other.zip");
+    EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join('\n').toStdString();
+}
+
+TEST_F(Form1Test, ArchiveSkinBmpBeatsJpegAndResetsTheView)
+{
+    MakeZip(box.skins + "/Skin.ZIP", {{"mainBG.jpg", Sandbox::picture(256, 192, Green, "JPG")},
+                                      {"mainBG.bmp", Sandbox::picture(256, 192, Red, "BMP")},
+                                      {"extra/", {}, Entry::Folder},
+                                      {"extra\\deep\\note.txt", "x"},
+                                      {"qvpdalogo.bmp", Sandbox::picture(240, 160, Blue, "BMP")}});
+    start();
+    form->setDir1Path(box.skins);
+    wb().state().dswindow = 1;
+    wb().state().gbascreen = 3;
+    ASSERT_TRUE(form->clickFile1("Skin.ZIP"));
+
+    EXPECT_EQ(wb().state().skinsource, box.skins + "/Skin.ZIP");
+    EXPECT_EQ(wb().state().skinfromzip, 1);
+    EXPECT_EQ(wb().state().dswindow, 0);
+    EXPECT_EQ(wb().state().gbascreen, 0);
+    EXPECT_EQ(wb().selectedFile(), "Skin.ZIP");
+    EXPECT_TRUE(Near(pics().Picture1[0].pixel(5, 5), Red));
+    QImage converted(temp() + "mainBG.jpg");
+    ASSERT_FALSE(converted.isNull());
+    EXPECT_TRUE(Near(converted.pixel(5, 5), Red));
+    EXPECT_TRUE(Near(pics().Picture5[5].pixel(0, 0), Blue));
+    EXPECT_TRUE(QFileInfo::exists(temp() + "extra/deep/note.txt"));
+
+    // Away to a folder without skin files: the skin is gone, the sub-folders stay, empty.
+    QDir().mkpath(box.root + "/empty");
+    wb().state().dswindow = 1;
+    wb().state().gbascreen = 2;
+    const int redraws = wb().redrawCount();
+    form->setDir1Path(box.root + "/empty");
+    EXPECT_EQ(wb().state().skinfromzip, 0);
+    EXPECT_EQ(wb().state().skinsource, box.skins + "/Skin.ZIP"); // nothing found: kept
+    EXPECT_EQ(wb().state().dswindow, 1);
+    EXPECT_EQ(wb().state().gbascreen, 2);
+    EXPECT_EQ(wb().redrawCount(), redraws);
+    EXPECT_TRUE(Sandbox::tree(temp()).isEmpty());
+    EXPECT_TRUE(QFileInfo(temp() + "extra/deep").isDir());
+    EXPECT_FALSE(pics().Picture1[0].hasPicture());
+    EXPECT_EQ(pics().Picture1[1].width(), 1);
+    EXPECT_EQ(pics().Picture5[2].height(), 1);
+    EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join('\n').toStdString();
+}
+
+TEST_F(Form1Test, FolderWithOnlyTextFileCountsAsSkin)
+{
+    Sandbox::write(box.skins + "/text.txt", "hello");
+    MakeZip(box.skins + "/a.zip", {{"mainBG.jpg", Sandbox::picture(256, 192, Green, "JPG")}});
+    start();
+    form->setDir1Path(box.skins);
+    ASSERT_TRUE(form->clickFile1("a.zip"));
+    const int redraws = wb().redrawCount();
+    form->setDir1Path(box.skins);
+    EXPECT_EQ(wb().redrawCount(), redraws + 1); // LoadPics ran
+    EXPECT_EQ(wb().state().skinsource, "");
+    EXPECT_FALSE(pics().Picture1[0].hasPicture());
+    EXPECT_EQ(Sandbox::tree(temp()), QStringList{"/text.txt"});
+}
+
+TEST_F(Form1Test, DriveChangeRunsOneFolderChangeAndRootArchivesHaveOneSeparator)
+{
+    Sandbox::write(box.volA + "mainBG.jpg", Sandbox::picture(256, 192, Green, "JPG"));
+    MakeZip(box.volA + "card.zip", {{"subBG.jpg", Sandbox::picture(256, 192, Blue, "JPG")}});
+    start();
+    EXPECT_EQ(form->Drive1->currentData().toString(), box.root + "/"); // the volume of the start folder
+    form->setDrive1(box.volA);
+    EXPECT_EQ(wb().redrawCount(), 1);
+    EXPECT_EQ(wb().dirPath(), box.volA.chopped(1));
+    EXPECT_TRUE(pics().Picture1[0].hasPicture());
+    ASSERT_TRUE(form->clickFile1("card.zip"));
+    EXPECT_EQ(wb().state().skinsource, box.volA + "card.zip");
+
+    // A drive remembers its folder: back to the first volume lands in the program folder.
+    form->setDrive1(box.root + "/");
+    EXPECT_EQ(wb().dirPath(), box.app);
+}
+
+TEST_F(Form1Test, StartUpDrawsNothingAndKeepsAnEarlierRunsFiles)
+{
+    Sandbox::write(TempFolder() + "mainBG.jpg", Sandbox::picture(256, 192, Green, "JPG"));
+    start();
+    EXPECT_EQ(wb().redrawCount(), 0);
+    EXPECT_FALSE(pics().Picture1[0].hasPicture());
+    EXPECT_EQ(Sandbox::tree(TempFolder()), QStringList{"/mainBG.jpg"});
+    EXPECT_EQ(wb().state().appfolder, box.app + "/");
+    EXPECT_EQ(wb().dirPath(), box.app);
+    EXPECT_EQ(form->Picture1[0]->size(), QSize(260, 188));
+}
+
+TEST_F(Form1Test, WindowLayoutAndMenu)
+{
+    start();
+    EXPECT_EQ(form->windowTitle(), "Corvamo");
+    EXPECT_EQ(form->centralWidget()->size(), QSize(618, 413));
+    EXPECT_EQ(form->minimumSize(), form->maximumSize());
+    const struct {
+        QWidget *control;
+        QRect geometry;
+    } layout[] = {
+        {form->Drive1, {8, 8, 169, 21}},       {form->Dir1, {8, 32, 169, 171}},
+        {form->File1, {184, 16, 161, 188}},    {form->Picture1[0], {352, 8, 260, 188}},
+        {form->Picture6, {352, 200, 256, 9}},  {form->Picture2, {352, 208, 260, 196}},
+        {form->Picture8[1], {21, 208, 17, 17}}, {form->Picture8[0], {40, 208, 17, 17}},
+        {form->Picture7, {58, 207, 194, 19}},  {form->Picture4, {8, 227, 244, 164}},
+        {form->Command1, {255, 207, 89, 30}},  {form->Command2, {256, 256, 89, 30}},
+        {form->Command3, {256, 308, 89, 30}},  {form->Command4, {256, 360, 89, 30}},
+    };
+    for (const auto &item : layout)
+        EXPECT_EQ(item.control->geometry(), item.geometry) << item.control->objectName().toStdString();
+    EXPECT_EQ(form->Command1->text(), "Save DS Preview");
+    EXPECT_EQ(form->Command2->text(), "Save GBA Preview");
+    EXPECT_EQ(form->Command3->text(), "Skin VU4 loaders");
+    EXPECT_EQ(form->Command4->text(), "Skin DI3 GBA");
+    EXPECT_EQ(form->Picture2->toolTip(), "Click to show/hide window");
+
+    const QList<QAction *> menus = form->menuBar()->actions();
+    ASSERT_EQ(menus.size(), 1);
+    EXPECT_EQ(menus[0]->text(), "&File");
+    const QList<QAction *> entries = menus[0]->menu()->actions();
+    const struct {
+        const char *name, *caption, *shortcut;
+        bool checkable;
+    } expected[] = {
+        {"dummy3", "", "", false},
+        {"copyqvkitupbintodrive", "&Copy qvkit_up.bin to drive", "Ctrl+C", true},
+        {"dummy4", "", "", false},
+        {"showselectbug", "Show select &bug", "Ctrl+B", true},
+        {"dummy2", "", "", false},
+        {"dividerindspreview", "&Divider in DS preview", "Ctrl+D", true},
+        {"savepreviewinskindirectory", "&Save preview in skin directory", "Ctrl+S", true},
+        {"savepreviewinsamedirectoryaszip", "Save preview in same directory as &zip", "Ctrl+Z", true},
+        {"dummy", "", "", false},
+        {"Exit", "E&xit", "Ctrl+X", false},
+    };
+    ASSERT_EQ(entries.size(), int(std::size(expected)));
+    for (int i = 0; i < entries.size(); ++i) {
+        EXPECT_EQ(entries[i]->objectName(), expected[i].name);
+        EXPECT_EQ(entries[i]->isSeparator(), QString(expected[i].caption).isEmpty());
+        EXPECT_EQ(entries[i]->text(), expected[i].caption);
+        EXPECT_EQ(entries[i]->shortcut().toString(), expected[i].shortcut);
+        EXPECT_EQ(entries[i]->isCheckable(), expected[i].checkable);
+        EXPECT_FALSE(entries[i]->isChecked());
+    }
+}
+
+TEST_F(Form1Test, PreviewClicksAndOptionsRedrawWhereTheyShould)
+{
+    start();
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    int redraws = wb().redrawCount();
+    for (int expected : {1, 2, 3, 4, 0}) {
+        QTest::mouseClick(form->Picture4, Qt::LeftButton, {}, QPoint(20, 20));
+        EXPECT_EQ(wb().state().gbascreen, expected);
+        EXPECT_EQ(wb().redrawCount(), ++redraws);
+    }
+    QTest::mouseClick(form->Picture2, Qt::LeftButton, {}, QPoint(20, 20));
+    EXPECT_EQ(wb().state().dswindow, 1);
+    form->Picture2_Click();
+    EXPECT_EQ(wb().state().dswindow, 0);
+    redraws = wb().redrawCount();
+    form->showselectbug->trigger();
+    EXPECT_TRUE(wb().options().showselectbug);
+    EXPECT_EQ(wb().redrawCount(), ++redraws);
+    for (QAction *option : {form->dividerindspreview, form->savepreviewinskindirectory, form->savepreviewinsamedirectoryaszip})
+        option->trigger();
+    EXPECT_TRUE(wb().options().dividerindspreview && wb().options().savepreviewinskindirectory &&
+                wb().options().savepreviewinsamedirectoryaszip);
+    EXPECT_EQ(wb().redrawCount(), redraws);
+    form->dividerindspreview->trigger();
+    EXPECT_FALSE(wb().options().dividerindspreview);
+}
+
+TEST_F(Form1Test, CloseAndExitRunTheCleanUpScriptOnce)
+{
+    Sandbox::write(box.app + "/cleanup.bat", "echo cleanup >> \"$(dirname \"$0\")/log\"\n");
+    start();
+    form->show();
+    form->Exit->trigger();
+    EXPECT_FALSE(form->isVisible());
+    form->close();
+    EXPECT_EQ(Sandbox::read(box.app + "/log"), "cleanup\n");
+    EXPECT_EQ(host->shellCalls, QStringList{box.app + "/cleanup.bat"});
+}
+
+TEST_F(Form1Test, HostFailuresAreReportedAndTheRestLoads)
+{
+    const QString skin = box.skins + "/s";
+    Sandbox::write(skin + "/mainBG.jpg", Sandbox::picture(256, 192, Green, "JPG"));
+    Sandbox::write(skin + "/subBG.jpg", Sandbox::picture(256, 192, Blue, "JPG"));
+    start();
+    host->failCopiesTo = {"subBG.jpg"};
+    form->setDir1Path(skin);
+    ASSERT_EQ(messages.texts.size(), 1);
+    EXPECT_TRUE(messages.texts[0].contains("subBG.jpg"));
+    EXPECT_TRUE(pics().Picture1[0].hasPicture());
+    EXPECT_FALSE(pics().Picture1[1].hasPicture());
+
+    messages.texts.clear();
+    host->unlistableFolders = {box.root + "/locked"};
+    QDir().mkpath(box.root + "/locked");
+    form->setDir1Path(box.root + "/locked");
+    ASSERT_FALSE(messages.texts.isEmpty());
+    EXPECT_TRUE(messages.texts[0].contains("cannot be read"));
+    EXPECT_EQ(form->File1->count(), 0);
+}
+
+TEST_F(Form1Test, DamagedArchiveLoadsWhatCouldBeExtracted)
+{
+    const QByteArray noise = Sandbox::noise(40000);
+    MakeZip(box.skins + "/cut.zip", {{"mainBG.jpg", Sandbox::picture(256, 192, Green, "JPG")}, {"subBG.bmp", noise}});
+    QFile file(box.skins + "/cut.zip");
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.resize(file.size() - 30000));
+    file.close();
+    start();
+    form->setDir1Path(box.skins);
+    ASSERT_TRUE(form->clickFile1("cut.zip"));
+    EXPECT_TRUE(pics().Picture1[0].hasPicture());
+    EXPECT_FALSE(pics().Picture1[1].hasPicture());
+    ASSERT_EQ(messages.texts.size(), 1);
+    EXPECT_TRUE(messages.texts[0].contains("damaged"));
+    EXPECT_EQ(wb().redrawCount(), 1);
+}
+
+TEST_F(Form1Test, ClearingNeverFollowsALinkOutOfTheTemporaryFolder)
+{
+    Sandbox::write(box.root + "/precious/keep.txt", "keep");
+    start();
+    QDir().mkpath(TempFolder() + "sub");
+    Sandbox::write(TempFolder() + "sub/.hidden", "x");
+    ASSERT_EQ(symlink((box.root + "/precious").toUtf8().constData(), (TempFolder() + "link").toUtf8().constData()), 0);
+    wb().DeleteDirectory(TempFolder().chopped(1));
+    EXPECT_EQ(Sandbox::read(box.root + "/precious/keep.txt"), "keep");
+    EXPECT_FALSE(QFileInfo(TempFolder() + "link").isSymLink());
+    EXPECT_TRUE(QFileInfo(TempFolder() + "sub").isDir());
+    EXPECT_FALSE(QFileInfo::exists(TempFolder() + "sub/.hidden"));
+}
+
+TEST_F(Form1Test, SampleSkinArchiveFillsEverySlot)
+{
+    if (!QFileInfo::exists(CORVAMO_SAMPLE_SKIN_ZIP))
+        GTEST_SKIP() << "no sample skin in this build";
+    QFile::copy(CORVAMO_SAMPLE_SKIN_ZIP, box.skins + "/SampleSkin.zip");
+    start();
+    form->setDir1Path(box.skins);
+    ASSERT_TRUE(form->clickFile1("SampleSkin.zip"));
+    for (const Picture &slot : pics().Picture1)
+        EXPECT_TRUE(slot.hasPicture());
+    for (const Picture &slot : pics().Picture5)
+        EXPECT_TRUE(slot.hasPicture());
+    EXPECT_EQ(pics().Picture1[0].width(), 256);
+    EXPECT_EQ(pics().Picture5[2].height(), 240);
+    EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join('\n').toStdString();
+}
