@@ -241,6 +241,88 @@ void Workbench::ensureCopyTo()
         copyToCreated();
 }
 
-bool Workbench::CopyCrap() { return false; }
-void Workbench::skinVu4Loaders() {}
-void Workbench::skinDi3Gba() {}
+const QString Workbench::DownloadSite = QStringLiteral("www.example.com");
+const QString Workbench::DownloadPage = QStringLiteral("https://www.example.com/vu4kernel/");
+
+bool Workbench::copyStep(const QString &from, const QString &to)
+{
+    if (host_->copyFile(from, to))
+        return true;
+    lastFailure_ = QStringLiteral("%1 could not be copied to %2.").arg(from, to);
+    return false;
+}
+
+bool Workbench::CopyCrap()
+{
+    const QString temp = TempFolder();
+    const QString app = state_.appfolder;
+    state_.namelist = Catalogue::Split(Catalogue::NdsInstallNames);
+    state_.extralist = Catalogue::Split(Catalogue::ExtraBmpNames);
+    for (const QString &name : state_.namelist)
+        if (host_->exists(temp + name) && !copyStep(temp + name, app + QStringLiteral("nds/") + name))
+            return false;
+    for (const QString &name : state_.extralist)
+        if (host_->exists(temp + name) && !copyStep(temp + name, app + QStringLiteral("gba/.shell/bmp/") + name))
+            return false;
+    for (const char *name : {"asc.dat", "hzk.dat"})
+        if (host_->exists(app + QStringLiteral("nds/") + name) &&
+            !copyStep(app + QStringLiteral("nds/") + name, app + QStringLiteral("gba/.shell/") + name))
+            return false;
+    if (host_->exists(temp + QStringLiteral("help.txt")) &&
+        !copyStep(temp + QStringLiteral("help.txt"), app + QStringLiteral("gba/.shell/help.txt")))
+        return false;
+    return true;
+}
+
+void Workbench::skinVu4Loaders()
+{
+    const QString temp = TempFolder();
+    const QString app = state_.appfolder;
+    // Each failing step is skipped; the user hears of them together at the end.
+    QStringList failed;
+    if (!CopyCrap())
+        failed << lastFailure_;
+    const QString text = app + QStringLiteral("text.txt");
+    if (host_->exists(text) && !host_->deleteFile(text))
+        failed << QStringLiteral("%1 could not be deleted.").arg(text);
+    if (host_->exists(temp + QStringLiteral("text.txt")) && !copyStep(temp + QStringLiteral("text.txt"), text))
+        failed << lastFailure_;
+    const QString script = host_->exists(text) ? QStringLiteral("skin_txt.bat") : QStringLiteral("Skin_it.bat");
+    if (!host_->exists(app + script))
+        messages_.ok(script + QStringLiteral(" is missing. Please reinstall the program."));
+    else if (!host_->shellAndWait(app + script, 3))
+        failed << QStringLiteral("%1 could not be started.").arg(app + script);
+
+    const QString image = app + QStringLiteral("qvkit_up.bin");
+    if (!host_->exists(image)) {
+        const bool yes = messages_.yesNo(
+            QStringLiteral("qvkit_up.bin not found! Please download the VU4Kernel from") + QLatin1Char(' ') +
+            DownloadSite +
+            QStringLiteral(". Extract qvkit_up.bin to program directory to and run again. Do you want to open this "
+                           "site in your browser?"));
+        if (yes && !host_->openUrl(QUrl(DownloadPage)))
+            messages_.ok(QStringLiteral("The browser could not be opened. Please visit") + QLatin1Char(' ') +
+                         DownloadSite + QLatin1Char(' ') +
+                         QStringLiteral("in your browser to download the newest VU4Kernel."));
+    } else {
+        ensureCopyTo();
+        // The copy replaces the drive's loader image only once the new one is complete.
+        if (!copyStep(image, WithSlash(copyTo_.drive) + QStringLiteral("qvkit_up.bin")))
+            failed << lastFailure_;
+    }
+    if (!failed.isEmpty())
+        messages_.ok(QStringLiteral("Skin VU4 loaders: these steps failed and were skipped:\n") + failed.join(QLatin1Char('\n')));
+}
+
+void Workbench::skinDi3Gba()
+{
+    if (!CopyCrap()) {
+        messages_.ok(QStringLiteral("Skin DI3 GBA stopped: ") + lastFailure_ + QStringLiteral(" di3gba.bat was not run."));
+        return;
+    }
+    const QString script = state_.appfolder + QStringLiteral("di3gba.bat");
+    if (!host_->exists(script))
+        messages_.ok(QStringLiteral("di3gba.bat is missing. Please reinstall the program."));
+    else if (!host_->shellAndWait(script, 3))
+        messages_.ok(QStringLiteral("Skin DI3 GBA stopped: %1 could not be started.").arg(script));
+}

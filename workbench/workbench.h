@@ -51,8 +51,12 @@ public:
     // redrawsub with the current state and options.
     void redraw();
 
-    // Copies the loaded skin into the loader working folders; false at the first failing copy.
+    // Copies the loaded skin into the loader working folders; false at the first failing copy
+    // (lastFailure() tells which).
     bool CopyCrap();
+    QString lastFailure() const { return lastFailure_; }
+    // Where the download question sends the user for the loader image.
+    static const QString DownloadSite, DownloadPage;
     void skinVu4Loaders(); // Command3, "Skin VU4 loaders"
     void skinDi3Gba();     // Command4, "Skin DI3 GBA"
 
@@ -91,6 +95,7 @@ public:
 
 private:
     void listFolder(const QString &path);
+    bool copyStep(const QString &from, const QString &to);
     void notifyChanged();
 
     MessageBoxes &messages_;
@@ -103,4 +108,5 @@ private:
     QStringList subFolders_, fileEntries_;
     std::map<QString, QString> volumeFolders_; // the last folder visited on each volume
     int redrawCount_ = 0;
+    QString lastFailure_;
 };
