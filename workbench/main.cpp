@@ -2,9 +2,26 @@
 #include "form1.h"
 
 #include <QApplication>
+#include <QSocketNotifier>
 #include <QTextStream>
 
+#include <csignal>
 #include <cstring>
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void OnTerminate(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = write(signalPipe[1], &byte, 1);
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -20,7 +37,22 @@ int main(int argc, char **argv)
         err.flush();
         return code;
     }
+    // Ending the session or pressing Ctrl+C closes the window the usual way, so the shut-down
+    // (and its clean-up script) still runs. A signal that comes early waits in the pipe.
+    const bool signalsCaught = socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) == 0;
+    if (signalsCaught) {
+        std::signal(SIGTERM, OnTerminate);
+        std::signal(SIGINT, OnTerminate);
+    }
     Form1 window;
+    if (signalsCaught) {
+        auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &window);
+        QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+            char byte;
+            [[maybe_unused]] const ssize_t got = read(signalPipe[0], &byte, 1);
+            window.close();
+        });
+    }
     window.show();
     return app.exec();
 }

@@ -1,0 +1,41 @@
+// The real Corvamo binary, started from a temporary program folder as a user starts it.
+#include "sandbox.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QThread>
+
+using namespace testing_sandbox;
+
+TEST(CorvamoProgram, StartsFromItsFolderAndShutsDownOnTerminate)
+{
+    Sandbox box;
+    const QString binary = QString(CORVAMO_DIST_DIR) + "/Corvamo";
+    ASSERT_TRUE(QFileInfo(binary).isExecutable());
+    ASSERT_TRUE(QFile::copy(binary, box.app + "/Corvamo"));
+    Sandbox::write(box.app + "/cleanup.bat", "echo cleanup > \"$(dirname \"$0\")/script.log\"\n");
+
+    QProcess corvamo;
+    corvamo.setWorkingDirectory(box.app);
+    corvamo.setStandardInputFile(QProcess::nullDevice());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_CACHE_HOME", box.root + "/cache");
+    corvamo.setProcessEnvironment(env);
+    corvamo.start(box.app + "/Corvamo", {});
+    ASSERT_TRUE(corvamo.waitForStarted());
+
+    // Start-up creates the temporary folder in the cache folder given.
+    QElapsedTimer waited;
+    waited.start();
+    while (!QFileInfo(box.root + "/cache/Corvamo/CorvamoTemp").isDir() && waited.elapsed() < 20000)
+        QThread::msleep(20);
+    EXPECT_TRUE(QFileInfo(box.root + "/cache/Corvamo/CorvamoTemp").isDir());
+    EXPECT_EQ(corvamo.state(), QProcess::Running);
+
+    corvamo.terminate();
+    ASSERT_TRUE(corvamo.waitForFinished(20000));
+    EXPECT_EQ(corvamo.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(corvamo.exitCode(), 0);
+    EXPECT_EQ(Sandbox::read(box.app + "/script.log"), "cleanup\n");
+}
