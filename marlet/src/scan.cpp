@@ -1,5 +1,6 @@
 #include "scan.h"
 
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 
@@ -11,9 +12,8 @@
 namespace marlet {
 namespace {
 
-// The scanner stops at every byte a rule may act on and treats all others as a run. The chunk
-// is closed by a '<' end mark at n, which every kind of run stops at, so the run loops need no
-// bounds check; the code after a run tells the end mark from a real '<' by its position.
+// The chunk is closed by a '<' end mark at n, which every run loop stops at, so those loops
+// need no bounds check; the code after a run tells the end mark from a real '<' by position.
 constexpr unsigned char kEndMark = '<';
 
 bool At(const unsigned char* chunk, std::size_t pos, std::size_t n, std::string_view literal) {
@@ -29,6 +29,8 @@ bool IsScriptEnd(const unsigned char* chunk, std::size_t pos, std::size_t n) {
   return At(chunk, pos, n, "</script>") || At(chunk, pos, n, "</SCRIPT>");
 }
 
+bool IsLineBreak(unsigned char b) { return b == '\r' || b == '\n'; }
+
 // The body start tag is looked for in the chunk read as a C string: up to its first NUL.
 bool HasBodyTag(const unsigned char* chunk, std::size_t n) {
   const void* nul = std::memchr(chunk, 0, n);
@@ -39,63 +41,202 @@ bool HasBodyTag(const unsigned char* chunk, std::size_t n) {
 
 #if MARLET_SSE2
 
-unsigned CountTrailingZeros(unsigned bits) { return static_cast<unsigned>(__builtin_ctz(bits)); }
+// The vector scan works on 64-byte blocks, one bit per byte. Inside and outside tags, the only
+// bytes that need a rule of their own are '&' (which may start "&nbs") and a '<' followed by s
+// or S (which may start a script or style tag); a block is handled whole up to the first of
+// them. Everything else follows from bit masks: a byte lies in a tag when the last '<' or '>'
+// before it is a '<', which one addition computes (the carry runs from each '<' through every
+// byte up to the next '>'). The line-break cap is applied to the collected text afterwards,
+// since it depends only on the sequence of bytes that reach the text.
 
-__m128i Load(const unsigned char* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+unsigned Ctz(std::uint64_t bits) { return static_cast<unsigned>(__builtin_ctzll(bits)); }
 
-unsigned Matches(__m128i block, char byte) {
-  return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(byte))));
+struct Block {
+  std::uint64_t lt, gt, amp, tab, sLetter;
+};
+
+std::uint64_t Mask16(__m128i match) { return static_cast<std::uint16_t>(_mm_movemask_epi8(match)); }
+
+Block Classify(const unsigned char* p) {
+  Block block{};
+  for (unsigned i = 0; i < 4; ++i) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i));
+    const unsigned shift = 16 * i;
+    block.lt |= Mask16(_mm_cmpeq_epi8(v, _mm_set1_epi8('<'))) << shift;
+    block.gt |= Mask16(_mm_cmpeq_epi8(v, _mm_set1_epi8('>'))) << shift;
+    block.amp |= Mask16(_mm_cmpeq_epi8(v, _mm_set1_epi8('&'))) << shift;
+    block.tab |= Mask16(_mm_cmpeq_epi8(v, _mm_set1_epi8('\t'))) << shift;
+    block.sLetter |= Mask16(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('s')), _mm_cmpeq_epi8(v, _mm_set1_epi8('S'))))
+                     << shift;
+  }
+  return block;
 }
 
-// Copies the run of plain text at p to out, up to the next '<', '&', tab, CR or LF; returns
-// its length. Whole blocks are stored and the excess is overwritten later.
-std::size_t CopyTextRun(const unsigned char* p, unsigned char* out) {
-  for (std::size_t k = 0;; k += 16) {
-    const __m128i block = Load(p + k);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), block);
-    const unsigned bits = Matches(block, '<') | Matches(block, '&') | Matches(block, '\t') |
-                          Matches(block, '\r') | Matches(block, '\n');
-    if (bits != 0) return k + CountTrailingZeros(bits);
+// Copies the bytes of p whose bit is set in keep to out, run by run; returns the count.
+std::size_t CopyKept(const unsigned char* p, std::uint64_t keep, unsigned char* out) {
+  unsigned char* const start = out;
+  while (keep != 0) {
+    const unsigned from = Ctz(keep);
+    const std::uint64_t filled = keep | ((std::uint64_t{1} << from) - 1);
+    const unsigned to = ~filled == 0 ? 64 : Ctz(~filled);
+    for (unsigned i = from; i < to; i += 16) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + (i - from)),
+                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)));
+    }
+    out += to - from;
+    keep = to == 64 ? 0 : keep & ~((std::uint64_t{1} << to) - 1);
   }
-}
-
-// Length of the run at p inside a tag: up to the next '>', '<' or '&'.
-std::size_t TagRun(const unsigned char* p) {
-  for (std::size_t k = 0;; k += 16) {
-    const __m128i block = Load(p + k);
-    const unsigned bits = Matches(block, '>') | Matches(block, '<') | Matches(block, '&');
-    if (bits != 0) return k + CountTrailingZeros(bits);
-  }
+  return static_cast<std::size_t>(out - start);
 }
 
 // Length of the run at p inside a script or style block: up to the next '<'.
 std::size_t ScriptRun(const unsigned char* p) {
   for (std::size_t k = 0;; k += 16) {
-    const unsigned bits = Matches(Load(p + k), '<');
-    if (bits != 0) return k + CountTrailingZeros(bits);
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k));
+    const unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('<'))));
+    if (bits != 0) return k + static_cast<unsigned>(__builtin_ctz(bits));
   }
+}
+
+// Drops every line-break byte of the text that follows two line-break bytes; breakRun counts
+// those that ended the previous text.
+std::size_t CapLineBreaks(unsigned char* text, std::size_t length, unsigned& breakRun) {
+  unsigned run = breakRun;
+  std::size_t write = 0;
+  std::size_t read = 0;
+  while (read < length) {
+    // Skip a run of other bytes 16 at a time.
+    std::size_t other = read;
+    while (other + 16 <= length) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + other));
+      const unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(
+          _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\r')), _mm_cmpeq_epi8(v, _mm_set1_epi8('\n')))));
+      if (bits != 0) {
+        other += static_cast<unsigned>(__builtin_ctz(bits));
+        break;
+      }
+      other += 16;
+    }
+    while (other < length && !IsLineBreak(text[other])) ++other;
+    if (other != read) {
+      if (write != read) std::memmove(text + write, text + read, other - read);
+      write += other - read;
+      read = other;
+      run = 0;
+    }
+    for (; read < length && IsLineBreak(text[read]); ++read) {
+      if (run < 2) {
+        text[write++] = text[read];
+        ++run;
+      }
+    }
+  }
+  breakRun = run;
+  return write;
+}
+
+std::size_t ScanBody(State& state, unsigned char* chunk, std::size_t pos, std::size_t n, unsigned char* text) {
+  bool inTag = state.inTag;
+  bool inScript = state.inScript;
+  unsigned char* out = text;
+  while (pos < n) {
+    if (inScript) {
+      pos += ScriptRun(chunk + pos);
+      if (pos >= n) break;
+      if (IsScriptEnd(chunk, pos, n)) {
+        inScript = false;
+        pos += 10;  // the end tag and the byte after it
+      } else {
+        ++pos;
+      }
+      continue;
+    }
+    const unsigned char* p = chunk + pos;
+    const Block block = Classify(p);
+    const std::size_t left = n - pos;
+    const std::uint64_t valid = left >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << left) - 1;
+    const std::uint64_t sNext = (block.sLetter >> 1) | (std::uint64_t{p[64] == 's' || p[64] == 'S'} << 63);
+    const std::uint64_t special = (block.amp | (block.lt & sNext)) & valid;
+    const unsigned count = special != 0 ? Ctz(special) : (left >= 64 ? 64 : static_cast<unsigned>(left));
+    if (count != 0) {
+      const std::uint64_t used = count == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << count) - 1;
+      const std::uint64_t lt = block.lt & used;
+      const std::uint64_t open = ~(block.gt & used);
+      const std::uint64_t before = (open + lt + (inTag ? 1 : 0)) ^ open ^ lt;  // in a tag before each byte
+      const std::uint64_t tagged = before | lt;
+      const std::uint64_t keep = ~tagged & ~block.tab & used;
+      out += CopyKept(p, keep, out);
+      inTag = ((tagged & open) >> (count - 1)) & 1;
+      pos += count;
+    }
+    if (special == 0) continue;
+    // The byte that needs its own rule.
+    if (chunk[pos] == '&') {
+      if (At(chunk, pos, n, "&nbs")) {
+        pos += 5;
+        continue;
+      }
+      if (!inTag) *out++ = '&';
+    } else if (IsScriptStart(chunk, pos, n)) {
+      inScript = true;
+    } else {
+      inTag = true;
+    }
+    ++pos;
+  }
+  state.inTag = inTag;
+  state.inScript = inScript;
+  return CapLineBreaks(text, static_cast<std::size_t>(out - text), state.breakRun);
 }
 
 #else
 
-bool IsTextStop(unsigned char b) { return b == '<' || b == '&' || b == '\t' || b == '\r' || b == '\n'; }
+// Portable scan: one byte at a time, stopping the plain-text copy only at bytes with a rule.
+bool IsTextStop(unsigned char b) { return b == '<' || b == '&' || b == '\t' || IsLineBreak(b); }
 
-std::size_t CopyTextRun(const unsigned char* p, unsigned char* out) {
-  std::size_t k = 0;
-  for (; !IsTextStop(p[k]); ++k) out[k] = p[k];
-  return k;
-}
-
-std::size_t TagRun(const unsigned char* p) {
-  std::size_t k = 0;
-  while (p[k] != '>' && p[k] != '<' && p[k] != '&') ++k;
-  return k;
-}
-
-std::size_t ScriptRun(const unsigned char* p) {
-  std::size_t k = 0;
-  while (p[k] != '<') ++k;
-  return k;
+std::size_t ScanBody(State& state, unsigned char* chunk, std::size_t pos, std::size_t n, unsigned char* text) {
+  bool inTag = state.inTag;
+  bool inScript = state.inScript;
+  unsigned breakRun = state.breakRun;
+  unsigned char* out = text;
+  while (pos < n) {
+    const unsigned char b = chunk[pos];
+    if (inScript) {
+      if (b == '<' && IsScriptEnd(chunk, pos, n)) {
+        inScript = false;
+        pos += 10;  // the end tag and the byte after it
+      } else {
+        ++pos;
+      }
+    } else if (b == '<' && IsScriptStart(chunk, pos, n)) {
+      inScript = true;
+      ++pos;
+    } else if (b == '&' && At(chunk, pos, n, "&nbs")) {
+      pos += 5;
+    } else if (inTag || b == '<') {
+      inTag = b != '>';
+      ++pos;
+    } else if (b == '\t') {
+      ++pos;
+    } else if (IsLineBreak(b)) {
+      if (breakRun < 2) {
+        *out++ = b;
+        ++breakRun;
+      }
+      ++pos;
+    } else {
+      std::size_t end = pos + 1;
+      while (!IsTextStop(chunk[end])) ++end;  // the end mark stops it
+      std::memcpy(out, chunk + pos, end - pos);
+      out += end - pos;
+      pos = end;
+      breakRun = 0;
+    }
+  }
+  state.inTag = inTag;
+  state.inScript = inScript;
+  state.breakRun = breakRun;
+  return static_cast<std::size_t>(out - text);
 }
 
 #endif
@@ -113,85 +254,7 @@ std::size_t ScanChunk(State& state, unsigned char* chunk, std::size_t n, unsigne
     pos = 1;
   }
   chunk[n] = kEndMark;
-
-  bool inTag = state.inTag;
-  bool inScript = state.inScript;
-  unsigned breakRun = state.breakRun;
-  unsigned char* out = text;
-
-  while (pos < n) {
-    if (inScript) {
-      pos += ScriptRun(chunk + pos);
-      if (pos >= n) break;
-      if (IsScriptEnd(chunk, pos, n)) {
-        inScript = false;
-        pos += 10;  // the end tag and the byte after it
-      } else {
-        ++pos;
-      }
-      continue;
-    }
-    if (inTag) {
-      pos += TagRun(chunk + pos);
-      if (pos >= n) break;
-      switch (chunk[pos]) {
-        case '>':
-          inTag = false;
-          ++pos;
-          break;
-        case '<':
-          inScript = IsScriptStart(chunk, pos, n);
-          ++pos;
-          break;
-        default:  // '&'
-          pos += At(chunk, pos, n, "&nbs") ? 5 : 1;
-          break;
-      }
-      continue;
-    }
-    const std::size_t run = CopyTextRun(chunk + pos, out);
-    if (run != 0) {
-      out += run;
-      pos += run;
-      breakRun = 0;
-      if (pos >= n) break;
-    }
-    const unsigned char b = chunk[pos];
-    switch (b) {
-      case '<':
-        if (IsScriptStart(chunk, pos, n)) {
-          inScript = true;
-        } else {
-          inTag = true;
-        }
-        ++pos;
-        break;
-      case '&':
-        if (At(chunk, pos, n, "&nbs")) {
-          pos += 5;
-        } else {
-          *out++ = b;
-          breakRun = 0;
-          ++pos;
-        }
-        break;
-      case '\t':
-        ++pos;
-        break;
-      default:  // CR or LF
-        if (breakRun < 2) {
-          *out++ = b;
-          ++breakRun;
-        }
-        ++pos;
-        break;
-    }
-  }
-
-  state.inTag = inTag;
-  state.inScript = inScript;
-  state.breakRun = breakRun;
-  return static_cast<std::size_t>(out - text);
+  return ScanBody(state, chunk, pos, n, text);
 }
 
 }  // namespace marlet

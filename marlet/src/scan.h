@@ -7,8 +7,8 @@ namespace marlet {
 
 inline constexpr std::size_t kChunkSize = 10240;
 // Room past the bytes of a chunk and of its text: the scanner puts an end mark after the chunk
-// and loads and stores whole 16-byte blocks that may reach past the end.
-inline constexpr std::size_t kSlack = 64;
+// and loads and stores whole 16-byte blocks, up to 64 bytes ahead, that may reach past the end.
+inline constexpr std::size_t kSlack = 128;
 
 // What carries over from one chunk to the next.
 struct State {
