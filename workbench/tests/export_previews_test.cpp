@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <archive.h>
@@ -148,3 +149,37 @@ TEST_F(ExportPreviewsTest, NoSkinIsAUsageError)
 }
 
 } // namespace
+
+// The real program, copied into a temporary program folder, on the sample archive: no display,
+// no platform chosen, standard input from /dev/null.
+TEST(ExportPreviewsProgram, RealBinaryExportsTheSampleSkinAndNamesAFailingOne)
+{
+    QTemporaryDir root;
+    const QString program = root.filePath("dist/Corvamo");
+    QDir().mkpath(root.filePath("dist"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(CORVAMO_DIST_DIR) + "/Corvamo", program));
+    const QString zip = root.filePath("skins/SampleSkin.zip");
+    QDir().mkpath(root.filePath("skins"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(CORVAMO_SAMPLE_SKIN_ZIP), zip));
+    const QString missing = root.filePath("skins/Gone");
+
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("QT_QPA_PLATFORM");
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    env.insert("XDG_CACHE_HOME", root.filePath("cache"));
+    child.setProcessEnvironment(env);
+    child.setWorkingDirectory(root.filePath("dist"));
+    child.setStandardInputFile(QProcess::nullDevice());
+    child.start(program, {"--export-previews", zip, missing});
+    ASSERT_TRUE(child.waitForFinished(60000));
+    const QString out = QString::fromLocal8Bit(child.readAllStandardOutput());
+    const QString err = QString::fromLocal8Bit(child.readAllStandardError());
+    EXPECT_EQ(child.exitCode(), 1) << err.toStdString();
+    const QString skins = root.filePath("skins");
+    EXPECT_EQ(out, skins + "/SampleSkin-DS-Preview.jpg saved.\n" + skins + "/SampleSkin-GBA-Preview.jpg saved.\n");
+    EXPECT_TRUE(err.contains("Corvamo: " + missing + ": no such skin folder or archive")) << err.toStdString();
+    EXPECT_EQ(QImage(skins + "/SampleSkin-GBA-Preview.jpg").size(), QSize(480, 320));
+    EXPECT_EQ(QImage(skins + "/SampleSkin-DS-Preview.jpg").size(), QSize(256, 384));
+}
