@@ -74,6 +74,10 @@ void Form1::buildControls()
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
     client->setFixedSize(618, 413);
+    // The controls' sizes were drawn for a small face; the captions fit the buttons then.
+    QFont small = client->font();
+    small.setPointSize(7);
+    client->setFont(small);
     setCentralWidget(client);
     FormPictures &pictures = workbench_->pictures();
 
