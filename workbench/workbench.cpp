@@ -62,10 +62,15 @@ void Workbench::notifyChanged()
         changed();
 }
 
-void Workbench::startUp(const QString &currentFolder)
+void Workbench::ensureTempFolder()
 {
     if (!host_->makeFolder(TempFolderPath()))
         messages_.ok(QStringLiteral("The temporary folder %1 could not be created.").arg(TempFolder()));
+}
+
+void Workbench::startUp(const QString &currentFolder)
+{
+    ensureTempFolder();
     state_.appfolder = WithSlash(currentFolder);
     driveRoot_ = VolumeOf(host_->volumes(), currentFolder).root;
     dirPath_ = FolderPath(currentFolder);
@@ -125,6 +130,7 @@ void Workbench::folderChange(const QString &path)
     listFolder(dirPath_);
     state_.skinfromzip = 0;
     const QString folder = WithSlash(dirPath_);
+    ensureTempFolder();
     DeleteDirectory(TempFolderPath());
 
     int found = 0;
@@ -150,6 +156,7 @@ void Workbench::folderChange(const QString &path)
 void Workbench::archiveChosen(const QString &folder, const QString &fileName)
 {
     WipePics();
+    ensureTempFolder();
     DeleteDirectory(TempFolderPath());
     fileFolder_ = folder;
     selectedFile_ = fileName;

@@ -95,6 +95,8 @@ public:
 
 private:
     void listFolder(const QString &path);
+    // Every load writes into the temporary folder: one removed while the program runs comes back.
+    void ensureTempFolder();
     bool copyStep(const QString &from, const QString &to);
     void notifyChanged();
 

@@ -164,6 +164,16 @@ TEST_F(Form1Test, DriveChangeRunsOneFolderChangeAndRootArchivesHaveOneSeparator)
     EXPECT_EQ(wb().dirPath(), box.app);
 }
 
+TEST_F(Form1Test, TemporaryFolderRemovedWhileRunningComesBack)
+{
+    Sandbox::write(box.skins + "/mainBG.jpg", Sandbox::picture(256, 192, Green, "JPG"));
+    start();
+    ASSERT_TRUE(QDir(TempFolder()).removeRecursively());
+    form->setDir1Path(box.skins);
+    EXPECT_TRUE(pics().Picture1[0].hasPicture());
+    EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join('\n').toStdString();
+}
+
 TEST_F(Form1Test, StartUpDrawsNothingAndKeepsAnEarlierRunsFiles)
 {
     Sandbox::write(TempFolder() + "mainBG.jpg", Sandbox::picture(256, 192, Green, "JPG"));

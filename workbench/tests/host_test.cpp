@@ -157,6 +157,19 @@ TEST(Extract, HostileEntriesStayInsideTheFolder)
     EXPECT_FALSE(e.report.damaged);
 }
 
+TEST(Extract, NeverWritesThroughALinkAlreadyThere)
+{
+    Sandbox box;
+    QDir().mkpath(box.root + "/outside");
+    QDir().mkpath(box.root + "/dest");
+    ASSERT_EQ(symlink((box.root + "/outside").toUtf8().constData(), (box.root + "/dest/sub").toUtf8().constData()), 0);
+    const Extracted e = Extract(box, {{"sub/x.bmp", "x"}});
+    EXPECT_TRUE(QDir(box.root + "/outside").isEmpty());
+    // The link is replaced by a folder of its own.
+    EXPECT_FALSE(QFileInfo(box.root + "/dest/sub").isSymLink());
+    EXPECT_EQ(e.files, QStringList{"/sub/x.bmp"});
+}
+
 TEST(Extract, BackslashNamesUnpackIntoFolders)
 {
     Sandbox box;
