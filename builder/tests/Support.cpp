@@ -152,7 +152,13 @@ RunResult RunProgram(const std::vector<std::string>& argv, const std::string& cw
   posix_spawn_file_actions_addclose(&fa, outPipe[0]);
   posix_spawn_file_actions_addchdir_np(&fa, cwd.c_str());
   std::vector<std::string> env;
-  for (char** e = environ; *e; ++e) env.emplace_back(*e);
+  for (char** e = environ; *e; ++e) {
+    const std::string entry = *e;
+    const std::string name = entry.substr(0, entry.find('=') + 1);
+    bool replaced = false;
+    for (const auto& x : extraEnv) replaced = replaced || x.rfind(name, 0) == 0;
+    if (!replaced) env.push_back(entry);
+  }
   env.insert(env.end(), extraEnv.begin(), extraEnv.end());
   std::vector<char*> cargv, cenv;
   for (const auto& a : argv) cargv.push_back(const_cast<char*>(a.c_str()));
