@@ -270,6 +270,50 @@ TEST_F(Form1Test, PreviewClicksAndOptionsRedrawWhereTheyShould)
     EXPECT_FALSE(wb().options().dividerindspreview);
 }
 
+TEST_F(Form1Test, MouseOverPaletteAndSwatchesPicksTheDividerColour)
+{
+    start();
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    const QColor start = pics().Picture6;
+    const QRgb topLeft = pics().Picture7.pixel(0, 0);
+    // The palette's drawing area begins inside the 2-pixel border.
+    QTest::mousePress(form->Picture7, Qt::RightButton, {}, QPoint(2, 2));
+    QTest::mouseRelease(form->Picture7, Qt::RightButton, {}, QPoint(2, 2));
+    EXPECT_EQ(pics().Picture6.rgb() & 0xFFFFFF, topLeft ^ 0xFFFFFF);
+    QTest::mouseMove(form->Picture7, QPoint(60, 8)); // no button held: the colour stays
+    EXPECT_EQ(pics().Picture6.rgb() & 0xFFFFFF, topLeft ^ 0xFFFFFF);
+    QTest::mousePress(form->Picture7, Qt::LeftButton, {}, QPoint(1, 1)); // on the border: outside
+    EXPECT_EQ(pics().Picture6.rgb() & 0xFFFFFF, topLeft ^ 0xFFFFFF);
+    QTest::mouseRelease(form->Picture7, Qt::LeftButton, {}, QPoint(1, 1));
+
+    // Right on the caption-text swatch gives its inverse, left on the menu-text swatch its colour.
+    QTest::mousePress(form->Picture8[0], Qt::RightButton, {}, QPoint(8, 8));
+    EXPECT_EQ(pics().Picture6.rgb() & 0xFFFFFF, (pics().Picture8[0].rgb() & 0xFFFFFF) ^ 0xFFFFFF);
+    QTest::mouseRelease(form->Picture8[0], Qt::RightButton, {}, QPoint(8, 8));
+    QTest::mousePress(form->Picture8[1], Qt::LeftButton, {}, QPoint(8, 8));
+    EXPECT_EQ(pics().Picture6, pics().Picture8[1]);
+    EXPECT_NE(start, QColor());
+}
+
+TEST_F(Form1Test, SaveButtonsWriteThePreviewsAndSayWhere)
+{
+    MakeZip(box.skins + "/a.zip", {{"mainBG.jpg", Sandbox::picture(256, 192, Green, "JPG")},
+                                   {"subBG.jpg", Sandbox::picture(256, 192, Blue, "JPG")}});
+    start();
+    form->setDir1Path(box.skins);
+    ASSERT_TRUE(form->clickFile1("a.zip"));
+    for (QPushButton *button : {form->Command1, form->Command2}) {
+        messages.texts.clear();
+        button->click();
+        ASSERT_EQ(messages.texts.size(), 1) << button->text().toStdString();
+        const QString text = messages.texts[0];
+        ASSERT_TRUE(text.endsWith(" saved.")) << text.toStdString();
+        EXPECT_FALSE(QImage(text.chopped(int(qstrlen(" saved.")))).isNull()) << text.toStdString();
+    }
+    EXPECT_EQ(wb().state().dswindow, 1); // the DS export shows the window element
+}
+
 TEST_F(Form1Test, CloseAndExitRunTheCleanUpScriptOnce)
 {
     Sandbox::write(box.app + "/cleanup.bat", "echo cleanup >> \"$(dirname \"$0\")/log\"\n");
