@@ -10,3 +10,8 @@ rom="$PWD/$build_dir/sample.rom"
 "$build_dir/dist/gba/Lindquay" "$build_dir/samples/fs" "$rom" </dev/null
 echo
 echo "ROM written to $rom"
+
+# Corvamo: both previews of the sample skin, without a window, saved beside its archive.
+echo
+sample_skin="$PWD/$build_dir/samples/SampleSkin.zip"
+(cd "$build_dir/dist" && ./Corvamo --export-previews "$sample_skin" </dev/null)
