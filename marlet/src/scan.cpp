@@ -66,8 +66,8 @@ Block Classify(const unsigned char* p) {
     block.gt |= Mask16(_mm_cmpeq_epi8(v, _mm_set1_epi8('>'))) << shift;
     block.amp |= Mask16(_mm_cmpeq_epi8(v, _mm_set1_epi8('&'))) << shift;
     block.tab |= Mask16(_mm_cmpeq_epi8(v, _mm_set1_epi8('\t'))) << shift;
-    block.sLetter |= Mask16(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('s')), _mm_cmpeq_epi8(v, _mm_set1_epi8('S'))))
-                     << shift;
+    // s or S: only those two bytes become 's' with the 0x20 bit set.
+    block.sLetter |= Mask16(_mm_cmpeq_epi8(_mm_or_si128(v, _mm_set1_epi8(0x20)), _mm_set1_epi8('s'))) << shift;
   }
   return block;
 }
@@ -151,38 +151,53 @@ std::size_t ScanBody(State& state, unsigned char* chunk, std::size_t pos, std::s
       }
       continue;
     }
+    // One block; after a byte with its own rule the rest of the same block is used on.
     const unsigned char* p = chunk + pos;
     const Block block = Classify(p);
     const std::size_t left = n - pos;
+    const unsigned limit = left >= 64 ? 64 : static_cast<unsigned>(left);
     const std::uint64_t valid = left >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << left) - 1;
-    const std::uint64_t sNext = (block.sLetter >> 1) | (std::uint64_t{p[64] == 's' || p[64] == 'S'} << 63);
+    const std::uint64_t sNext = (block.sLetter >> 1) | (std::uint64_t{(p[64] | 0x20) == 's'} << 63);
     const std::uint64_t special = (block.amp | (block.lt & sNext)) & valid;
-    const unsigned count = special != 0 ? Ctz(special) : (left >= 64 ? 64 : static_cast<unsigned>(left));
-    if (count != 0) {
-      const std::uint64_t used = count == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << count) - 1;
-      const std::uint64_t lt = block.lt & used;
-      const std::uint64_t open = ~(block.gt & used);
-      const std::uint64_t before = (open + lt + (inTag ? 1 : 0)) ^ open ^ lt;  // in a tag before each byte
-      const std::uint64_t tagged = before | lt;
-      const std::uint64_t keep = ~tagged & ~block.tab & used;
-      out += CopyKept(p, keep, out);
-      inTag = ((tagged & open) >> (count - 1)) & 1;
-      pos += count;
-    }
-    if (special == 0) continue;
-    // The byte that needs its own rule.
-    if (chunk[pos] == '&') {
-      if (At(chunk, pos, n, "&nbs")) {
-        pos += 5;
-        continue;
+    unsigned start = 0;
+    for (;;) {
+      const std::uint64_t pending = special & (~std::uint64_t{0} << start);
+      const unsigned end = pending != 0 ? Ctz(pending) : limit;
+      if (end > start) {
+        const std::uint64_t used = (end == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << end) - 1) &
+                                   (~std::uint64_t{0} << start);
+        const std::uint64_t lt = block.lt & used;
+        const std::uint64_t open = ~(block.gt & used);
+        // In a tag before each byte; the bits below start are all ones in open and add no carry.
+        const std::uint64_t before = (open + lt + (std::uint64_t{inTag} << start)) ^ open ^ lt;
+        const std::uint64_t tagged = before | lt;
+        out += CopyKept(p, ~tagged & ~block.tab & used, out);
+        inTag = ((tagged & open) >> (end - 1)) & 1;
       }
-      if (!inTag) *out++ = '&';
-    } else if (IsScriptStart(chunk, pos, n)) {
-      inScript = true;
-    } else {
-      inTag = true;
+      if (pending == 0) {
+        pos += limit;
+        break;
+      }
+      // The byte that needs its own rule.
+      const std::size_t at = pos + end;
+      unsigned next = end + 1;
+      if (chunk[at] == '&') {
+        if (At(chunk, at, n, "&nbs")) {
+          next = end + 5;
+        } else if (!inTag) {
+          *out++ = '&';
+        }
+      } else if (IsScriptStart(chunk, at, n)) {
+        inScript = true;
+      } else {
+        inTag = true;
+      }
+      if (inScript || next >= limit) {
+        pos += next;
+        break;
+      }
+      start = next;
     }
-    ++pos;
   }
   state.inTag = inTag;
   state.inScript = inScript;
