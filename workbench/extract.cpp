@@ -63,7 +63,7 @@ ExtractReport ExtractArchive(const QString &archivePath, const QString &destinat
 
     const CurrentFolder here(destination);
     if (!here.ok()) {
-        report.damaged = true;
+        report.unwritable = true;
         return report;
     }
     std::unique_ptr<archive, WriteCloser> out(archive_write_disk_new());
@@ -148,6 +148,8 @@ QString ExtractReport::message(const QString &archive) const
     if (!opened)
         return QStringLiteral("The archive %1 could not be opened.").arg(archive);
     QStringList lines;
+    if (unwritable)
+        lines << QStringLiteral("The archive %1 could not be extracted: the temporary folder cannot be written.").arg(archive);
     if (damaged)
         lines << QStringLiteral("The archive %1 is damaged; only what could be read before the damage was extracted.").arg(archive);
     if (limitHit)

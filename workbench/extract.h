@@ -13,6 +13,7 @@ struct ExtractReport {
     int extracted = 0;       // regular files written
     QStringList skipped;     // entries left out: links, devices, unsafe paths
     bool opened = false;     // the archive could be opened at all
+    bool unwritable = false; // the destination could not be entered
     bool damaged = false;    // reading stopped at an error
     bool limitHit = false;   // extraction stopped at a size limit
     QString message(const QString &archive) const; // what the user is told; empty when all is well

@@ -85,9 +85,16 @@ bool Host::copyFile(const QString &from, const QString &to)
     if (!entries)
         return false;
     bool ok = true;
-    for (const FolderEntry &entry : *entries)
-        if (entry.kind != FolderEntry::Folder && entry.name != name && SameName(entry.name, name))
-            ok = fs::remove(Native(Join(folder, entry.name)), ec) && ok;
+    const fs::path written = Native(Join(folder, name));
+    for (const FolderEntry &entry : *entries) {
+        if (entry.kind == FolderEntry::Folder || entry.name == name || !SameName(entry.name, name))
+            continue;
+        // On a volume that ignores letter case (a FAT memory card) the variant is the new file.
+        const fs::path variant = Native(Join(folder, entry.name));
+        if (fs::equivalent(variant, written, ec))
+            continue;
+        ok = fs::remove(variant, ec) && ok;
+    }
     return ok;
 }
 
