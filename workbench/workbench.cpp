@@ -64,6 +64,9 @@ void Workbench::notifyChanged()
 
 void Workbench::ensureTempFolder()
 {
+    // Clearing must stay inside the folder: a link in its place is replaced by a real folder.
+    if (QFileInfo(TempFolderPath()).isSymLink())
+        host_->removeEntry(TempFolderPath());
     if (!host_->makeFolder(TempFolderPath()))
         messages_.ok(QStringLiteral("The temporary folder %1 could not be created.").arg(TempFolder()));
 }

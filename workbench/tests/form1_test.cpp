@@ -378,6 +378,15 @@ TEST_F(Form1Test, ClearingNeverFollowsALinkOutOfTheTemporaryFolder)
     EXPECT_FALSE(QFileInfo(TempFolder() + "link").isSymLink());
     EXPECT_TRUE(QFileInfo(TempFolder() + "sub").isDir());
     EXPECT_FALSE(QFileInfo::exists(TempFolder() + "sub/.hidden"));
+
+    // The temporary folder itself made a link: it is replaced, never emptied through the link.
+    ASSERT_TRUE(QDir(TempFolder()).removeRecursively());
+    ASSERT_EQ(symlink((box.root + "/precious").toUtf8().constData(), TempFolder().chopped(1).toUtf8().constData()), 0);
+    Sandbox::write(box.skins + "/mainBG.jpg", Sandbox::picture(256, 192, Green, "JPG"));
+    form->setDir1Path(box.skins);
+    EXPECT_EQ(Sandbox::read(box.root + "/precious/keep.txt"), "keep");
+    EXPECT_FALSE(QFileInfo(TempFolder().chopped(1)).isSymLink());
+    EXPECT_TRUE(pics().Picture1[0].hasPicture());
 }
 
 TEST_F(Form1Test, SampleSkinArchiveFillsEverySlot)
