@@ -77,7 +77,7 @@ class Walker {
         FolderFailed(r, "folder is its own ancestor through a link; not followed");
         continue;
       }
-      if (AddEntry(r, true) != 0) {
+      if (AddFolderEntry(r) != 0) {
         ++state_.errorCount;
         out_ << " - !!! Error !!!\n";
       }
@@ -113,8 +113,7 @@ class Walker {
     return rom_.Write(record.data(), record.size());
   }
 
-  int AddEntry(const std::string& r, bool isFolder) {
-    (void)isFolder;
+  int AddFolderEntry(const std::string& r) {
     out_ << "[DIR] : " << r << "\n";
     const std::uint64_t start = rom_.Tell();
     if (WriteRecord(r, true, 0)) return 0;

@@ -48,7 +48,23 @@ int Fail(const std::string& message) {
 
 // Any FreeImage bitmap as 24-bit RGB, transparent parts over white.
 FIBITMAP* To24Bits(FIBITMAP* dib) {
-  FIBITMAP* standard = FreeImage_GetImageType(dib) == FIT_BITMAP ? dib : FreeImage_ConvertToStandardType(dib, TRUE);
+  FIBITMAP* standard = nullptr;
+  switch (FreeImage_GetImageType(dib)) {
+    case FIT_BITMAP:
+      standard = dib;
+      break;
+    case FIT_RGB16:  // 16 bits per channel, e.g. from PNG or TIFF
+    case FIT_RGBA16:
+      standard = FreeImage_ConvertTo32Bits(dib);
+      break;
+    case FIT_RGBF:  // high dynamic range
+    case FIT_RGBAF:
+      standard = FreeImage_ToneMapping(dib, FITMO_DRAGO03, 0, 0);
+      break;
+    default:  // grey or complex samples
+      standard = FreeImage_ConvertToStandardType(dib, TRUE);
+      break;
+  }
   if (!standard) return nullptr;
   FIBITMAP* result = nullptr;
   if (FreeImage_IsTransparent(standard) || FreeImage_GetBPP(standard) == 32) {

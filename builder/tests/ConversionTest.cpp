@@ -242,6 +242,21 @@ TEST(Glimmet, WritesUncompressedBottomUp24BitBmp) {
   EXPECT_EQ(ReadFile(tmp / "p16"), Picture16(5, 3, px));
 }
 
+TEST(Glimmet, SixteenBitsPerChannelPng) {
+  TempDir tmp;
+  FIBITMAP* dib = FreeImage_AllocateT(FIT_RGB16, 2, 1);
+  auto* px = reinterpret_cast<FIRGB16*>(FreeImage_GetScanLine(dib, 0));
+  px[0] = {0xFFFF, 0x0000, 0x1234};
+  px[1] = {0x0800, 0x7FFF, 0xFFFF};
+  ASSERT_TRUE(FreeImage_Save(FIF_PNG, dib, (tmp / "deep.png").c_str(), 0));
+  FreeImage_Unload(dib);
+  RunResult r = RunProgram({GLIMMET_BIN, tmp / "deep.png", "/convert=" + (tmp / "out.bmp")}, tmp.path());
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  std::ostringstream o;
+  ASSERT_EQ(lindquay::LoadBmp16(tmp / "out.bmp", tmp / "p16", o), 0);
+  EXPECT_EQ(ReadFile(tmp / "p16"), Picture16(2, 1, {{0xFF, 0x00, 0x12}, {0x08, 0x7F, 0xFF}}));
+}
+
 TEST(Glimmet, FailuresExitNonZeroWithOneLine) {
   TempDir tmp;
   WriteFile(tmp / "junk.png", "this is not a picture");
