@@ -149,16 +149,17 @@ bool IsPictureName(const std::string& name) {
 }
 
 int ExtractPackage(const fs::path& romPath, const fs::path& dir, bool png, std::ostream& out, std::ostream& err) {
+  // DIR itself is the user's choice and may be a link; only what lies below it is checked.
   std::error_code error;
   fs::create_directories(dir, error);
-  if (const std::string fault = EnsureFolder(dir); !fault.empty()) {
-    err << "lindquay-ls: " << fault << "\n";
+  if (!fs::is_directory(dir, error)) {
+    err << "lindquay-ls: cannot create the folder " << dir.string() << "\n";
     return 1;
   }
   int failures = 0;
   std::uint64_t written = 0;
   auto skip = [&](const Item& item, const std::string& why) {
-    err << "lindquay-ls: not extracted: " << item.name << " (byte " << item.offset << "): " << why << "\n";
+    err << "lindquay-ls: not extracted: " << Printable(item.name) << " (byte " << item.offset << "): " << why << "\n";
     ++failures;
   };
   const WalkResult walk = WalkPackage(romPath, Checks::kStructure, [&](const Item& item, std::ifstream& rom) {
@@ -198,10 +199,10 @@ int ExtractPackage(const fs::path& romPath, const fs::path& dir, bool png, std::
       fs::path pngPath = path;
       pngPath += ".png";
       if (const std::string pngFault = WritePng(rom, item.dataSize, pngPath); !pngFault.empty()) {
-        err << "lindquay-ls: no PNG for " << item.name << " (byte " << item.offset << "): " << pngFault << "\n";
+        err << "lindquay-ls: no PNG for " << Printable(item.name) << " (byte " << item.offset << "): " << pngFault << "\n";
         ++failures;
       } else {
-        out << "picture " << item.name << " -> " << pngPath.string() << "\n";
+        out << "picture " << Printable(item.name) << " -> " << pngPath.string() << "\n";
       }
     }
     return std::optional<Problem>();

@@ -38,7 +38,7 @@ int List(const std::string& rom) {
   const WalkResult walk = WalkPackage(rom, Checks::kStructure, [](const Item& item, std::ifstream&) {
     char size[16] = "";
     if (item.isDir != 1) std::snprintf(size, sizeof size, "%u", item.dataSize);
-    std::printf("%-6s %10s  %s\n", item.isDir == 1 ? "folder" : "file", size, item.name.c_str());
+    std::printf("%-6s %10s  %s\n", item.isDir == 1 ? "folder" : "file", size, Printable(item.name).c_str());
     return std::optional<Problem>();
   });
   std::fflush(stdout);

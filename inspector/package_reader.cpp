@@ -29,6 +29,22 @@ constexpr const char* kShellRoot = "\\.shell";
 
 }  // namespace
 
+std::string Printable(const std::string& name) {
+  std::string text;
+  for (const char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) {
+      static constexpr char kDigits[] = "0123456789ABCDEF";
+      text += "\\x";
+      text += kDigits[byte >> 4];
+      text += kDigits[byte & 15];
+    } else {
+      text += c;
+    }
+  }
+  return text;
+}
+
 std::string NameFault(const std::string& name) {
   if (name.empty() || name[0] != '\\') return "does not begin with \"\\\"";
   std::size_t start = 1;
@@ -88,7 +104,7 @@ WalkResult WalkPackage(const std::filesystem::path& path, Checks checks, const I
     item.isDir = Le32(&record[260]);
     item.dataSize = Le32(&record[264]);
     item.oddSize = Le32(&record[268]);
-    const std::string label = "item " + item.name + ": ";
+    const std::string label = "item " + Printable(item.name) + ": ";
     const std::uint64_t fill = item.dataSize & 1;
     if (item.dataSize + fill > size - item.dataOffset()) {
       return fail(offset, label + "its " + std::to_string(item.dataSize) + " data bytes run past the end of the file (" +
@@ -120,8 +136,8 @@ WalkResult WalkPackage(const std::filesystem::path& path, Checks checks, const I
       const std::string parent = Parent(item.name);
       if (!parent.empty() && parent != kShellRoot) {
         const auto found = seen.find(parent);
-        if (found == seen.end()) return fail(offset, label + "its folder " + parent + " is not listed before it");
-        if (!found->second.isDir) return fail(offset, label + "its folder " + parent + " is a file item");
+        if (found == seen.end()) return fail(offset, label + "its folder " + Printable(parent) + " is not listed before it");
+        if (!found->second.isDir) return fail(offset, label + "its folder " + Printable(parent) + " is a file item");
       }
       if (const auto found = seen.find(item.name); found != seen.end()) {
         return fail(offset, label + "the name is used before, by the item at byte " + std::to_string(found->second.offset));

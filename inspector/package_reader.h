@@ -52,4 +52,7 @@ WalkResult WalkPackage(const std::filesystem::path& rom, Checks checks, const It
 // "." or "..", and hold no "/". Empty when it is, else what is wrong with it.
 std::string NameFault(const std::string& name);
 
+// The name for a terminal: control bytes as \xHH, everything else as stored.
+std::string Printable(const std::string& name);
+
 }  // namespace inspector

@@ -101,6 +101,12 @@ TEST_F(InspectorTest, ListsAGoodPackageInOrderWithTotals) {
   EXPECT_NE(verify.out.find("package OK"), std::string::npos);
 }
 
+TEST_F(InspectorTest, ControlBytesOfNamesAreShownEscaped) {
+  const Outcome list = LsRom("list", Rom(File("\\\x1b[2Jgone\x7f", "x") + kEnd));
+  EXPECT_EQ(list.exitCode, 0) << list.err;
+  EXPECT_NE(list.out.find("  \\\\x1B[2Jgone\\x7F\n"), std::string::npos) << list.out;
+}
+
 TEST_F(InspectorTest, EmptyPackageAndLongerBaseRom) {
   EXPECT_EQ(LsRom("verify", Rom(kEnd)).exitCode, 0);
   // Bytes of a longer base ROM after the end record do not matter.

@@ -39,6 +39,16 @@ TEST(ScanDifferential, RandomPagesMatchTheRules) {
   EXPECT_GT(bytes, 4000u * 10000u);
 }
 
+// Long pages carry every state across many chunks.
+TEST(ScanDifferential, LongPagesMatchTheRules) {
+  std::mt19937 random(42);
+  for (int i = 0; i < 10; ++i) {
+    std::string page = "<body>";
+    while (page.size() < 300000) page += RandomPage(random);
+    ASSERT_EQ(ScanPage(page), ReferenceText(page)) << "page " << i;
+  }
+}
+
 // Stale bytes past the chunk's end (left from a longer chunk) must never be taken as markup.
 TEST(ScanDifferential, BytesPastTheEndAreNotRead) {
   struct Case {
