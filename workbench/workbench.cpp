@@ -32,6 +32,17 @@ QString TempFolderPath() { return FolderPath(TempFolder()); }
 // since the JPEG writer takes only 24-bit and grey pictures.
 void BmpToJpeg(const QString &bmp, const QString &jpg)
 {
+    // A 54-byte header may claim 40,000 x 40,000 pixels: loading it would take gigabytes and
+    // half a minute for a picture the window refuses to show (over Qt's 128 MB image limit), so
+    // such a picture is left out like an unreadable one.
+    constexpr qint64 MaxPixels = qint64(32) << 20;
+    FIBITMAP *header = FreeImage_Load(FIF_BMP, QFile::encodeName(bmp).constData(), FIF_LOAD_NOPIXELS);
+    if (!header)
+        return;
+    const qint64 pixels = qint64(FreeImage_GetWidth(header)) * qint64(FreeImage_GetHeight(header));
+    FreeImage_Unload(header);
+    if (pixels > MaxPixels)
+        return;
     FIBITMAP *bitmap = FreeImage_Load(FIF_BMP, QFile::encodeName(bmp).constData(), 0);
     if (!bitmap)
         return;
