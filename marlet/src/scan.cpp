@@ -46,13 +46,12 @@ bool HasBodyTag(const unsigned char* chunk, std::size_t n) {
 // or S (which may start a script or style tag); a block is handled whole up to the first of
 // them. Everything else follows from bit masks: a byte lies in a tag when the last '<' or '>'
 // before it is a '<', which one addition computes (the carry runs from each '<' through every
-// byte up to the next '>'). The line-break cap is applied to the collected text afterwards,
-// since it depends only on the sequence of bytes that reach the text.
+// byte up to the next '>'). Runs of kept bytes are copied whole unless they hold a line break.
 
 unsigned Ctz(std::uint64_t bits) { return static_cast<unsigned>(__builtin_ctzll(bits)); }
 
 struct Block {
-  std::uint64_t lt, gt, amp, tab, sLetter;
+  std::uint64_t lt, gt, amp, tab, lineBreak, sLetter;
 };
 
 std::uint64_t Mask16(__m128i match) { return static_cast<std::uint16_t>(_mm_movemask_epi8(match)); }
@@ -66,25 +65,43 @@ Block Classify(const unsigned char* p) {
     block.gt |= Mask16(_mm_cmpeq_epi8(v, _mm_set1_epi8('>'))) << shift;
     block.amp |= Mask16(_mm_cmpeq_epi8(v, _mm_set1_epi8('&'))) << shift;
     block.tab |= Mask16(_mm_cmpeq_epi8(v, _mm_set1_epi8('\t'))) << shift;
+    block.lineBreak |= Mask16(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\r')), _mm_cmpeq_epi8(v, _mm_set1_epi8('\n'))))
+                       << shift;
     // s or S: only those two bytes become 's' with the 0x20 bit set.
     block.sLetter |= Mask16(_mm_cmpeq_epi8(_mm_or_si128(v, _mm_set1_epi8(0x20)), _mm_set1_epi8('s'))) << shift;
   }
   return block;
 }
 
-// Copies the bytes of p whose bit is set in keep to out, run by run; returns the count.
-std::size_t CopyKept(const unsigned char* p, std::uint64_t keep, unsigned char* out) {
+// Copies the bytes of p whose bit is set in keep to out, run by run, keeping at most two line
+// breaks in a row; returns the count written.
+std::size_t CopyKept(const unsigned char* p, std::uint64_t keep, std::uint64_t lineBreak, unsigned char* out,
+                     unsigned& breakRun) {
   unsigned char* const start = out;
   while (keep != 0) {
     const unsigned from = Ctz(keep);
     const std::uint64_t filled = keep | ((std::uint64_t{1} << from) - 1);
     const unsigned to = ~filled == 0 ? 64 : Ctz(~filled);
-    for (unsigned i = from; i < to; i += 16) {
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + (i - from)),
-                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)));
+    const std::uint64_t run = to == 64 ? keep : keep & ((std::uint64_t{1} << to) - 1);
+    if ((run & lineBreak) == 0) {
+      for (unsigned i = from; i < to; i += 16) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + (i - from)),
+                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)));
+      }
+      out += to - from;
+      breakRun = 0;
+    } else {
+      for (unsigned i = from; i < to; ++i) {
+        if (!IsLineBreak(p[i])) {
+          *out++ = p[i];
+          breakRun = 0;
+        } else if (breakRun < 2) {
+          *out++ = p[i];
+          ++breakRun;
+        }
+      }
     }
-    out += to - from;
-    keep = to == 64 ? 0 : keep & ~((std::uint64_t{1} << to) - 1);
+    keep &= ~run;
   }
   return static_cast<std::size_t>(out - start);
 }
@@ -98,46 +115,10 @@ std::size_t ScriptRun(const unsigned char* p) {
   }
 }
 
-// Drops every line-break byte of the text that follows two line-break bytes; breakRun counts
-// those that ended the previous text.
-std::size_t CapLineBreaks(unsigned char* text, std::size_t length, unsigned& breakRun) {
-  unsigned run = breakRun;
-  std::size_t write = 0;
-  std::size_t read = 0;
-  while (read < length) {
-    // Skip a run of other bytes 16 at a time.
-    std::size_t other = read;
-    while (other + 16 <= length) {
-      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + other));
-      const unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(
-          _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\r')), _mm_cmpeq_epi8(v, _mm_set1_epi8('\n')))));
-      if (bits != 0) {
-        other += static_cast<unsigned>(__builtin_ctz(bits));
-        break;
-      }
-      other += 16;
-    }
-    while (other < length && !IsLineBreak(text[other])) ++other;
-    if (other != read) {
-      if (write != read) std::memmove(text + write, text + read, other - read);
-      write += other - read;
-      read = other;
-      run = 0;
-    }
-    for (; read < length && IsLineBreak(text[read]); ++read) {
-      if (run < 2) {
-        text[write++] = text[read];
-        ++run;
-      }
-    }
-  }
-  breakRun = run;
-  return write;
-}
-
 std::size_t ScanBody(State& state, unsigned char* chunk, std::size_t pos, std::size_t n, unsigned char* text) {
   bool inTag = state.inTag;
   bool inScript = state.inScript;
+  unsigned breakRun = state.breakRun;
   unsigned char* out = text;
   while (pos < n) {
     if (inScript) {
@@ -171,7 +152,7 @@ std::size_t ScanBody(State& state, unsigned char* chunk, std::size_t pos, std::s
         // In a tag before each byte; the bits below start are all ones in open and add no carry.
         const std::uint64_t before = (open + lt + (std::uint64_t{inTag} << start)) ^ open ^ lt;
         const std::uint64_t tagged = before | lt;
-        out += CopyKept(p, ~tagged & ~block.tab & used, out);
+        out += CopyKept(p, ~tagged & ~block.tab & used, block.lineBreak, out, breakRun);
         inTag = ((tagged & open) >> (end - 1)) & 1;
       }
       if (pending == 0) {
@@ -186,6 +167,7 @@ std::size_t ScanBody(State& state, unsigned char* chunk, std::size_t pos, std::s
           next = end + 5;
         } else if (!inTag) {
           *out++ = '&';
+          breakRun = 0;
         }
       } else if (IsScriptStart(chunk, at, n)) {
         inScript = true;
@@ -201,7 +183,8 @@ std::size_t ScanBody(State& state, unsigned char* chunk, std::size_t pos, std::s
   }
   state.inTag = inTag;
   state.inScript = inScript;
-  return CapLineBreaks(text, static_cast<std::size_t>(out - text), state.breakRun);
+  state.breakRun = breakRun;
+  return static_cast<std::size_t>(out - text);
 }
 
 #else
