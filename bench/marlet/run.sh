@@ -27,11 +27,12 @@ cat "$page" >/dev/null  # into the page cache before any timing
 
 # Each run under GNU time: best wall time (ns), mean processor time (user + system, ms) and the
 # largest peak resident size (kB). The machine may be shared, so processor time is the fairer
-# figure; both are shown.
+# figure; both are shown. Every run writes a new file (emptying the last one would be timed too).
 measure() {  # NAME RUNS STDOUT COMMAND...
   local name=$1 runs=$2 stdout=$3 best="" cpu=0 rss=0 start end took
   shift 3
   for ((i = 0; i < runs; i++)); do
+    rm -f "$work/out-$name.txt"
     start=$(date +%s%N)
     /usr/bin/time -f '%U %S %M' -o "$work/time.txt" "$@" <"$page" >"$stdout"
     end=$(date +%s%N)
@@ -44,15 +45,15 @@ measure() {  # NAME RUNS STDOUT COMMAND...
   printf '%s %s %s %s\n' "$name" "$best" "$(awk -v c="$cpu" -v r="$runs" 'BEGIN {print c / r}')" "$rss" >>"$work/results.txt"
 }
 
-measure marlet 9 /dev/null "$marlet" "$page" "$work/marlet.txt"
-measure byte-loop 5 /dev/null "$byte_loop" "$page" "$work/byte_loop.txt"
-measure html2text 1 "$work/html2text.txt" html2text "$page"
-measure w3m 1 "$work/w3m.txt" w3m -dump -T text/html "$page"
-measure cat 9 "$work/cat.txt" cat "$page"
+measure marlet 9 /dev/null "$marlet" "$page" "$work/out-marlet.txt"
+measure byte-loop 5 /dev/null "$byte_loop" "$page" "$work/out-byte-loop.txt"
+measure html2text 1 "$work/out-html2text.txt" html2text "$page"
+measure w3m 1 "$work/out-w3m.txt" w3m -dump -T text/html "$page"
+measure cat 9 "$work/out-cat.txt" cat "$page"
 
-cmp -s "$work/marlet.txt" "$work/byte_loop.txt" || { echo "marlet and the byte loop disagree" >&2; exit 1; }
+cmp -s "$work/out-marlet.txt" "$work/out-byte-loop.txt" || { echo "marlet and the byte loop disagree" >&2; exit 1; }
 
-awk -v bytes="$bytes" -v text="$(stat -c %s "$work/marlet.txt")" '
+awk -v bytes="$bytes" -v text="$(stat -c %s "$work/out-marlet.txt")" '
   { name[NR] = $1; ns[NR] = $2; ms[NR] = $3; rss[NR] = $4; idx[$1] = NR }
   END {
     mb = bytes / 1e6
