@@ -1,7 +1,10 @@
 #include "marlet.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include <sys/stat.h>
 
@@ -9,8 +12,8 @@
 
 namespace {
 
-// Both files stay unbuffered: each chunk is one read and its text one write, straight from
-// and to the two buffers, so memory stays at those buffers whatever the page's size.
+// Both files stay unbuffered: each read and each write goes straight from and to the two
+// buffers, so memory stays at those buffers whatever the page's size.
 std::FILE* OpenUnbuffered(const char* path, const char* mode) {
   std::FILE* file = std::fopen(path, mode);
   if (file) std::setvbuf(file, nullptr, _IONBF, 0);
@@ -29,20 +32,41 @@ bool IsSameFile(std::FILE* file, const char* path) {
          opened.st_ino == named.st_ino;
 }
 
+// The page is filtered chunk by chunk, but read and written a few chunks at a time: the
+// system calls, not the scan, are what a 10,240-byte read costs.
+constexpr std::size_t kChunksPerRead = 6;
+constexpr std::size_t kReadSize = marlet::kChunkSize * kChunksPerRead;
+
 int Convert(std::FILE* in, std::FILE* out) {
-  unsigned char chunk[marlet::kChunkSize + marlet::kSlack];
-  unsigned char text[marlet::kChunkSize + marlet::kSlack];
+  // malloc rather than new: the library needs nothing but the C library.
+  const std::unique_ptr<unsigned char, decltype(&std::free)> chunks(
+      static_cast<unsigned char*>(std::malloc(kReadSize + marlet::kSlack)), &std::free);
+  const std::unique_ptr<unsigned char, decltype(&std::free)> text(
+      static_cast<unsigned char*>(std::malloc(kReadSize + marlet::kSlack)), &std::free);
+  if (!chunks || !text) return MARLET_IO_ERROR;
   marlet::State state;
   for (;;) {
-    const std::size_t n = std::fread(chunk, 1, marlet::kChunkSize, in);
-    if (n < marlet::kChunkSize && std::ferror(in)) return MARLET_IO_ERROR;
-    std::size_t length = marlet::ScanChunk(state, chunk, n, text);
-    // The text of a chunk ends at its first NUL byte.
-    if (const void* nul = std::memchr(text, 0, length)) {
-      length = static_cast<std::size_t>(static_cast<const unsigned char*>(nul) - text);
+    const std::size_t got = std::fread(chunks.get(), 1, kReadSize, in);
+    if (got < kReadSize && std::ferror(in)) return MARLET_IO_ERROR;
+    std::size_t length = 0;
+    bool last = false;
+    for (std::size_t offset = 0; offset < kReadSize && !last; offset += marlet::kChunkSize) {
+      // The first chunk shorter than a full one, even an empty one, is the page's last.
+      const std::size_t n = std::min(marlet::kChunkSize, got - offset);
+      last = n < marlet::kChunkSize;
+      unsigned char* chunk = chunks.get() + offset;
+      // The scan puts its end mark on the byte after the chunk: the next chunk's first byte.
+      const unsigned char next = chunk[n];
+      std::size_t produced = marlet::ScanChunk(state, chunk, n, text.get() + length);
+      chunk[n] = next;
+      // The text of a chunk ends at its first NUL byte.
+      if (const void* nul = std::memchr(text.get() + length, 0, produced)) {
+        produced = static_cast<std::size_t>(static_cast<const unsigned char*>(nul) - (text.get() + length));
+      }
+      length += produced;
     }
-    if (length != 0 && std::fwrite(text, 1, length, out) != length) return MARLET_IO_ERROR;
-    if (n < marlet::kChunkSize) return MARLET_CONVERTED;
+    if (length != 0 && std::fwrite(text.get(), 1, length, out) != length) return MARLET_IO_ERROR;
+    if (last) return MARLET_CONVERTED;
   }
 }
 

@@ -172,6 +172,23 @@ TEST_F(MarletTest, RandomPagesMatchTheRules) {
   }
 }
 
+// The library reads and writes several chunks at a time; the chunks must still be filtered
+// one by one, with the end of each read falling anywhere in a page.
+TEST_F(MarletTest, LongPagesAcrossManyReadsMatchTheRules) {
+  std::mt19937 random(11);
+  for (std::size_t size : {6 * kChunk - 1, 6 * kChunk, 6 * kChunk + 1, 12 * kChunk, 12 * kChunk + 7}) {
+    std::string page = "<body>";
+    while (page.size() < size) page += RandomPage(random);
+    page.resize(size);
+    ASSERT_EQ(Convert(page), ReferenceText(page)) << size;
+  }
+  for (int i = 0; i < 10; ++i) {
+    std::string page;
+    while (page.size() < 400000) page += RandomPage(random);
+    ASSERT_EQ(Convert(page), ReferenceText(page)) << "page " << i;
+  }
+}
+
 TEST_F(MarletTest, MissingInputGivesOneAndLeavesTheOutputAlone) {
   Write(Path("old.txt"), "keep");
   EXPECT_EQ(Marlet(Path("missing.htm").c_str(), Path("old.txt").c_str()), MARLET_INPUT_NOT_OPENABLE);
