@@ -1,0 +1,30 @@
+// Helpers shared by the fuzz targets: a scratch folder per process, files written from the
+// input, and a check that stops the run with a reason libFuzzer and the replay both show.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace fuzz_support {
+
+// A folder of this process's own, made on first use (in /dev/shm when it can be, so that
+// writing the input costs no disk) and removed at exit; $CORVAMO_FUZZ_SCRATCH when that is set.
+const std::string& Scratch();
+
+// Replaces path with the bytes; aborts when that fails, since the input would not be tested.
+void WriteFile(const std::string& path, const std::uint8_t* data, std::size_t size);
+std::string ReadFile(const std::string& path);
+
+// Removes everything below folder (not folder itself) without following links.
+void EmptyFolder(const std::string& folder);
+
+[[noreturn]] void Fail(const char* file, int line, const std::string& what);
+
+}  // namespace fuzz_support
+
+// Aborts the run (a finding) when cond is false.
+#define FUZZ_CHECK(cond, what)                                             \
+  do {                                                                     \
+    if (!(cond)) ::fuzz_support::Fail(__FILE__, __LINE__, std::string(what)); \
+  } while (0)
