@@ -95,7 +95,7 @@ public:
         archive_entry_set_size(e, data.size() + size);
         archive_write_header(a_, e);
         archive_write_data(a_, data.constData(), size_t(data.size()));
-        const QByteArray block(1 << 20, '\0');
+        static const QByteArray block(1 << 20, '\0');
         for (qint64 left = size; left > 0; left -= block.size())
             archive_write_data(a_, block.constData(), size_t(std::min<qint64>(left, block.size())));
         archive_entry_free(e);
