@@ -7,6 +7,7 @@
 #include <archive_entry.h>
 
 #include <algorithm>
+#include <climits>
 #include <memory>
 
 namespace {
@@ -84,7 +85,10 @@ ExtractReport ExtractArchive(const QString &archivePath, const QString &destinat
         const mode_t type = archive_entry_filetype(entry);
         const bool isFile = type == AE_IFREG && !archive_entry_hardlink(entry);
         const QString name = SafeName(entry);
-        if ((!isFile && type != AE_IFDIR) || name.isEmpty()) {
+        // libarchive can write a path past the system's limit, folder by folder, but nothing can
+        // list or clear it afterwards: DeleteDirectory would leave it in the temporary folder.
+        const bool tooLong = QFile::encodeName(destination).size() + 1 + name.toUtf8().size() >= PATH_MAX;
+        if ((!isFile && type != AE_IFDIR) || name.isEmpty() || tooLong) {
             report.skipped.append(original);
             continue;
         }
