@@ -221,6 +221,17 @@ TEST(WorkbenchHostile, EveryRowLoadsWhatItCanAndChangesNothingElse)
          },
          {}, {"unpacks to more than the workbench accepts"}, {"part0.bmp", "part1.bmp", "part2.bmp", "part3.bmp"},
          {}, qint64(256) << 20},
+        {"an entry deeper than the system's path limit",
+         [](const std::string &root) {
+             ArchiveWriter zip(root + "/skins/deep.zip");
+             std::string deep;
+             for (int i = 0; i < 25; ++i)
+                 deep += std::string(200, 'd') + "/";
+             zip.file(deep + "mainBG.jpg", Jpeg(8, 8));
+             zip.file("select.jpg", Jpeg(16, 16));
+             return "deep.zip";
+         },
+         {5}, {"were left out", "ddd"}, {"select.jpg"}},
         {"an archive of 100,000 empty entries",
          [](const std::string &root) {
              ArchiveWriter zip(root + "/skins/many.zip");
