@@ -154,6 +154,11 @@ int LoadBmp16(const std::string& bitmapPath, const std::string& outPath, std::os
     out << "\nERROR: READLEN NOT EQUARE WANTED!  " << present << "\n";
     return 1;
   }
+  // Package sizes are 32-bit: the picture16 of a bitmap that holds 4 GiB of pixels (a sparse
+  // file costs nothing) would be written in full, filling the disk, only to be refused.
+  if (8 + static_cast<std::uint64_t>(width4) * static_cast<std::uint64_t>(rows) * 2 > 0xFFFFFFFFu)
+    return Fail(out, "BMP of " + std::to_string(width) + " x " + std::to_string(rows) +
+                         " pixels is too large: its picture16 would be 4 GiB or more");
 
   // Always 256 entries; a shorter palette of a small file reads as black past its end.
   std::array<std::uint8_t, 1024> palette{};
