@@ -55,6 +55,10 @@ struct Row {
 
 std::string Repeat(char c, std::size_t n) { return std::string(n, c); }
 
+std::string Le32Bytes(std::uint32_t v) {
+  return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
+}
+
 }  // namespace
 
 TEST(LindquayHostile, EveryRowFailsCleanlyAndChangesNothingElse) {
@@ -86,6 +90,18 @@ TEST(LindquayHostile, EveryRowFailsCleanlyAndChangesNothingElse) {
          WriteFile(root + "/fs/small.txt", "s");
        },
        {"fs", "out/o.rom"}, 0, {"ERROR: file of 4 GiB or more cannot be packed", "Error(s): 1"}, {"\\small.txt"},
+       "/out/o.rom"},
+      {"a sparse BMP whose picture16 would pass 4 GiB",
+       [](const std::string& root) {
+         // 65,532 x 65,535 pixels of 24 bits: a 12.9 GB file that takes no disk space.
+         const std::uint32_t width = 65532, height = 65535, row = width * 3;
+         std::string header = "BM" + Le32Bytes(0) + Le32Bytes(0) + Le32Bytes(54) + Le32Bytes(40) + Le32Bytes(width) +
+                              Le32Bytes(height) + std::string("\x01\x00\x18\x00", 4) + std::string(24, '\0');
+         WriteFile(root + "/fs/big.bmp", header);
+         fs::resize_file(root + "/fs/big.bmp", 54 + std::uintmax_t{row} * height);
+         WriteFile(root + "/fs/small.txt", "s");
+       },
+       {"fs", "out/o.rom"}, 0, {"\\big.bmp", "its picture16 would be 4 GiB or more", "Error(s): 1"}, {"\\small.txt"},
        "/out/o.rom"},
       {"the output ROM inside FSDir", [](const std::string& root) { WriteFile(root + "/fs/a.txt", "a"); },
        {"fs", "fs/o.rom"}, 0, {"\\o.rom", "<WARNING> the output ROM is not packed into itself", "Error(s): 0  warning(s): 1"},
@@ -142,6 +158,7 @@ TEST(LindquayHostile, EveryRowFailsCleanlyAndChangesNothingElse) {
       EXPECT_LT(fs::file_size(root + row.output), std::uintmax_t{1} << 20);
     }
 
+    EXPECT_FALSE(fs::exists(root + "/prog/transFile.jpg")) << "a converted picture was left behind";
     std::vector<std::string> allowed{"/prog/tmp.htm", "/prog/tmp.bmp", "/prog/transFile.jpg"};
     if (!row.output.empty()) allowed.push_back(row.output);
     EXPECT_EQ(hostile::Changes(before, hostile::Snap(root), allowed), std::vector<std::string>{});
