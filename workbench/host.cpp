@@ -76,7 +76,12 @@ bool Host::copyFile(const QString &from, const QString &to)
         fs::remove(Native(part), ec);
         return false;
     }
-    fs::rename(Native(part), Native(Join(folder, name)), ec);
+    // Clearing the temporary folder keeps folders, so a folder an archive made under a skin
+    // file's name would block that file for good; an empty one gives way (remove fails on others).
+    const fs::path destination = Native(Join(folder, name));
+    if (fs::is_directory(fs::symlink_status(destination, ec)))
+        fs::remove(destination, ec);
+    fs::rename(Native(part), destination, ec);
     if (ec) {
         fs::remove(Native(part), ec);
         return false;
