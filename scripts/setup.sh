@@ -8,7 +8,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev
   qt6-base-dev
-  libfreeimage-dev libarchive-dev
+  libfreeimage-dev libarchive-dev zlib1g-dev
   xvfb xauth
   libbenchmark-dev time
   clang-14 libclang-rt-14-dev
