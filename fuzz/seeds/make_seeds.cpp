@@ -128,6 +128,11 @@ int main(int argc, char** argv) {
   cut.resize(cut.size() - 9);
   Save(bmp, "truncated.bmp", cut);
 
+  // The skin's pictures start from the same bitmaps.
+  fs::create_directories(out / "skin_pictures");
+  for (const auto& entry : fs::directory_iterator(bmp))
+    fs::copy_file(entry.path(), out / "skin_pictures" / entry.path().filename(), fs::copy_options::overwrite_existing);
+
   const fs::path html = out / "marlet";
   Save(html, "crlf.htm", "<html>\r\n<head>\r\n<title>\r\nT\r\n</title>\r\n</head>\r\n<body>\r\nHi\r\n</body>\r\n</html>\r\n");
   Save(html, "script-style.htm",
