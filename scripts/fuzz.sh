@@ -68,7 +68,7 @@ run_target() {
   local scratch=/dev/shm
   [ -w $scratch ] || scratch=${TMPDIR:-/tmp}
   scratch=$(mktemp -d "$scratch/corvamo-fuzz-$name-XXXXXX")
-  CORVAMO_FUZZ_SCRATCH=$scratch timeout --kill-after=30 $((seconds + 300)) "$build/fuzz/fuzz_$name" "${args[@]}" \
+  CORVAMO_FUZZ_SCRATCH=$scratch timeout --kill-after=10 $((seconds + 60)) "$build/fuzz/fuzz_$name" "${args[@]}" \
     "$corpus" "$build/fuzz/seeds/$name" "fuzz/regressions/$name" >"$logs/$name.log" 2>&1 || true
   rm -rf "$scratch"
 }
