@@ -3,7 +3,6 @@
 // previews once, and grabs the window from the screen. The previews on screen must equal, pixel
 // for pixel, what a windowless workbench composes from the same archive.
 // Usage: window_screenshot SAMPLES_FOLDER ARCHIVE_NAME OUT.png
-#include "builtin_pictures.h"
 #include "form1.h"
 #include "messages.h"
 #include "picture_box.h"
@@ -69,7 +68,6 @@ int main(int argc, char **argv)
     // The same archive through a workbench without any window.
     RecordedMessages quiet;
     FormPictures pictures;
-    SeatBuiltinPictures(pictures);
     Workbench offscreen(quiet, nullptr, std::move(pictures));
     offscreen.startUp(programFolder.path());
     offscreen.folderChange(samples);

@@ -1,6 +1,5 @@
 #include "export_previews.h"
 
-#include "builtin_pictures.h"
 #include "host_paths.h"
 #include "messages.h"
 #include "preview_export.h"
@@ -57,7 +56,6 @@ int ExportPreviews(const QStringList &skins, QTextStream &out, QTextStream &err)
     }
     RecordedMessages messages;
     FormPictures pictures;
-    SeatBuiltinPictures(pictures);
     Workbench wb(messages, nullptr, std::move(pictures));
     wb.startUp(QDir::currentPath());
     if (!messages.texts.isEmpty()) {

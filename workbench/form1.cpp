@@ -1,6 +1,5 @@
 #include "form1.h"
 
-#include "builtin_pictures.h"
 #include "colour_pick.h"
 #include "compositor.h"
 #include "copy_to.h"
@@ -25,7 +24,6 @@ FormPictures SystemColouredPictures()
     const QPalette palette = QApplication::palette();
     FormPictures pictures(palette.color(QPalette::HighlightedText), palette.color(QPalette::WindowText),
                           palette.color(QPalette::Button));
-    SeatBuiltinPictures(pictures);
     return pictures;
 }
 

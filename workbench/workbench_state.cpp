@@ -10,9 +10,5 @@ FormPictures::FormPictures(const QColor &captionText, const QColor &menuText, co
     for (auto &slot : Picture5)
         slot = Picture(9, 9, true);
     Picture5[2].setHeight(1);
-    Picture11.setPicture(LanguageLabel());
-    Picture12.setPicture(FileManagerLabel());
-    Picture13.setPicture(NameLabel());
-    Picture14.setPicture(SampleEntryLabel());
-    Picture7.setPicture(PalettePicture());
+    SeatBuiltinPictures(*this);
 }

@@ -17,7 +17,6 @@ FormPictures &skin()
 {
     static FormPictures p = [] {
         FormPictures loaded;
-        SeatBuiltinPictures(loaded);
         for (int slot = 0; slot < 7; ++slot)
             loaded.Picture1[slot].setPicture(sample_skin::MainPicture(slot));
         for (int slot = 0; slot < 31; ++slot)

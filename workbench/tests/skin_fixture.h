@@ -13,7 +13,6 @@
 
 inline void LoadSampleSkin(FormPictures &p)
 {
-    SeatBuiltinPictures(p);
     for (int slot = 0; slot < 7; ++slot)
         p.Picture1[slot].setPicture(sample_skin::MainPicture(slot));
     for (int slot = 0; slot < 31; ++slot)
