@@ -18,48 +18,48 @@ inline constexpr std::uint8_t kFillByte = 0x21;
 
 // Identity of a file on disk (device and inode); two paths with equal ids are one file.
 struct FileId {
-  std::uint64_t dev = 0;
-  std::uint64_t ino = 0;
-  bool valid = false;
-  bool operator==(const FileId& o) const { return valid && o.valid && dev == o.dev && ino == o.ino; }
+    std::uint64_t dev = 0;
+    std::uint64_t ino = 0;
+    bool valid = false;
+    bool operator==(const FileId& o) const { return valid && o.valid && dev == o.dev && ino == o.ino; }
 };
 
 struct BuildState {
-  std::string progDir;   // host folder of the program, ends with '/'
-  std::string shellDir;  // progDir + ".shell"
-  std::string fsDir;     // full host path of FSDir, ends with '/'
-  std::int32_t errorCount = 0;
-  std::int32_t warningCount = 0;
-  std::int32_t totalDirs = 0;
-  std::int32_t totalFiles = 0;
+    std::string progDir;   // host folder of the program, ends with '/'
+    std::string shellDir;  // progDir + ".shell"
+    std::string fsDir;     // full host path of FSDir, ends with '/'
+    std::int32_t errorCount = 0;
+    std::int32_t warningCount = 0;
+    std::int32_t totalDirs = 0;
+    std::int32_t totalFiles = 0;
 };
 
 // One folder as the lister sees it. `error` is an errno value when it could not be listed.
 struct FolderListing {
-  int error = 0;
-  FileId id;
-  std::vector<std::string> folders;
-  std::vector<std::string> files;
+    int error = 0;
+    FileId id;
+    std::vector<std::string> folders;
+    std::vector<std::string> files;
 };
 using FolderLister = std::function<FolderListing(const std::string& hostPath)>;
 
 // The output ROM as the package writer sees it: positioned writes, so a failed item can be
 // taken back by moving the position to its start.
 class PackageOutput {
- public:
-  virtual ~PackageOutput() = default;
-  virtual bool Write(const void* data, std::size_t size) = 0;
-  virtual std::uint64_t Tell() const = 0;
-  virtual bool Seek(std::uint64_t position) = 0;
-  virtual bool Close() = 0;
+public:
+    virtual ~PackageOutput() = default;
+    virtual bool Write(const void* data, std::size_t size) = 0;
+    virtual std::uint64_t Tell() const = 0;
+    virtual bool Seek(std::uint64_t position) = 0;
+    virtual bool Close() = 0;
 };
 using OutputOpener = std::function<std::unique_ptr<PackageOutput>(const std::string& path)>;
 
 // The seams a test uses to make a folder unlistable or a write fail, even as root.
 struct DriverHooks {
-  std::string programPath;  // empty: the running program (/proc/self/exe)
-  FolderLister lister;      // empty: ListFolder
-  OutputOpener openOutput;  // empty: OpenOutputFile
+    std::string programPath;  // empty: the running program (/proc/self/exe)
+    FolderLister lister;      // empty: ListFolder
+    OutputOpener openOutput;  // empty: OpenOutputFile
 };
 
 // Host layer (Host.cpp).
@@ -75,20 +75,19 @@ std::int64_t RomSizeKB(const std::string& path);
 bool NameLessOrEqual(const std::string& a, const std::string& b);
 
 // Package writer (Package.cpp).
-int LinkFSFile(BuildState& state, std::ostream& out, const std::string& outputPath,
-               const DriverHooks& hooks);
+int LinkFSFile(BuildState& state, std::ostream& out, const std::string& outputPath, const DriverHooks& hooks);
 
 // Conversion of pages and pictures before they are packed (Convert.cpp).
 enum class FileKind { HtmlPage, BmpPicture, OtherPicture, Plain };
 FileKind ClassifyFile(const std::string& entryName);
 
 struct EntryData {
-  int result = 1;          // 0: the bytes to pack are in `path`
-  std::string path;
-  bool temporary = false;  // a file of the conversion, deleted once packed
+    int result = 1;  // 0: the bytes to pack are in `path`
+    std::string path;
+    bool temporary = false;  // a file of the conversion, deleted once packed
 };
-EntryData PrepareEntryData(const BuildState& state, std::ostream& out,
-                           const std::string& sourcePath, const std::string& entryName);
+EntryData PrepareEntryData(const BuildState& state, std::ostream& out, const std::string& sourcePath,
+                           const std::string& entryName);
 
 // Reads a BMP and writes it as picture16 at `outPath`. On failure returns 1, prints a message
 // that starts with a line break and leaves no file at `outPath`.

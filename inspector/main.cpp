@@ -14,75 +14,76 @@ using namespace inspector;
 constexpr int kUsage = 2;
 
 int Usage() {
-  std::cerr << "usage: lindquay-ls list ROM            the package's items in order, then totals\n"
-               "       lindquay-ls verify ROM          checks every record; the first problem with its byte offset\n"
-               "       lindquay-ls extract [--png] ROM DIR\n"
-               "                                       recreates the tree under DIR; --png also writes each\n"
-               "                                       picture as NAME.png\n";
-  return kUsage;
+    std::cerr << "usage: lindquay-ls list ROM            the package's items in order, then totals\n"
+                 "       lindquay-ls verify ROM          checks every record; the first problem with its byte offset\n"
+                 "       lindquay-ls extract [--png] ROM DIR\n"
+                 "                                       recreates the tree under DIR; --png also writes each\n"
+                 "                                       picture as NAME.png\n";
+    return kUsage;
 }
 
 std::string Where(const std::string& rom, const Problem& problem) {
-  char hex[32];
-  std::snprintf(hex, sizeof hex, "0x%llX", static_cast<unsigned long long>(problem.offset));
-  return "lindquay-ls: " + rom + ": byte " + std::to_string(problem.offset) + " (" + hex + "): " + problem.what + "\n";
+    char hex[32];
+    std::snprintf(hex, sizeof hex, "0x%llX", static_cast<unsigned long long>(problem.offset));
+    return "lindquay-ls: " + rom + ": byte " + std::to_string(problem.offset) + " (" + hex + "): " + problem.what +
+           "\n";
 }
 
 std::string Totals(const WalkResult& walk) {
-  return std::to_string(walk.folders) + " folders, " + std::to_string(walk.files) + " files, " +
-         std::to_string(walk.dataBytes) + " data bytes; end record at byte " + std::to_string(walk.endOffset) +
-         ", package " + std::to_string(walk.endOffset + kRecordSize - kPackageOffset) + " bytes\n";
+    return std::to_string(walk.folders) + " folders, " + std::to_string(walk.files) + " files, " +
+           std::to_string(walk.dataBytes) + " data bytes; end record at byte " + std::to_string(walk.endOffset) +
+           ", package " + std::to_string(walk.endOffset + kRecordSize - kPackageOffset) + " bytes\n";
 }
 
 int List(const std::string& rom) {
-  const WalkResult walk = WalkPackage(rom, Checks::kStructure, [](const Item& item, std::ifstream&) {
-    char size[16] = "";
-    if (item.isDir != 1) std::snprintf(size, sizeof size, "%u", item.dataSize);
-    std::printf("%-6s %10s  %s\n", item.isDir == 1 ? "folder" : "file", size, Printable(item.name).c_str());
-    return std::optional<Problem>();
-  });
-  std::fflush(stdout);
-  if (walk.problem) {
-    std::cerr << Where(rom, *walk.problem);
-    return 1;
-  }
-  std::cout << Totals(walk);
-  return 0;
+    const WalkResult walk = WalkPackage(rom, Checks::kStructure, [](const Item& item, std::ifstream&) {
+        char size[16] = "";
+        if (item.isDir != 1) std::snprintf(size, sizeof size, "%u", item.dataSize);
+        std::printf("%-6s %10s  %s\n", item.isDir == 1 ? "folder" : "file", size, Printable(item.name).c_str());
+        return std::optional<Problem>();
+    });
+    std::fflush(stdout);
+    if (walk.problem) {
+        std::cerr << Where(rom, *walk.problem);
+        return 1;
+    }
+    std::cout << Totals(walk);
+    return 0;
 }
 
 int Verify(const std::string& rom) {
-  const WalkResult walk = WalkPackage(rom, Checks::kAll, nullptr);
-  if (walk.problem) {
-    std::cerr << Where(rom, *walk.problem);
-    return 1;
-  }
-  std::cout << rom << ": package OK: " << Totals(walk);
-  return 0;
+    const WalkResult walk = WalkPackage(rom, Checks::kAll, nullptr);
+    if (walk.problem) {
+        std::cerr << Where(rom, *walk.problem);
+        return 1;
+    }
+    std::cout << rom << ": package OK: " << Totals(walk);
+    return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.empty()) return Usage();
-  const std::string command = args[0];
-  args.erase(args.begin());
-  bool png = false;
-  if (command == "extract") {
-    std::erase_if(args, [&](const std::string& arg) { return arg == "--png" ? (png = true) : false; });
-  }
-  for (const std::string& arg : args) {
-    if (arg.size() > 1 && arg[0] == '-') {
-      std::cerr << "lindquay-ls: unknown option " << arg << "\n";
-      return Usage();
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) return Usage();
+    const std::string command = args[0];
+    args.erase(args.begin());
+    bool png = false;
+    if (command == "extract") {
+        std::erase_if(args, [&](const std::string& arg) { return arg == "--png" ? (png = true) : false; });
     }
-  }
-  if ((command == "list" || command == "verify") && args.size() == 1) {
-    return command == "list" ? List(args[0]) : Verify(args[0]);
-  }
-  if (command == "extract" && args.size() == 2) return ExtractPackage(args[0], args[1], png, std::cout, std::cerr);
-  if (command != "list" && command != "verify" && command != "extract" && command != "--help" && command != "-h") {
-    std::cerr << "lindquay-ls: unknown command " << command << "\n";
-  }
-  return Usage();
+    for (const std::string& arg : args) {
+        if (arg.size() > 1 && arg[0] == '-') {
+            std::cerr << "lindquay-ls: unknown option " << arg << "\n";
+            return Usage();
+        }
+    }
+    if ((command == "list" || command == "verify") && args.size() == 1) {
+        return command == "list" ? List(args[0]) : Verify(args[0]);
+    }
+    if (command == "extract" && args.size() == 2) return ExtractPackage(args[0], args[1], png, std::cout, std::cerr);
+    if (command != "list" && command != "verify" && command != "extract" && command != "--help" && command != "-h") {
+        std::cerr << "lindquay-ls: unknown command " << command << "\n";
+    }
+    return Usage();
 }

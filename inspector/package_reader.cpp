@@ -8,20 +8,20 @@ namespace inspector {
 namespace {
 
 std::uint32_t Le32(const unsigned char* p) {
-  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
 
 bool AllZero(const unsigned char* p, std::size_t count) {
-  for (std::size_t i = 0; i < count; ++i) {
-    if (p[i] != 0) return false;
-  }
-  return true;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (p[i] != 0) return false;
+    }
+    return true;
 }
 
 std::string Parent(const std::string& name) {
-  const std::size_t last = name.rfind('\\');
-  return last == std::string::npos || last == 0 ? std::string() : name.substr(0, last);
+    const std::size_t last = name.rfind('\\');
+    return last == std::string::npos || last == 0 ? std::string() : name.substr(0, last);
 }
 
 // The ".shell" tree is named relative to the program folder, and its root gets no item.
@@ -30,136 +30,144 @@ constexpr const char* kShellRoot = "\\.shell";
 }  // namespace
 
 std::string Printable(const std::string& name) {
-  std::string text;
-  for (const char c : name) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) {
-      static constexpr char kDigits[] = "0123456789ABCDEF";
-      text += "\\x";
-      text += kDigits[byte >> 4];
-      text += kDigits[byte & 15];
-    } else {
-      text += c;
+    std::string text;
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            static constexpr char kDigits[] = "0123456789ABCDEF";
+            text += "\\x";
+            text += kDigits[byte >> 4];
+            text += kDigits[byte & 15];
+        } else {
+            text += c;
+        }
     }
-  }
-  return text;
+    return text;
 }
 
 std::string NameFault(const std::string& name) {
-  if (name.empty() || name[0] != '\\') return "does not begin with \"\\\"";
-  std::size_t start = 1;
-  for (;;) {
-    const std::size_t end = name.find('\\', start);
-    const std::string part = name.substr(start, end == std::string::npos ? std::string::npos : end - start);
-    if (part.empty()) return "has an empty component";
-    if (part == "." || part == "..") return "has a \"" + part + "\" component";
-    if (part.find('/') != std::string::npos) return "has a \"/\" in a component";
-    if (end == std::string::npos) return {};
-    start = end + 1;
-  }
+    if (name.empty() || name[0] != '\\') return "does not begin with \"\\\"";
+    std::size_t start = 1;
+    for (;;) {
+        const std::size_t end = name.find('\\', start);
+        const std::string part = name.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (part.empty()) return "has an empty component";
+        if (part == "." || part == "..") return "has a \"" + part + "\" component";
+        if (part.find('/') != std::string::npos) return "has a \"/\" in a component";
+        if (end == std::string::npos) return {};
+        start = end + 1;
+    }
 }
 
 WalkResult WalkPackage(const std::filesystem::path& path, Checks checks, const ItemVisitor& visit) {
-  WalkResult result;
-  auto fail = [&](std::uint64_t offset, std::string what) {
-    result.problem = Problem{offset, std::move(what)};
-    return result;
-  };
-  std::error_code error;
-  const std::uintmax_t size = std::filesystem::file_size(path, error);
-  std::ifstream rom(path, std::ios::binary);
-  if (error || !rom) return fail(0, "cannot be read");
-  if (size < kPackageOffset) {
-    return fail(size, "the file is " + std::to_string(size) + " bytes long, shorter than the package offset " +
-                          std::to_string(kPackageOffset));
-  }
-  const bool all = checks == Checks::kAll;
-  struct Seen {
-    std::uint64_t offset;
-    bool isDir;
-  };
-  std::map<std::string, Seen> seen;  // for the parent and duplicate rules
-  std::uint64_t offset = kPackageOffset;
-  for (;;) {
-    if (offset == size) return fail(offset, "the file ends before the end record");
-    if (size - offset < kRecordSize) {
-      return fail(offset, "the record runs past the end of the file (" + std::to_string(size) + " bytes)");
-    }
-    std::array<unsigned char, kRecordSize> record;
-    rom.seekg(static_cast<std::streamoff>(offset));
-    if (!rom.read(reinterpret_cast<char*>(record.data()), kRecordSize)) return fail(offset, "the record cannot be read");
-    if (record[0] == 0) {
-      if (all && !AllZero(record.data(), kRecordSize)) {
-        return fail(offset, "the end record (empty name) holds bytes other than zero");
-      }
-      result.endOffset = offset;
-      return result;
-    }
-    Item item;
-    item.offset = offset;
-    std::size_t nameLength = 0;
-    while (nameLength < kNameSize && record[nameLength] != 0) ++nameLength;
-    if (nameLength == kNameSize) return fail(offset, "the name has no NUL within its 260 bytes");
-    item.name.assign(reinterpret_cast<const char*>(record.data()), nameLength);
-    item.isDir = Le32(&record[260]);
-    item.dataSize = Le32(&record[264]);
-    item.oddSize = Le32(&record[268]);
-    const std::string label = "item " + Printable(item.name) + ": ";
-    const std::uint64_t fill = item.dataSize & 1;
-    if (item.dataSize + fill > size - item.dataOffset()) {
-      return fail(offset, label + "its " + std::to_string(item.dataSize) + " data bytes run past the end of the file (" +
-                              std::to_string(size) + " bytes)");
-    }
-    if (all) {
-      if (!AllZero(&record[nameLength], kNameSize - nameLength)) {
-        return fail(offset, label + "the name field holds bytes other than zero after its NUL");
-      }
-      if (const std::string fault = NameFault(item.name); !fault.empty()) return fail(offset, label + "the name " + fault);
-      if (item.isDir > 1) return fail(offset + 260, label + "isDir is " + std::to_string(item.isDir) + ", not 0 or 1");
-      if (item.isDir == 1 && item.dataSize != 0) {
-        return fail(offset + 264, label + "a folder with dataSize " + std::to_string(item.dataSize) + ", not 0");
-      }
-      if (item.isDir == 0 && item.dataSize == 0) return fail(offset + 264, label + "a file with dataSize 0");
-      if (item.oddSize != fill) {
-        return fail(offset + 268, label + "oddSize is " + std::to_string(item.oddSize) + ", dataSize " +
-                                      std::to_string(item.dataSize) + " needs " + std::to_string(fill));
-      }
-      if (fill != 0) {
-        const std::uint64_t fillOffset = item.dataOffset() + item.dataSize;
-        rom.seekg(static_cast<std::streamoff>(fillOffset));
-        const int byte = rom.get();
-        if (byte != kFillByte) {
-          return fail(fillOffset, label + "the fill byte after the odd-sized data is " +
-                                      (byte < 0 ? std::string("unreadable") : std::to_string(byte)) + ", not 0x21");
-        }
-      }
-      const std::string parent = Parent(item.name);
-      if (!parent.empty() && parent != kShellRoot) {
-        const auto found = seen.find(parent);
-        if (found == seen.end()) return fail(offset, label + "its folder " + Printable(parent) + " is not listed before it");
-        if (!found->second.isDir) return fail(offset, label + "its folder " + Printable(parent) + " is a file item");
-      }
-      if (const auto found = seen.find(item.name); found != seen.end()) {
-        return fail(offset, label + "the name is used before, by the item at byte " + std::to_string(found->second.offset));
-      }
-      seen.emplace(item.name, Seen{offset, item.isDir == 1});
-    }
-    if (item.isDir == 1) {
-      ++result.folders;
-    } else {
-      ++result.files;
-      result.dataBytes += item.dataSize;
-    }
-    rom.clear();
-    rom.seekg(static_cast<std::streamoff>(item.dataOffset()));
-    if (visit) {
-      if (auto problem = visit(item, rom)) {
-        result.problem = std::move(problem);
+    WalkResult result;
+    auto fail = [&](std::uint64_t offset, std::string what) {
+        result.problem = Problem{offset, std::move(what)};
         return result;
-      }
+    };
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    std::ifstream rom(path, std::ios::binary);
+    if (error || !rom) return fail(0, "cannot be read");
+    if (size < kPackageOffset) {
+        return fail(size, "the file is " + std::to_string(size) + " bytes long, shorter than the package offset " +
+                              std::to_string(kPackageOffset));
     }
-    offset = item.dataOffset() + item.dataSize + fill;
-  }
+    const bool all = checks == Checks::kAll;
+    struct Seen {
+        std::uint64_t offset;
+        bool isDir;
+    };
+    std::map<std::string, Seen> seen;  // for the parent and duplicate rules
+    std::uint64_t offset = kPackageOffset;
+    for (;;) {
+        if (offset == size) return fail(offset, "the file ends before the end record");
+        if (size - offset < kRecordSize) {
+            return fail(offset, "the record runs past the end of the file (" + std::to_string(size) + " bytes)");
+        }
+        std::array<unsigned char, kRecordSize> record;
+        rom.seekg(static_cast<std::streamoff>(offset));
+        if (!rom.read(reinterpret_cast<char*>(record.data()), kRecordSize))
+            return fail(offset, "the record cannot be read");
+        if (record[0] == 0) {
+            if (all && !AllZero(record.data(), kRecordSize)) {
+                return fail(offset, "the end record (empty name) holds bytes other than zero");
+            }
+            result.endOffset = offset;
+            return result;
+        }
+        Item item;
+        item.offset = offset;
+        std::size_t nameLength = 0;
+        while (nameLength < kNameSize && record[nameLength] != 0) ++nameLength;
+        if (nameLength == kNameSize) return fail(offset, "the name has no NUL within its 260 bytes");
+        item.name.assign(reinterpret_cast<const char*>(record.data()), nameLength);
+        item.isDir = Le32(&record[260]);
+        item.dataSize = Le32(&record[264]);
+        item.oddSize = Le32(&record[268]);
+        const std::string label = "item " + Printable(item.name) + ": ";
+        const std::uint64_t fill = item.dataSize & 1;
+        if (item.dataSize + fill > size - item.dataOffset()) {
+            return fail(offset, label + "its " + std::to_string(item.dataSize) +
+                                    " data bytes run past the end of the file (" + std::to_string(size) + " bytes)");
+        }
+        if (all) {
+            if (!AllZero(&record[nameLength], kNameSize - nameLength)) {
+                return fail(offset, label + "the name field holds bytes other than zero after its NUL");
+            }
+            if (const std::string fault = NameFault(item.name); !fault.empty())
+                return fail(offset, label + "the name " + fault);
+            if (item.isDir > 1)
+                return fail(offset + 260, label + "isDir is " + std::to_string(item.isDir) + ", not 0 or 1");
+            if (item.isDir == 1 && item.dataSize != 0) {
+                return fail(offset + 264,
+                            label + "a folder with dataSize " + std::to_string(item.dataSize) + ", not 0");
+            }
+            if (item.isDir == 0 && item.dataSize == 0) return fail(offset + 264, label + "a file with dataSize 0");
+            if (item.oddSize != fill) {
+                return fail(offset + 268, label + "oddSize is " + std::to_string(item.oddSize) + ", dataSize " +
+                                              std::to_string(item.dataSize) + " needs " + std::to_string(fill));
+            }
+            if (fill != 0) {
+                const std::uint64_t fillOffset = item.dataOffset() + item.dataSize;
+                rom.seekg(static_cast<std::streamoff>(fillOffset));
+                const int byte = rom.get();
+                if (byte != kFillByte) {
+                    return fail(fillOffset, label + "the fill byte after the odd-sized data is " +
+                                                (byte < 0 ? std::string("unreadable") : std::to_string(byte)) +
+                                                ", not 0x21");
+                }
+            }
+            const std::string parent = Parent(item.name);
+            if (!parent.empty() && parent != kShellRoot) {
+                const auto found = seen.find(parent);
+                if (found == seen.end())
+                    return fail(offset, label + "its folder " + Printable(parent) + " is not listed before it");
+                if (!found->second.isDir)
+                    return fail(offset, label + "its folder " + Printable(parent) + " is a file item");
+            }
+            if (const auto found = seen.find(item.name); found != seen.end()) {
+                return fail(offset, label + "the name is used before, by the item at byte " +
+                                        std::to_string(found->second.offset));
+            }
+            seen.emplace(item.name, Seen{offset, item.isDir == 1});
+        }
+        if (item.isDir == 1) {
+            ++result.folders;
+        } else {
+            ++result.files;
+            result.dataBytes += item.dataSize;
+        }
+        rom.clear();
+        rom.seekg(static_cast<std::streamoff>(item.dataOffset()));
+        if (visit) {
+            if (auto problem = visit(item, rom)) {
+                result.problem = std::move(problem);
+                return result;
+            }
+        }
+        offset = item.dataOffset() + item.dataSize + fill;
+    }
 }
 
 }  // namespace inspector

@@ -17,22 +17,22 @@ inline constexpr std::size_t kNameSize = 260;
 inline constexpr unsigned char kFillByte = 0x21;
 
 struct Item {
-  std::uint64_t offset = 0;  // of the record in the ROM
-  std::string name;          // as stored, with "\" between components
-  std::uint32_t isDir = 0;
-  std::uint32_t dataSize = 0;
-  std::uint32_t oddSize = 0;
-  std::uint64_t dataOffset() const { return offset + kRecordSize; }
+    std::uint64_t offset = 0;  // of the record in the ROM
+    std::string name;          // as stored, with "\" between components
+    std::uint32_t isDir = 0;
+    std::uint32_t dataSize = 0;
+    std::uint32_t oddSize = 0;
+    std::uint64_t dataOffset() const { return offset + kRecordSize; }
 };
 
 struct Problem {
-  std::uint64_t offset = 0;
-  std::string what;
+    std::uint64_t offset = 0;
+    std::string what;
 };
 
 enum class Checks {
-  kStructure,  // only what it takes to walk the package: records and data inside the file
-  kAll,        // every rule of the format
+    kStructure,  // only what it takes to walk the package: records and data inside the file
+    kAll,        // every rule of the format
 };
 
 // Called for every item in package order with the ROM positioned at the item's data; returning
@@ -40,9 +40,9 @@ enum class Checks {
 using ItemVisitor = std::function<std::optional<Problem>(const Item&, std::ifstream& rom)>;
 
 struct WalkResult {
-  std::optional<Problem> problem;  // the first one; none when the package ends properly
-  std::uint64_t endOffset = 0;     // of the end record, when reached
-  std::uint64_t folders = 0, files = 0, dataBytes = 0;
+    std::optional<Problem> problem;  // the first one; none when the package ends properly
+    std::uint64_t endOffset = 0;     // of the end record, when reached
+    std::uint64_t folders = 0, files = 0, dataBytes = 0;
 };
 
 // Walks the package of the ROM at path from kPackageOffset to its end record.

@@ -13,47 +13,42 @@
 
 namespace {
 
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
+bool writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
 
-bool writeZip(const QString &zipPath, const QDir &folder, const QStringList &names)
-{
-    archive *zip = archive_write_new();
+bool writeZip(const QString& zipPath, const QDir& folder, const QStringList& names) {
+    archive* zip = archive_write_new();
     archive_write_set_format_zip(zip);
     bool ok = archive_write_open_filename(zip, QFile::encodeName(zipPath).constData()) == ARCHIVE_OK;
-    for (const QString &name : names) {
-        if (!ok)
-            break;
+    for (const QString& name : names) {
+        if (!ok) break;
         QFile file(folder.filePath(name));
         if (!file.open(QIODevice::ReadOnly)) {
             ok = false;
             break;
         }
         const QByteArray bytes = file.readAll();
-        archive_entry *entry = archive_entry_new();
+        archive_entry* entry = archive_entry_new();
         archive_entry_set_pathname(entry, name.toUtf8().constData());
         archive_entry_set_filetype(entry, AE_IFREG);
         archive_entry_set_perm(entry, 0644);
         archive_entry_set_size(entry, bytes.size());
-        archive_entry_set_mtime(entry, 1700000000, 0); // same bytes at every build
+        archive_entry_set_mtime(entry, 1700000000, 0);  // same bytes at every build
         ok = archive_write_header(zip, entry) == ARCHIVE_OK &&
              archive_write_data(zip, bytes.constData(), static_cast<size_t>(bytes.size())) == bytes.size();
         archive_entry_free(entry);
     }
-    if (archive_write_close(zip) != ARCHIVE_OK)
-        ok = false;
+    if (archive_write_close(zip) != ARCHIVE_OK) ok = false;
     archive_write_free(zip);
     return ok;
 }
 
-} // namespace
+}  // namespace
 
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv); // the JPEG writer is a plugin
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);  // the JPEG writer is a plugin
     if (argc != 3) {
         std::fprintf(stderr, "usage: make_sample_skin FOLDER ARCHIVE\n");
         return 2;
@@ -82,7 +77,7 @@ int main(int argc, char **argv)
         names << name;
     }
     const struct {
-        const char *name;
+        const char* name;
         QByteArray bytes;
     } others[] = {
         {"text.txt", "Sample skin of the Corvamo workbench.\r\n"},
@@ -90,7 +85,7 @@ int main(int argc, char **argv)
         {"help.txt", "Sample skin: every picture is one flat colour with a white and a near-white square.\r\n"},
         {"hzk.dat", QByteArray(8192, '\x22')},
     };
-    for (const auto &other : others) {
+    for (const auto& other : others) {
         ok = ok && writeFile(folder.filePath(other.name), other.bytes);
         names << other.name;
     }

@@ -19,20 +19,17 @@
 namespace {
 
 // Pixels of the area at `at` in grab that differ from the first `rows` rows of expected.
-int differences(const QImage &grab, const QPoint &at, const QImage &expected, int rows)
-{
+int differences(const QImage& grab, const QPoint& at, const QImage& expected, int rows) {
     int count = 0;
     for (int y = 0; y < rows; ++y)
         for (int x = 0; x < expected.width(); ++x)
-            if ((grab.pixel(at.x() + x, at.y() + y) & 0xFFFFFFu) != (expected.pixel(x, y) & 0xFFFFFFu))
-                ++count;
+            if ((grab.pixel(at.x() + x, at.y() + y) & 0xFFFFFFu) != (expected.pixel(x, y) & 0xFFFFFFu)) ++count;
     return count;
 }
 
-} // namespace
+}  // namespace
 
-int main(int argc, char **argv)
-{
+int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc != 4) {
         std::fprintf(stderr, "usage: window_screenshot SAMPLES_FOLDER ARCHIVE_NAME OUT.png\n");
@@ -57,7 +54,7 @@ int main(int argc, char **argv)
     }
     window.Picture4_Click();
     window.Picture2_Click();
-    QTest::qWait(300); // let the X server show the repainted window
+    QTest::qWait(300);  // let the X server show the repainted window
     const QImage screen = window.screen()->grabWindow(window.winId()).toImage().convertToFormat(QImage::Format_RGB32);
     const QImage widget = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
     if (!screen.save(outPng, "PNG")) {
@@ -78,9 +75,9 @@ int main(int argc, char **argv)
 
     const QPoint inside(PictureBox::Border, PictureBox::Border);
     const struct {
-        const char *name;
-        const PictureBox *box;
-        const Picture &picture;
+        const char* name;
+        const PictureBox* box;
+        const Picture& picture;
         int rows;
     } previews[] = {
         // The divider swatch lies over the upper screen's bottom rows.
@@ -90,19 +87,19 @@ int main(int argc, char **argv)
         {"Picture4", window.Picture4, offscreen.pictures().Picture4, 160},
     };
     int failures = 0;
-    for (const auto &preview : previews) {
+    for (const auto& preview : previews) {
         const QPoint at = preview.box->mapTo(&window, inside);
         const int onScreen = differences(screen, at, preview.picture.image(), preview.rows);
         const int inWidget = differences(widget, at, preview.picture.image(), preview.rows);
-        std::printf("%s at %d,%d: %d pixels differ on screen, %d in the widget grab\n", preview.name, at.x(),
-                    at.y(), onScreen, inWidget);
+        std::printf("%s at %d,%d: %d pixels differ on screen, %d in the widget grab\n", preview.name, at.x(), at.y(),
+                    onScreen, inWidget);
         failures += onScreen + inWidget;
     }
     int whole = 0;
     for (int y = 0; y < screen.height() && y < widget.height(); ++y)
         for (int x = 0; x < screen.width() && x < widget.width(); ++x)
             whole += screen.pixel(x, y) != widget.pixel(x, y);
-    std::printf("window %dx%d saved to %s; %d pixels differ between the screen and the widget grab\n",
-                screen.width(), screen.height(), argv[3], whole);
+    std::printf("window %dx%d saved to %s; %d pixels differ between the screen and the widget grab\n", screen.width(),
+                screen.height(), argv[3], whole);
     return failures == 0 ? 0 : 1;
 }

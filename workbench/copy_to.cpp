@@ -3,8 +3,7 @@
 #include <QComboBox>
 #include <QPushButton>
 
-CopyTo::CopyTo(QWidget *parent, const std::vector<Volume> &volumes, const QString &drive) : QDialog(parent)
-{
+CopyTo::CopyTo(QWidget* parent, const std::vector<Volume>& volumes, const QString& drive) : QDialog(parent) {
     setObjectName(QStringLiteral("CopyTo"));
     setWindowTitle(QStringLiteral("Copy qvkit_up.bin to..."));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
@@ -16,8 +15,7 @@ CopyTo::CopyTo(QWidget *parent, const std::vector<Volume> &volumes, const QStrin
     Drive1 = new QComboBox(this);
     Drive1->setObjectName(QStringLiteral("Drive1"));
     Drive1->setGeometry(8, 8, 161, 21);
-    for (const Volume &volume : volumes)
-        Drive1->addItem(volume.entry(), volume.root);
+    for (const Volume& volume : volumes) Drive1->addItem(volume.entry(), volume.root);
     const int initial = Drive1->findData(drive);
     if (initial >= 0)
         Drive1->setCurrentIndex(initial);

@@ -15,13 +15,13 @@ class CopyTo : public QDialog {
     Q_OBJECT
 public:
     // volumes: the drive list's entries; drive: the root to select.
-    CopyTo(QWidget *parent, const std::vector<Volume> &volumes, const QString &drive);
+    CopyTo(QWidget* parent, const std::vector<Volume>& volumes, const QString& drive);
 
-    QString selectedDrive() const; // the root of the selected volume
+    QString selectedDrive() const;  // the root of the selected volume
 
-    QPushButton *OKButton;
-    QComboBox *Drive1;
+    QPushButton* OKButton;
+    QComboBox* Drive1;
 
 signals:
-    void driveChosen(const QString &root);
+    void driveChosen(const QString& root);
 };

@@ -12,17 +12,15 @@
 
 namespace {
 
-bool anyPicture(const FormPictures &p)
-{
-    const auto has = [](const Picture &slot) { return slot.hasPicture(); };
+bool anyPicture(const FormPictures& p) {
+    const auto has = [](const Picture& slot) { return slot.hasPicture(); };
     return std::any_of(p.Picture1.begin(), p.Picture1.end(), has) ||
            std::any_of(p.Picture5.begin(), p.Picture5.end(), has);
 }
 
 // Loads one skin as the window would: a folder by moving the folder list to it, an archive by
 // moving to its folder and clicking it in the file list. Returns what went wrong, or "".
-QString loadSkin(Workbench &wb, RecordedMessages &messages, const QString &skin)
-{
+QString loadSkin(Workbench& wb, RecordedMessages& messages, const QString& skin) {
     const QFileInfo info(skin);
     const QString path = QDir::cleanPath(info.absoluteFilePath());
     messages.texts.clear();
@@ -30,26 +28,22 @@ QString loadSkin(Workbench &wb, RecordedMessages &messages, const QString &skin)
         wb.folderChange(path);
     } else if (info.isFile() && info.fileName().endsWith(".zip", Qt::CaseInsensitive)) {
         const QString folder = info.absolutePath();
-        if (wb.dirPath() != folder)
-            wb.folderChange(folder);
-        messages.texts.clear(); // only the archive's own problems count here
+        if (wb.dirPath() != folder) wb.folderChange(folder);
+        messages.texts.clear();  // only the archive's own problems count here
         wb.archiveChosen(folder, info.fileName());
     } else if (!info.exists()) {
         return "no such skin folder or archive";
     } else {
         return "neither a skin folder nor a .zip archive";
     }
-    if (!messages.texts.isEmpty())
-        return messages.texts.join(' ');
-    if (!anyPicture(wb.pictures()))
-        return "no skin pictures found";
+    if (!messages.texts.isEmpty()) return messages.texts.join(' ');
+    if (!anyPicture(wb.pictures())) return "no skin pictures found";
     return {};
 }
 
-} // namespace
+}  // namespace
 
-int ExportPreviews(const QStringList &skins, QTextStream &out, QTextStream &err)
-{
+int ExportPreviews(const QStringList& skins, QTextStream& out, QTextStream& err) {
     if (skins.isEmpty()) {
         err << "usage: Corvamo --export-previews SKIN...  (skin folders or .zip archives)\n";
         return 2;
@@ -67,7 +61,7 @@ int ExportPreviews(const QStringList &skins, QTextStream &out, QTextStream &err)
     wb.options().savepreviewinskindirectory = true;
 
     int failures = 0;
-    for (const QString &skin : skins) {
+    for (const QString& skin : skins) {
         const QString problem = loadSkin(wb, messages, skin);
         if (!problem.isEmpty()) {
             err << "Corvamo: " << skin << ": " << problem << '\n';
@@ -75,7 +69,7 @@ int ExportPreviews(const QStringList &skins, QTextStream &out, QTextStream &err)
             continue;
         }
         for (PreviewKind kind : {PreviewKind::Ds, PreviewKind::Gba}) {
-            FormPictures &p = wb.pictures();
+            FormPictures& p = wb.pictures();
             if (kind == PreviewKind::Ds)
                 DrawDsExport(p, wb.state(), wb.options());
             else

@@ -13,26 +13,22 @@
 namespace {
 
 struct ReadCloser {
-    void operator()(archive *a) const { archive_read_free(a); }
+    void operator()(archive* a) const { archive_read_free(a); }
 };
 struct WriteCloser {
-    void operator()(archive *a) const { archive_write_free(a); }
+    void operator()(archive* a) const { archive_write_free(a); }
 };
 
 // The entry's name with "/" between folders; empty when it cannot be unpacked safely.
-QString SafeName(archive_entry *entry)
-{
-    const char *utf8 = archive_entry_pathname_utf8(entry);
+QString SafeName(archive_entry* entry) {
+    const char* utf8 = archive_entry_pathname_utf8(entry);
     QString name = utf8 ? QString::fromUtf8(utf8) : QFile::decodeName(archive_entry_pathname(entry));
     name.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    if (name.startsWith(QLatin1Char('/')) || (name.size() >= 2 && name[1] == QLatin1Char(':')))
-        return {};
+    if (name.startsWith(QLatin1Char('/')) || (name.size() >= 2 && name[1] == QLatin1Char(':'))) return {};
     QStringList parts;
-    for (const QString &part : name.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-        if (part == QLatin1String(".."))
-            return {};
-        if (part != QLatin1String("."))
-            parts.append(part);
+    for (const QString& part : name.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (part == QLatin1String("..")) return {};
+        if (part != QLatin1String(".")) parts.append(part);
     }
     return parts.join(QLatin1Char('/'));
 }
@@ -41,7 +37,7 @@ QString SafeName(archive_entry *entry)
 // libarchive's refusal of absolute paths applies.
 class CurrentFolder {
 public:
-    explicit CurrentFolder(const QString &folder) : previous_(QDir::currentPath()), ok_(QDir::setCurrent(folder)) {}
+    explicit CurrentFolder(const QString& folder) : previous_(QDir::currentPath()), ok_(QDir::setCurrent(folder)) {}
     ~CurrentFolder() { QDir::setCurrent(previous_); }
     bool ok() const { return ok_; }
 
@@ -50,10 +46,9 @@ private:
     bool ok_;
 };
 
-} // namespace
+}  // namespace
 
-ExtractReport ExtractArchive(const QString &archivePath, const QString &destination, const ExtractLimits &limits)
-{
+ExtractReport ExtractArchive(const QString& archivePath, const QString& destination, const ExtractLimits& limits) {
     ExtractReport report;
     std::unique_ptr<archive, ReadCloser> in(archive_read_new());
     archive_read_support_format_all(in.get());
@@ -73,15 +68,15 @@ ExtractReport ExtractArchive(const QString &archivePath, const QString &destinat
 
     qint64 total = 0;
     for (;;) {
-        archive_entry *entry = nullptr;
+        archive_entry* entry = nullptr;
         const int r = archive_read_next_header(in.get(), &entry);
-        if (r == ARCHIVE_EOF)
-            break;
+        if (r == ARCHIVE_EOF) break;
         if (r < ARCHIVE_WARN) {
             report.damaged = true;
             break;
         }
-        const QString original = QString::fromUtf8(archive_entry_pathname_utf8(entry) ? archive_entry_pathname_utf8(entry) : "");
+        const QString original =
+            QString::fromUtf8(archive_entry_pathname_utf8(entry) ? archive_entry_pathname_utf8(entry) : "");
         const mode_t type = archive_entry_filetype(entry);
         const bool isFile = type == AE_IFREG && !archive_entry_hardlink(entry);
         const QString name = SafeName(entry);
@@ -110,12 +105,11 @@ ExtractReport ExtractArchive(const QString &archivePath, const QString &destinat
         bool finished = true;
         qint64 written = 0;
         for (;;) {
-            const void *block = nullptr;
+            const void* block = nullptr;
             size_t size = 0;
             la_int64_t offset = 0;
             const int d = archive_read_data_block(in.get(), &block, &size, &offset);
-            if (d == ARCHIVE_EOF)
-                break;
+            if (d == ARCHIVE_EOF) break;
             if (d < ARCHIVE_WARN) {
                 report.damaged = true;
                 finished = false;
@@ -137,8 +131,7 @@ ExtractReport ExtractArchive(const QString &archivePath, const QString &destinat
         archive_write_finish_entry(out.get());
         if (!finished) {
             QFile::remove(name);
-            if (report.damaged || report.limitHit)
-                break;
+            if (report.damaged || report.limitHit) break;
             continue;
         }
         total += written;
@@ -147,20 +140,26 @@ ExtractReport ExtractArchive(const QString &archivePath, const QString &destinat
     return report;
 }
 
-QString ExtractReport::message(const QString &archive) const
-{
-    if (!opened)
-        return QStringLiteral("The archive %1 could not be opened.").arg(archive);
+QString ExtractReport::message(const QString& archive) const {
+    if (!opened) return QStringLiteral("The archive %1 could not be opened.").arg(archive);
     QStringList lines;
     if (unwritable)
-        lines << QStringLiteral("The archive %1 could not be extracted: the temporary folder cannot be written.").arg(archive);
+        lines << QStringLiteral("The archive %1 could not be extracted: the temporary folder cannot be written.")
+                     .arg(archive);
     if (damaged)
-        lines << QStringLiteral("The archive %1 is damaged; only what could be read before the damage was extracted.").arg(archive);
+        lines << QStringLiteral("The archive %1 is damaged; only what could be read before the damage was extracted.")
+                     .arg(archive);
     if (limitHit)
-        lines << QStringLiteral("The archive %1 unpacks to more than the workbench accepts (256 MiB in all, 64 MiB for one file); extraction stopped there.").arg(archive);
+        lines << QStringLiteral(
+                     "The archive %1 unpacks to more than the workbench accepts (256 MiB in all, 64 MiB for one file); "
+                     "extraction stopped there.")
+                     .arg(archive);
     if (!skipped.isEmpty())
-        lines << QStringLiteral("%1 entries of the archive %2 were left out (links, devices or names outside the temporary folder): %3")
+        lines << QStringLiteral(
+                     "%1 entries of the archive %2 were left out (links, devices or names outside the temporary "
+                     "folder): %3")
                      .arg(skipped.size())
-                     .arg(archive, skipped.mid(0, 5).join(QStringLiteral(", ")) + (skipped.size() > 5 ? QStringLiteral(", ...") : QString()));
+                     .arg(archive, skipped.mid(0, 5).join(QStringLiteral(", ")) +
+                                       (skipped.size() > 5 ? QStringLiteral(", ...") : QString()));
     return lines.join(QLatin1Char('\n'));
 }

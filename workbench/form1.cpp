@@ -19,8 +19,7 @@
 namespace {
 
 // The system colours of the quick swatches and the divider's start colour.
-FormPictures SystemColouredPictures()
-{
+FormPictures SystemColouredPictures() {
     const QPalette palette = QApplication::palette();
     FormPictures pictures(palette.color(QPalette::HighlightedText), palette.color(QPalette::WindowText),
                           palette.color(QPalette::Button));
@@ -29,10 +28,9 @@ FormPictures SystemColouredPictures()
 
 constexpr int PathRole = Qt::UserRole;
 
-} // namespace
+}  // namespace
 
-Form1::Form1(MessageBoxes *messages, std::unique_ptr<Host> host, const QString &currentFolder)
-{
+Form1::Form1(MessageBoxes* messages, std::unique_ptr<Host> host, const QString& currentFolder) {
     if (!messages) {
         ownMessages_ = std::make_unique<QtMessageBoxes>(this);
         messages = ownMessages_.get();
@@ -43,7 +41,7 @@ Form1::Form1(MessageBoxes *messages, std::unique_ptr<Host> host, const QString &
     buildControls();
     buildMenu();
 
-    Workbench &wb = *workbench_;
+    Workbench& wb = *workbench_;
     wb.changed = [this] { refreshPictures(); };
     wb.showPicture4 = [this] { Picture4->repaint(); };
     wb.copyToCreated = [this] { createCopyTo(); };
@@ -58,8 +56,7 @@ Form1::Form1(MessageBoxes *messages, std::unique_ptr<Host> host, const QString &
     setFixedSize(size());
 }
 
-Form1::~Form1()
-{
+Form1::~Form1() {
     // The workbench's hooks point into this window.
     workbench_->changed = {};
     workbench_->showPicture4 = {};
@@ -67,9 +64,8 @@ Form1::~Form1()
     workbench_->copyToUnloaded = {};
 }
 
-void Form1::buildControls()
-{
-    auto *client = new QWidget(this);
+void Form1::buildControls() {
+    auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
     client->setFixedSize(618, 413);
     // The controls' sizes were drawn for a small face; the captions fit the buttons then.
@@ -77,7 +73,7 @@ void Form1::buildControls()
     small.setPointSize(7);
     client->setFont(small);
     setCentralWidget(client);
-    FormPictures &pictures = workbench_->pictures();
+    FormPictures& pictures = workbench_->pictures();
 
     Drive1 = new QComboBox(client);
     Drive1->setObjectName(QStringLiteral("Drive1"));
@@ -89,9 +85,9 @@ void Form1::buildControls()
     File1->setObjectName(QStringLiteral("File1"));
     File1->setGeometry(184, 16, 161, 188);
 
-    const auto box = [&](const char *name, int x, int y, int w, int h, const Picture *picture,
-                         const QColor *colour = nullptr) {
-        auto *b = new PictureBox(client, picture, colour);
+    const auto box = [&](const char* name, int x, int y, int w, int h, const Picture* picture,
+                         const QColor* colour = nullptr) {
+        auto* b = new PictureBox(client, picture, colour);
         b->setObjectName(QString::fromLatin1(name));
         b->setGeometry(x, y, w, h);
         return b;
@@ -105,8 +101,8 @@ void Form1::buildControls()
     Picture7 = box("Picture7", 58, 207, 194, 19, &pictures.Picture7);
     Picture4 = box("Picture4", 8, 227, 244, 164, &pictures.Picture4);
 
-    const auto button = [&](const char *name, const char *caption, int x, int y) {
-        auto *b = new QPushButton(QString::fromLatin1(caption), client);
+    const auto button = [&](const char* name, const char* caption, int x, int y) {
+        auto* b = new QPushButton(QString::fromLatin1(caption), client);
         b->setObjectName(QString::fromLatin1(name));
         b->setGeometry(x, y, 89, 30);
         return b;
@@ -118,7 +114,7 @@ void Form1::buildControls()
 
     connect(Drive1, &QComboBox::activated, this, [this] { Drive1_Change(); });
     connect(Dir1, &QListWidget::itemActivated, this,
-            [this](QListWidgetItem *item) { setDir1Path(item->data(PathRole).toString()); });
+            [this](QListWidgetItem* item) { setDir1Path(item->data(PathRole).toString()); });
     connect(File1, &QListWidget::itemClicked, this, [this] { File1_Click(); });
     Picture2->clicked = [this] { Picture2_Click(); };
     Picture4->clicked = [this] { Picture4_Click(); };
@@ -131,17 +127,16 @@ void Form1::buildControls()
     connect(Command4, &QPushButton::clicked, this, [this] { Command4_Click(); });
 }
 
-void Form1::buildMenu()
-{
-    QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
+void Form1::buildMenu() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->setSeparatorsCollapsible(false);
-    const auto separator = [&](const char *name) {
-        QAction *action = file->addSeparator();
+    const auto separator = [&](const char* name) {
+        QAction* action = file->addSeparator();
         action->setObjectName(QString::fromLatin1(name));
         return action;
     };
-    const auto entry = [&](const char *name, const char *caption, const char *shortcut, bool checkable) {
-        QAction *action = file->addAction(QString::fromLatin1(caption));
+    const auto entry = [&](const char* name, const char* caption, const char* shortcut, bool checkable) {
+        QAction* action = file->addAction(QString::fromLatin1(caption));
         action->setObjectName(QString::fromLatin1(name));
         action->setShortcut(QKeySequence(QString::fromLatin1(shortcut)));
         action->setCheckable(checkable);
@@ -161,18 +156,16 @@ void Form1::buildMenu()
 
     connect(copyqvkitupbintodrive, &QAction::triggered, this, [this] { copyqvkitupbintodrive_Click(); });
     connect(showselectbug, &QAction::triggered, this, [this] { showselectbug_Click(); });
-    for (QAction *option : {dividerindspreview, savepreviewinskindirectory, savepreviewinsamedirectoryaszip})
+    for (QAction* option : {dividerindspreview, savepreviewinskindirectory, savepreviewinsamedirectoryaszip})
         connect(option, &QAction::triggered, this, [this] { option_Click(); });
     connect(Exit, &QAction::triggered, this, [this] { Exit_Click(); });
 }
 
-void Form1::refreshLists()
-{
+void Form1::refreshLists() {
     refreshing_ = true;
-    Workbench &wb = *workbench_;
+    Workbench& wb = *workbench_;
     Drive1->clear();
-    for (const Volume &volume : wb.volumes())
-        Drive1->addItem(volume.entry(), volume.root);
+    for (const Volume& volume : wb.volumes()) Drive1->addItem(volume.entry(), volume.root);
     int current = Drive1->findData(wb.driveRoot());
     if (current < 0 && !wb.driveRoot().isEmpty()) {
         Drive1->addItem(wb.driveRoot(), wb.driveRoot());
@@ -186,24 +179,23 @@ void Form1::refreshLists()
     QStringList chain;
     for (QString folder = path; !folder.isEmpty();) {
         chain.prepend(folder);
-        if (folder == QLatin1String("/"))
-            break;
+        if (folder == QLatin1String("/")) break;
         const qsizetype slash = folder.lastIndexOf(QLatin1Char('/'));
         folder = slash <= 0 ? QStringLiteral("/") : folder.left(slash);
     }
     int depth = 0;
-    for (const QString &folder : chain) {
-        const QString name = folder == QLatin1String("/") ? folder : folder.mid(folder.lastIndexOf(QLatin1Char('/')) + 1);
-        auto *item = new QListWidgetItem(QString(depth++ * 2, QLatin1Char(' ')) + name, Dir1);
+    for (const QString& folder : chain) {
+        const QString name =
+            folder == QLatin1String("/") ? folder : folder.mid(folder.lastIndexOf(QLatin1Char('/')) + 1);
+        auto* item = new QListWidgetItem(QString(depth++ * 2, QLatin1Char(' ')) + name, Dir1);
         item->setData(PathRole, folder);
     }
     const QString base = path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
-    for (const QString &sub : wb.subFolders()) {
-        auto *item = new QListWidgetItem(QString(depth * 2, QLatin1Char(' ')) + sub, Dir1);
+    for (const QString& sub : wb.subFolders()) {
+        auto* item = new QListWidgetItem(QString(depth * 2, QLatin1Char(' ')) + sub, Dir1);
         item->setData(PathRole, base + sub);
     }
-    if (!chain.isEmpty())
-        Dir1->setCurrentRow(int(chain.size()) - 1);
+    if (!chain.isEmpty()) Dir1->setCurrentRow(int(chain.size()) - 1);
 
     File1->clear();
     File1->addItems(wb.fileEntries());
@@ -215,93 +207,77 @@ void Form1::refreshLists()
     refreshing_ = false;
 }
 
-void Form1::refreshPictures()
-{
-    const Picture &mainBG = workbench_->pictures().Picture1[0];
+void Form1::refreshPictures() {
+    const Picture& mainBG = workbench_->pictures().Picture1[0];
     Picture1[0]->resize(mainBG.width() + 2 * PictureBox::Border, mainBG.height() + 2 * PictureBox::Border);
-    for (QWidget *box : {static_cast<QWidget *>(Picture1[0]), static_cast<QWidget *>(Picture2),
-                         static_cast<QWidget *>(Picture4), static_cast<QWidget *>(Picture6)})
+    for (QWidget* box : {static_cast<QWidget*>(Picture1[0]), static_cast<QWidget*>(Picture2),
+                         static_cast<QWidget*>(Picture4), static_cast<QWidget*>(Picture6)})
         box->update();
 }
 
-void Form1::setDir1Path(const QString &path)
-{
-    if (path.isEmpty())
-        return;
+void Form1::setDir1Path(const QString& path) {
+    if (path.isEmpty()) return;
     workbench_->folderChange(path);
     refreshLists();
 }
 
-void Form1::setDrive1(const QString &root)
-{
+void Form1::setDrive1(const QString& root) {
     const int index = Drive1->findData(root);
-    if (index < 0)
-        return;
+    if (index < 0) return;
     Drive1->setCurrentIndex(index);
     Drive1_Change();
 }
 
-bool Form1::clickFile1(const QString &name)
-{
+bool Form1::clickFile1(const QString& name) {
     const auto items = File1->findItems(name, Qt::MatchExactly);
-    if (items.isEmpty())
-        return false;
+    if (items.isEmpty()) return false;
     File1->setCurrentItem(items.front());
     File1_Click();
     return true;
 }
 
-void Form1::Drive1_Change()
-{
+void Form1::Drive1_Change() {
     const QString root = Drive1->currentData().toString();
-    if (refreshing_ || root.isEmpty())
-        return;
+    if (refreshing_ || root.isEmpty()) return;
     workbench_->driveChange(root);
     refreshLists();
 }
 
 void Form1::Dir1_Change() { setDir1Path(workbench_->dirPath()); }
 
-void Form1::File1_Click()
-{
-    QListWidgetItem *item = File1->currentItem();
-    if (!item)
-        return;
+void Form1::File1_Click() {
+    QListWidgetItem* item = File1->currentItem();
+    if (!item) return;
     workbench_->archiveChosen(workbench_->fileFolder(), item->text());
     refreshLists();
 }
 
-void Form1::Picture2_Click()
-{
+void Form1::Picture2_Click() {
     workbench_->state().dswindow ^= 1;
     workbench_->redraw();
 }
 
-void Form1::Picture4_Click()
-{
-    int &screen = workbench_->state().gbascreen;
+void Form1::Picture4_Click() {
+    int& screen = workbench_->state().gbascreen;
     screen = screen + 1 > 4 ? 0 : screen + 1;
     workbench_->redraw();
 }
 
-void Form1::Picture7_Mouse(int button, int x, int y)
-{
-    FormPictures &pictures = workbench_->pictures();
+void Form1::Picture7_Mouse(int button, int x, int y) {
+    FormPictures& pictures = workbench_->pictures();
     pictures.Picture6 = PickFromPalette(pictures.Picture7, button, x, y, pictures.Picture6);
     Picture6->update();
 }
 
-void Form1::Picture8_Mouse(int index, int button)
-{
-    FormPictures &pictures = workbench_->pictures();
+void Form1::Picture8_Mouse(int index, int button) {
+    FormPictures& pictures = workbench_->pictures();
     pictures.Picture6 = PickFromSwatch(pictures.Picture8[size_t(index)], button, pictures.Picture6);
     Picture6->update();
 }
 
-void Form1::savePreview(bool ds)
-{
-    Workbench &wb = *workbench_;
-    FormPictures &pictures = wb.pictures();
+void Form1::savePreview(bool ds) {
+    Workbench& wb = *workbench_;
+    FormPictures& pictures = wb.pictures();
     if (ds)
         DrawDsExport(pictures, wb.state(), wb.options());
     else
@@ -310,56 +286,47 @@ void Form1::savePreview(bool ds)
                                            wb.dirPath(), wb.selectedFile());
     const SaveResult result = SavePreview(ds ? pictures.Picture3 : pictures.Picture15, path, ScratchBmp());
     refreshPictures();
-    if (!result.message.isEmpty())
-        wb.messages().ok(result.message);
+    if (!result.message.isEmpty()) wb.messages().ok(result.message);
 }
 
 void Form1::Command1_Click() { savePreview(true); }
 void Form1::Command2_Click() { savePreview(false); }
 
-void Form1::Command3_Click()
-{
+void Form1::Command3_Click() {
     workbench_->skinVu4Loaders();
     refreshPictures();
 }
 
-void Form1::Command4_Click()
-{
+void Form1::Command4_Click() {
     workbench_->skinDi3Gba();
     refreshPictures();
 }
 
-void Form1::createCopyTo()
-{
-    if (copyTo_)
-        return;
-    Workbench &wb = *workbench_;
+void Form1::createCopyTo() {
+    if (copyTo_) return;
+    Workbench& wb = *workbench_;
     copyTo_ = new CopyTo(this, wb.volumes(), wb.copyTo().drive);
     copyTo_->setWindowModality(Qt::ApplicationModal);
     wb.copyTo().drive = copyTo_->selectedDrive();
-    connect(copyTo_, &CopyTo::driveChosen, this, [this](const QString &root) { workbench_->copyTo().drive = root; });
+    connect(copyTo_, &CopyTo::driveChosen, this, [this](const QString& root) { workbench_->copyTo().drive = root; });
 }
 
-void Form1::copyqvkitupbintodrive_Click()
-{
+void Form1::copyqvkitupbintodrive_Click() {
     workbench_->options().copyqvkitupbintodrive = copyqvkitupbintodrive->isChecked();
-    if (!copyqvkitupbintodrive->isChecked())
-        return;
+    if (!copyqvkitupbintodrive->isChecked()) return;
     workbench_->ensureCopyTo();
     createCopyTo();
     // Modal without a nested loop: the main window takes no input until OK hides it.
     copyTo_->show();
 }
 
-void Form1::showselectbug_Click()
-{
+void Form1::showselectbug_Click() {
     workbench_->options().showselectbug = showselectbug->isChecked();
     workbench_->redraw();
 }
 
-void Form1::option_Click()
-{
-    ViewOptions &options = workbench_->options();
+void Form1::option_Click() {
+    ViewOptions& options = workbench_->options();
     options.dividerindspreview = dividerindspreview->isChecked();
     options.savepreviewinskindirectory = savepreviewinskindirectory->isChecked();
     options.savepreviewinsamedirectoryaszip = savepreviewinsamedirectoryaszip->isChecked();
@@ -367,8 +334,7 @@ void Form1::option_Click()
 
 void Form1::Exit_Click() { close(); }
 
-void Form1::closeEvent(QCloseEvent *event)
-{
+void Form1::closeEvent(QCloseEvent* event) {
     if (!shutDown_) {
         shutDown_ = true;
         workbench_->shutDown();
@@ -376,8 +342,7 @@ void Form1::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
-void Form1::paintEvent(QPaintEvent *event)
-{
+void Form1::paintEvent(QPaintEvent* event) {
     QMainWindow::paintEvent(event);
     if (!painted_) {
         painted_ = true;

@@ -21,20 +21,20 @@ class Form1 : public QMainWindow {
 public:
     // messages: where message boxes go (real boxes over this window when null); host: the host
     // layer (the default one when null); currentFolder: the folder the program was started in.
-    explicit Form1(MessageBoxes *messages = nullptr, std::unique_ptr<Host> host = nullptr,
-                   const QString &currentFolder = QString());
+    explicit Form1(MessageBoxes* messages = nullptr, std::unique_ptr<Host> host = nullptr,
+                   const QString& currentFolder = QString());
     ~Form1() override;
 
-    Workbench &workbench() { return *workbench_; }
-    CopyTo *copyTo() const { return copyTo_; }
+    Workbench& workbench() { return *workbench_; }
+    CopyTo* copyTo() const { return copyTo_; }
 
     // The visible controls, by name.
-    QComboBox *Drive1;
-    QListWidget *Dir1;
-    QListWidget *File1;
-    std::array<PictureBox *, 1> Picture1; // element 0, the mainBG slot
+    QComboBox* Drive1;
+    QListWidget* Dir1;
+    QListWidget* File1;
+    std::array<PictureBox*, 1> Picture1;  // element 0, the mainBG slot
     PictureBox *Picture2, *Picture4, *Picture6, *Picture7;
-    std::array<PictureBox *, 2> Picture8;
+    std::array<PictureBox*, 2> Picture8;
     QPushButton *Command1, *Command2, *Command3, *Command4;
     // The File menu's entries, by name.
     QAction *dummy3, *copyqvkitupbintodrive, *dummy4, *showselectbug, *dummy2, *dividerindspreview,
@@ -54,22 +54,22 @@ public:
     void Command4_Click();
     void copyqvkitupbintodrive_Click();
     void showselectbug_Click();
-    void option_Click(); // the three options that only flip their mark
+    void option_Click();  // the three options that only flip their mark
     void Exit_Click();
 
     // Sets Dir1's path as the user's choice of a folder does; Dir1_Change follows.
-    void setDir1Path(const QString &path);
+    void setDir1Path(const QString& path);
     // Selects the Drive1 entry of the volume with this root; Drive1_Change follows.
-    void setDrive1(const QString &root);
+    void setDrive1(const QString& root);
     // Clicks the File1 entry of this name; false when the list has no such entry.
-    bool clickFile1(const QString &name);
+    bool clickFile1(const QString& name);
 
 signals:
     void firstPainted();
 
 protected:
-    void closeEvent(QCloseEvent *event) override;
-    void paintEvent(QPaintEvent *event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void buildControls();
@@ -81,7 +81,7 @@ private:
 
     std::unique_ptr<QtMessageBoxes> ownMessages_;
     std::unique_ptr<Workbench> workbench_;
-    CopyTo *copyTo_ = nullptr;
+    CopyTo* copyTo_ = nullptr;
     bool shutDown_ = false;
     bool painted_ = false;
     bool refreshing_ = false;

@@ -2,10 +2,7 @@
 
 #include <QStandardPaths>
 
-QString CacheRoot()
-{
-    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + "/Corvamo/";
-}
+QString CacheRoot() { return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + "/Corvamo/"; }
 
 QString TempFolder() { return CacheRoot() + "CorvamoTemp/"; }
 

@@ -15,20 +15,17 @@ namespace {
 
 int signalPipe[2] = {-1, -1};
 
-void OnTerminate(int)
-{
+void OnTerminate(int) {
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = write(signalPipe[1], &byte, 1);
 }
 
-} // namespace
+}  // namespace
 
-int main(int argc, char **argv)
-{
+int main(int argc, char** argv) {
     // The export needs no window: it runs without a display too.
     const bool exportPreviews = argc > 1 && std::strcmp(argv[1], "--export-previews") == 0;
-    if (exportPreviews && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (exportPreviews && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     if (exportPreviews) {
         QTextStream out(stdout), err(stderr);
@@ -46,7 +43,7 @@ int main(int argc, char **argv)
     }
     Form1 window;
     if (signalsCaught) {
-        auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &window);
+        auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &window);
         QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
             char byte;
             [[maybe_unused]] const ssize_t got = read(signalPipe[0], &byte, 1);

@@ -6,9 +6,8 @@ namespace {
 const QString Title = QStringLiteral("Corvamo");
 }
 
-void QtMessageBoxes::ok(const QString &text) { QMessageBox::information(parent_, Title, text, QMessageBox::Ok); }
+void QtMessageBoxes::ok(const QString& text) { QMessageBox::information(parent_, Title, text, QMessageBox::Ok); }
 
-bool QtMessageBoxes::yesNo(const QString &text)
-{
+bool QtMessageBoxes::yesNo(const QString& text) {
     return QMessageBox::question(parent_, Title, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }

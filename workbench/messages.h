@@ -13,32 +13,30 @@ class MessageBoxes {
 public:
     virtual ~MessageBoxes() = default;
     // A box with an OK button.
-    virtual void ok(const QString &text) = 0;
+    virtual void ok(const QString& text) = 0;
     // A box with Yes and No buttons; true for Yes.
-    virtual bool yesNo(const QString &text) = 0;
+    virtual bool yesNo(const QString& text) = 0;
 };
 
 // The real boxes (QMessageBox, modal over parent).
 class QtMessageBoxes : public MessageBoxes {
 public:
-    explicit QtMessageBoxes(QWidget *parent = nullptr) : parent_(parent) {}
-    void setParent(QWidget *parent) { parent_ = parent; }
-    void ok(const QString &text) override;
-    bool yesNo(const QString &text) override;
+    explicit QtMessageBoxes(QWidget* parent = nullptr) : parent_(parent) {}
+    void setParent(QWidget* parent) { parent_ = parent; }
+    void ok(const QString& text) override;
+    bool yesNo(const QString& text) override;
 
 private:
-    QWidget *parent_;
+    QWidget* parent_;
 };
 
 // Records every text and answers Yes/No questions from a script given in advance (then No).
 class RecordedMessages : public MessageBoxes {
 public:
-    void ok(const QString &text) override { texts.append(text); }
-    bool yesNo(const QString &text) override
-    {
+    void ok(const QString& text) override { texts.append(text); }
+    bool yesNo(const QString& text) override {
         texts.append(text);
-        if (answers.empty())
-            return false;
+        if (answers.empty()) return false;
         const bool answer = answers.front();
         answers.pop_front();
         return answer;

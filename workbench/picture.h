@@ -25,36 +25,36 @@ public:
 
     QColor backColor() const { return back_; }
     // Clears the surface to the colour.
-    void setBackColor(const QColor &colour);
+    void setBackColor(const QColor& colour);
 
     // Puts a picture in: the surface shows it at (0, 0), unscaled, over the back colour. A null
     // image is the blank picture: it clears the holder, which keeps its size.
-    void setPicture(const QImage &picture);
+    void setPicture(const QImage& picture);
     void clear() { setPicture(QImage()); }
     // Loads a JPEG or BMP file; false (holder unchanged) when it cannot be read.
-    bool load(const QString &path);
+    bool load(const QString& path);
     // Set background: the source's picture at (0, 0) of this canvas.
-    void setBackground(const Picture &source) { setPicture(source.picture_); }
-    const QImage &picture() const { return picture_; }
+    void setBackground(const Picture& source) { setPicture(source.picture_); }
+    const QImage& picture() const { return picture_; }
     bool hasPicture() const { return !picture_.isNull(); }
 
     // The persistent surface, width() x height(), Format_RGB32.
-    const QImage &image() const { return image_; }
+    const QImage& image() const { return image_; }
     // RGB of the surface pixel; 0 outside.
     QRgb pixel(int x, int y) const;
 
     // 1:1 rectangle copies from a holder or canvas (also this one) at (sx, sy) to (dx, dy).
     // Parts outside the destination are cut off; parts outside the source's surface are not
     // copied (the destination keeps its pixels there).
-    void copy(int dx, int dy, int w, int h, const Picture &source, int sx, int sy);
+    void copy(int dx, int dy, int w, int h, const Picture& source, int sx, int sy);
     // As copy, but source pixels of KeyColour leave the destination unchanged.
-    void copyTransparent(int dx, int dy, int w, int h, const Picture &source, int sx, int sy);
+    void copyTransparent(int dx, int dy, int w, int h, const Picture& source, int sx, int sy);
 
     // Writes the whole surface as a BMP file.
-    bool saveBmp(const QString &path) const;
+    bool saveBmp(const QString& path) const;
 
 private:
-    void blit(int dx, int dy, int w, int h, const Picture &source, int sx, int sy, bool keyed);
+    void blit(int dx, int dy, int w, int h, const Picture& source, int sx, int sy, bool keyed);
     void repaint();
 
     QImage picture_;

@@ -3,19 +3,17 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-PictureBox::PictureBox(QWidget *parent, const Picture *picture, const QColor *colour)
-    : QWidget(parent), picture_(picture), colour_(colour)
-{
+PictureBox::PictureBox(QWidget* parent, const Picture* picture, const QColor* colour)
+    : QWidget(parent), picture_(picture), colour_(colour) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-int PictureBox::ButtonValue(Qt::MouseButtons buttons)
-{
-    return (buttons & Qt::LeftButton ? 1 : 0) + (buttons & Qt::RightButton ? 2 : 0) + (buttons & Qt::MiddleButton ? 4 : 0);
+int PictureBox::ButtonValue(Qt::MouseButtons buttons) {
+    return (buttons & Qt::LeftButton ? 1 : 0) + (buttons & Qt::RightButton ? 2 : 0) +
+           (buttons & Qt::MiddleButton ? 4 : 0);
 }
 
-void PictureBox::paintEvent(QPaintEvent *)
-{
+void PictureBox::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRect inside = rect().adjusted(Border, Border, -Border, -Border);
     // A sunken 3D border: dark on the top and left, light on the bottom and right.
@@ -30,22 +28,18 @@ void PictureBox::paintEvent(QPaintEvent *)
         painter.drawImage(inside.topLeft(), picture_->image());
 }
 
-void PictureBox::report(QMouseEvent *event, int button)
-{
-    if (mouse)
-        mouse(button, int(event->position().x()) - Border, int(event->position().y()) - Border);
+void PictureBox::report(QMouseEvent* event, int button) {
+    if (mouse) mouse(button, int(event->position().x()) - Border, int(event->position().y()) - Border);
 }
 
-void PictureBox::mousePressEvent(QMouseEvent *event)
-{
+void PictureBox::mousePressEvent(QMouseEvent* event) {
     pressed_ = true;
     report(event, ButtonValue(event->button()));
 }
 
-void PictureBox::mouseMoveEvent(QMouseEvent *event) { report(event, ButtonValue(event->buttons())); }
+void PictureBox::mouseMoveEvent(QMouseEvent* event) { report(event, ButtonValue(event->buttons())); }
 
-void PictureBox::mouseReleaseEvent(QMouseEvent *event)
-{
+void PictureBox::mouseReleaseEvent(QMouseEvent* event) {
     report(event, ButtonValue(event->button()));
     if (pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && clicked)
         clicked();

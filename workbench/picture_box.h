@@ -12,7 +12,7 @@ class PictureBox : public QWidget {
     Q_OBJECT
 public:
     // Shows picture's image(); or, with colour set, fills the inside with that colour.
-    explicit PictureBox(QWidget *parent, const Picture *picture = nullptr, const QColor *colour = nullptr);
+    explicit PictureBox(QWidget* parent, const Picture* picture = nullptr, const QColor* colour = nullptr);
 
     static constexpr int Border = 2;
     static int ButtonValue(Qt::MouseButtons buttons);
@@ -23,15 +23,15 @@ public:
     std::function<void(int button, int x, int y)> mouse;
 
 protected:
-    void paintEvent(QPaintEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    void report(QMouseEvent *event, int button);
+    void report(QMouseEvent* event, int button);
 
-    const Picture *picture_;
-    const QColor *colour_;
+    const Picture* picture_;
+    const QColor* colour_;
     bool pressed_ = false;
 };

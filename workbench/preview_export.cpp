@@ -9,28 +9,22 @@
 
 namespace {
 
-QString withSlash(const QString &folder)
-{
-    return folder.endsWith('/') ? folder : folder + '/';
-}
+QString withSlash(const QString& folder) { return folder.endsWith('/') ? folder : folder + '/'; }
 
 // Removes path when it exists; false when it is there and cannot be removed.
-bool removeIfPresent(const QString &path)
-{
+bool removeIfPresent(const QString& path) {
     const QFileInfo info(path);
-    if (!info.exists() && !info.isSymLink())
-        return true;
+    if (!info.exists() && !info.isSymLink()) return true;
     return QFile::remove(path);
 }
 
-} // namespace
+}  // namespace
 
-void DrawDsExport(FormPictures &pictures, ModuleState &state, const ViewOptions &options)
-{
+void DrawDsExport(FormPictures& pictures, ModuleState& state, const ViewOptions& options) {
     state.dswindow = 1;
     redrawsub(pictures, state, options.showselectbug);
 
-    Picture &canvas = pictures.Picture3;
+    Picture& canvas = pictures.Picture3;
     canvas.setBackColor(pictures.Picture6);
     const int lowerScreenTop = options.dividerindspreview ? 242 : 192;
     canvas.setSize(256, options.dividerindspreview ? 434 : 384);
@@ -38,10 +32,9 @@ void DrawDsExport(FormPictures &pictures, ModuleState &state, const ViewOptions 
     canvas.copy(0, 0, 256, 192, pictures.Picture1[0], 0, 0);
 }
 
-void DrawGbaExport(FormPictures &pictures)
-{
-    Picture &canvas = pictures.Picture15;
-    const auto &extra = pictures.Picture5;
+void DrawGbaExport(FormPictures& pictures) {
+    Picture& canvas = pictures.Picture15;
+    const auto& extra = pictures.Picture5;
     canvas.setSize(480, 320);
     // A skin that lacks a picture must not show the previous skin's pixels where the copy of
     // its cleared slot does not reach.
@@ -70,53 +63,46 @@ void DrawGbaExport(FormPictures &pictures)
     canvas.copy(20, 185, 43, 15, pictures.Picture13, 0, 0);
 }
 
-QString PreviewOutputPath(PreviewKind kind, const ModuleState &state, const ViewOptions &options,
-                          const QString &dirPath, const QString &selectedFile)
-{
+QString PreviewOutputPath(PreviewKind kind, const ModuleState& state, const ViewOptions& options,
+                          const QString& dirPath, const QString& selectedFile) {
     const QString word = kind == PreviewKind::Ds ? "DS" : "GBA";
     const QString skinFolder = withSlash(dirPath);
     const QString archiveStem = selectedFile.left(selectedFile.size() - 4);
 
     if (state.skinfromzip == 1) {
-        if (options.savepreviewinsamedirectoryaszip)
-            return skinFolder + archiveStem + "-" + word + "-Preview.jpg";
+        if (options.savepreviewinsamedirectoryaszip) return skinFolder + archiveStem + "-" + word + "-Preview.jpg";
         return state.appfolder + archiveStem + "-" + word + "-preview.jpg";
     }
-    if (options.savepreviewinskindirectory)
-        return skinFolder + word + "-preview.jpg";
+    if (options.savepreviewinskindirectory) return skinFolder + word + "-preview.jpg";
     // The folder's own name; a volume root has none, and then the file lands beside appfolder.
     QString path = state.appfolder + dirPath.mid(dirPath.lastIndexOf('/') + 1);
-    if (path.endsWith('/'))
-        path.chop(1);
+    if (path.endsWith('/')) path.chop(1);
     return path + "-" + word + "-preview.jpg";
 }
 
-SaveResult SavePreview(const Picture &canvas, const QString &outputPath, const QString &scratchBmp)
-{
+SaveResult SavePreview(const Picture& canvas, const QString& outputPath, const QString& scratchBmp) {
     SaveResult result;
-    const auto fail = [&](const QString &what) {
+    const auto fail = [&](const QString& what) {
         result.message = what;
         return result;
     };
 
-    if (!removeIfPresent(scratchBmp))
-        return fail("The scratch file " + scratchBmp + " could not be deleted.");
+    if (!removeIfPresent(scratchBmp)) return fail("The scratch file " + scratchBmp + " could not be deleted.");
     QDir().mkpath(QFileInfo(scratchBmp).absolutePath());
-    if (!canvas.saveBmp(scratchBmp))
-        return fail("The scratch file " + scratchBmp + " could not be written.");
+    if (!canvas.saveBmp(scratchBmp)) return fail("The scratch file " + scratchBmp + " could not be written.");
 
     if (!removeIfPresent(outputPath)) {
         removeIfPresent(scratchBmp);
         return fail(outputPath + " could not be replaced.");
     }
-    FIBITMAP *bitmap = FreeImage_Load(FIF_BMP, QFile::encodeName(scratchBmp).constData(), 0);
+    FIBITMAP* bitmap = FreeImage_Load(FIF_BMP, QFile::encodeName(scratchBmp).constData(), 0);
     if (bitmap == nullptr) {
         removeIfPresent(scratchBmp);
         return fail("The scratch file " + scratchBmp + " could not be read.");
     }
     // The JPEG writer takes 24-bit pictures only.
     if (FreeImage_GetBPP(bitmap) != 24) {
-        FIBITMAP *converted = FreeImage_ConvertTo24Bits(bitmap);
+        FIBITMAP* converted = FreeImage_ConvertTo24Bits(bitmap);
         FreeImage_Unload(bitmap);
         bitmap = converted;
     }

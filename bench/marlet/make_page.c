@@ -8,7 +8,8 @@ static const char kHead[] =
     "<!DOCTYPE html>\r\n<html>\r\n<head>\r\n\t<title>Skin gallery</title>\r\n"
     "\t<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">\r\n"
     "\t<style type=\"text/css\">\r\n\t\tbody { font-family: sans-serif; }\r\n\t\ttd { padding: 2px; }\r\n\t</style>\r\n"
-    "\t<script type=\"text/javascript\">\r\n\t\tfunction show(id) { document.getElementById(id).style.display = 'block'; }\r\n"
+    "\t<script type=\"text/javascript\">\r\n\t\tfunction show(id) { document.getElementById(id).style.display = "
+    "'block'; }\r\n"
     "\t</script>\r\n</head>\r\n<body bgcolor=\"#ffffff\">\r\n";
 
 static const char kBlock[] =
@@ -16,7 +17,8 @@ static const char kBlock[] =
     "\t\t<h2>Chapter %d: the loader &amp; its skins</h2>\r\n"
     "\t\t<p style=\"color:#333;margin:0\">Some text with&nbsp;spaces, caf\xc3\xa9 and na\xc3\xafve &lt;tags&gt;, "
     "and more words to read on the small screen of the handheld.</p>\r\n"
-    "\t\t<script type=\"text/javascript\">var n%d = document.getElementById(\"a%d\"); if (n%d) { n%d.className += \" seen\"; }</script>\r\n"
+    "\t\t<script type=\"text/javascript\">var n%d = document.getElementById(\"a%d\"); if (n%d) { n%d.className += \" "
+    "seen\"; }</script>\r\n"
     "\t\t<!-- block %d: generated -->\r\n"
     "\t\t<table border=\"1\" cellpadding=\"2\">\r\n"
     "\t\t\t<tr><td>Name</td><td>Size</td><td>Date</td></tr>\r\n"
@@ -31,21 +33,21 @@ static const char kBlock[] =
     "\t</div>\r\n"
     "\r\n";
 
-int main(int argc, char **argv) {
-  if (argc != 3) {
-    fprintf(stderr, "usage: marlet_make_page SIZE OUT\n");
-    return 64;
-  }
-  const long long size = atoll(argv[1]);
-  FILE *out = fopen(argv[2], "wb");
-  if (!out) {
-    fprintf(stderr, "marlet_make_page: cannot create %s\n", argv[2]);
-    return 1;
-  }
-  long long written = fprintf(out, "%s", kHead);
-  for (int i = 0; written < size; ++i) {
-    written += fprintf(out, kBlock, i, i, i, i, i, i, i, i, i % 997 + 1);
-  }
-  fprintf(out, "</body>\r\n</html>\r\n");
-  return fclose(out) == 0 ? 0 : 1;
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        fprintf(stderr, "usage: marlet_make_page SIZE OUT\n");
+        return 64;
+    }
+    const long long size = atoll(argv[1]);
+    FILE* out = fopen(argv[2], "wb");
+    if (!out) {
+        fprintf(stderr, "marlet_make_page: cannot create %s\n", argv[2]);
+        return 1;
+    }
+    long long written = fprintf(out, "%s", kHead);
+    for (int i = 0; written < size; ++i) {
+        written += fprintf(out, kBlock, i, i, i, i, i, i, i, i, i % 997 + 1);
+    }
+    fprintf(out, "</body>\r\n</html>\r\n");
+    return fclose(out) == 0 ? 0 : 1;
 }

@@ -7,8 +7,8 @@
 //
 // BM_StartUpToFirstPaint: Form1 constructed (temporary folder, lists, holders) and shown, up to
 // its first paint event (a warm start: the process has shown a window before; the cold start
-// of the first window is printed once before the benchmarks). Peer, BM_PlainWindowToFirstPaint: an empty QMainWindow of the same
-// size shown up to its first paint.
+// of the first window is printed once before the benchmarks). Peer, BM_PlainWindowToFirstPaint: an empty QMainWindow of
+// the same size shown up to its first paint.
 #include "form1.h"
 #include "host_paths.h"
 #include "messages.h"
@@ -33,19 +33,16 @@
 
 namespace {
 
-QString SampleZip()
-{
+QString SampleZip() {
     return QDir::cleanPath(QCoreApplication::applicationDirPath() + "/../../samples/SampleSkin.zip");
 }
 
-QTemporaryDir &Sandbox()
-{
+QTemporaryDir& Sandbox() {
     static QTemporaryDir dir;
     return dir;
 }
 
-void BM_ArchiveClick(benchmark::State &run)
-{
+void BM_ArchiveClick(benchmark::State& run) {
     RecordedMessages messages;
     Workbench wb(messages);
     const QString folder = Sandbox().path() + "/skins";
@@ -62,8 +59,7 @@ void BM_ArchiveClick(benchmark::State &run)
 }
 
 // The same click through the window: File1's handler, then the lists and boxes refreshed.
-void BM_ArchiveClickInWindow(benchmark::State &run)
-{
+void BM_ArchiveClickInWindow(benchmark::State& run) {
     RecordedMessages messages;
     const QString folder = Sandbox().path() + "/skins";
     QDir().mkpath(folder);
@@ -77,24 +73,23 @@ void BM_ArchiveClickInWindow(benchmark::State &run)
     }
 }
 
-void BM_BareExtractAndDecode(benchmark::State &run)
-{
+void BM_BareExtractAndDecode(benchmark::State& run) {
     const QString dest = Sandbox().path() + "/bare";
     for (auto _ : run) {
         QDir(dest).removeRecursively();
         QDir().mkpath(dest);
         const QString previous = QDir::currentPath();
         QDir::setCurrent(dest);
-        archive *in = archive_read_new();
+        archive* in = archive_read_new();
         archive_read_support_format_zip(in);
-        archive *out = archive_write_disk_new();
+        archive* out = archive_write_disk_new();
         archive_read_open_filename(in, QFile::encodeName(SampleZip()).constData(), 1 << 16);
-        archive_entry *entry = nullptr;
+        archive_entry* entry = nullptr;
         QStringList names;
         while (archive_read_next_header(in, &entry) == ARCHIVE_OK) {
             names << QString::fromUtf8(archive_entry_pathname(entry));
             archive_write_header(out, entry);
-            const void *block;
+            const void* block;
             size_t size;
             la_int64_t offset;
             while (archive_read_data_block(in, &block, &size, &offset) == ARCHIVE_OK)
@@ -105,7 +100,7 @@ void BM_BareExtractAndDecode(benchmark::State &run)
         archive_write_free(out);
         QDir::setCurrent(previous);
         int decoded = 0;
-        for (const QString &name : names)
+        for (const QString& name : names)
             if (name.endsWith(".bmp", Qt::CaseInsensitive) || name.endsWith(".jpg", Qt::CaseInsensitive))
                 decoded += QImage(dest + "/" + name).isNull() ? 0 : 1;
         benchmark::DoNotOptimize(decoded);
@@ -115,17 +110,14 @@ void BM_BareExtractAndDecode(benchmark::State &run)
 // Shows the window and returns once its first paint event has been delivered.
 class FirstPaint : public QObject {
 public:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            loop.quit();
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) loop.quit();
         return false;
     }
     QEventLoop loop;
 };
 
-void WaitForFirstPaint(QWidget &window)
-{
+void WaitForFirstPaint(QWidget& window) {
     FirstPaint watcher;
     window.installEventFilter(&watcher);
     window.show();
@@ -134,8 +126,7 @@ void WaitForFirstPaint(QWidget &window)
     window.removeEventFilter(&watcher);
 }
 
-void BM_StartUpToFirstPaint(benchmark::State &run)
-{
+void BM_StartUpToFirstPaint(benchmark::State& run) {
     for (auto _ : run) {
         RecordedMessages messages;
         Form1 window(&messages, nullptr, Sandbox().path());
@@ -146,8 +137,7 @@ void BM_StartUpToFirstPaint(benchmark::State &run)
     }
 }
 
-void BM_PlainWindowToFirstPaint(benchmark::State &run)
-{
+void BM_PlainWindowToFirstPaint(benchmark::State& run) {
     for (auto _ : run) {
         QMainWindow window;
         window.setFixedSize(618, 434);
@@ -158,8 +148,7 @@ void BM_PlainWindowToFirstPaint(benchmark::State &run)
     }
 }
 
-void Median100(benchmark::internal::Benchmark *b)
-{
+void Median100(benchmark::internal::Benchmark* b) {
     b->Iterations(1)->Repetitions(100)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond)->UseRealTime();
 }
 
@@ -169,18 +158,17 @@ BENCHMARK(BM_BareExtractAndDecode)->Apply(Median100);
 BENCHMARK(BM_StartUpToFirstPaint)->Apply(Median100);
 BENCHMARK(BM_PlainWindowToFirstPaint)->Apply(Median100);
 
-} // namespace
+}  // namespace
 
-int main(int argc, char **argv)
-{
+int main(int argc, char** argv) {
     QElapsedTimer cold;
     cold.start();
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("XDG_CACHE_HOME", (Sandbox().path() + "/cache").toUtf8());
     QApplication app(argc, argv);
     if (!QFile::exists(SampleZip())) {
-        std::fprintf(stderr, "load_bench: no sample skin at %s (build the sample_skin target)\n", qPrintable(SampleZip()));
+        std::fprintf(stderr, "load_bench: no sample skin at %s (build the sample_skin target)\n",
+                     qPrintable(SampleZip()));
         return 1;
     }
     {

@@ -13,22 +13,18 @@
 
 namespace {
 
-FormPictures &skin()
-{
+FormPictures& skin() {
     static FormPictures p = [] {
         FormPictures loaded;
-        for (int slot = 0; slot < 7; ++slot)
-            loaded.Picture1[slot].setPicture(sample_skin::MainPicture(slot));
-        for (int slot = 0; slot < 31; ++slot)
-            loaded.Picture5[slot].setPicture(sample_skin::ExtraPicture(slot));
+        for (int slot = 0; slot < 7; ++slot) loaded.Picture1[slot].setPicture(sample_skin::MainPicture(slot));
+        for (int slot = 0; slot < 31; ++slot) loaded.Picture5[slot].setPicture(sample_skin::ExtraPicture(slot));
         return loaded;
     }();
     return p;
 }
 
-void BM_redrawsub(benchmark::State &run)
-{
-    FormPictures &p = skin();
+void BM_redrawsub(benchmark::State& run) {
+    FormPictures& p = skin();
     ModuleState state;
     state.gbascreen = static_cast<int>(run.range(0));
     state.dswindow = 1;
@@ -37,16 +33,19 @@ void BM_redrawsub(benchmark::State &run)
         benchmark::DoNotOptimize(p.Picture2.image().constBits());
     }
 }
-BENCHMARK(BM_redrawsub)->DenseRange(0, 4)->Iterations(1)->Repetitions(1000)
-    ->ReportAggregatesOnly(true)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_redrawsub)
+    ->DenseRange(0, 4)
+    ->Iterations(1)
+    ->Repetitions(1000)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMicrosecond);
 
 // The peer: GBA screen 1 only, drawn with QPainter and colour masks.
-void BM_qpainter_screen1(benchmark::State &run)
-{
+void BM_qpainter_screen1(benchmark::State& run) {
     const QImage logo = sample_skin::ExtraPicture(QvPdaLogo), item = sample_skin::ExtraPicture(ItemDisc);
     const QImage tile = sample_skin::ExtraPicture(DeskIcon).copy(0, 144, 24, 24);
     const QImage arrow = sample_skin::ExtraPicture(ArrowR), label = LanguageLabel();
-    const auto keyed = [](const QImage &image) {
+    const auto keyed = [](const QImage& image) {
         QImage out = image.convertToFormat(QImage::Format_ARGB32);
         out.setAlphaChannel(image.createMaskFromColor(qRgb(255, 255, 255), Qt::MaskOutColor)
                                 .convertToFormat(QImage::Format_Grayscale8));
@@ -64,13 +63,15 @@ void BM_qpainter_screen1(benchmark::State &run)
         benchmark::DoNotOptimize(canvas.constBits());
     }
 }
-BENCHMARK(BM_qpainter_screen1)->Iterations(1)->Repetitions(1000)->ReportAggregatesOnly(true)
+BENCHMARK(BM_qpainter_screen1)
+    ->Iterations(1)
+    ->Repetitions(1000)
+    ->ReportAggregatesOnly(true)
     ->Unit(benchmark::kMicrosecond);
 
-} // namespace
+}  // namespace
 
-int main(int argc, char **argv)
-{
+int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);

@@ -8,7 +8,7 @@
 namespace support {
 
 struct Rgb {
-  std::uint8_t r, g, b;
+    std::uint8_t r, g, b;
 };
 
 // An uncompressed BMP of `depth` 24 or 32 (pixels top row first), stored bottom-up unless

@@ -16,268 +16,270 @@ using namespace support;
 namespace {
 
 std::vector<Rgb> Gradient(int w, int h) {
-  std::vector<Rgb> px;
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x)
-      px.push_back({static_cast<std::uint8_t>(x * 255 / w), static_cast<std::uint8_t>(y * 255 / h),
-                    static_cast<std::uint8_t>((x * 37 + y * 91) % 256)});
-  return px;
+    std::vector<Rgb> px;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            px.push_back({static_cast<std::uint8_t>(x * 255 / w), static_cast<std::uint8_t>(y * 255 / h),
+                          static_cast<std::uint8_t>((x * 37 + y * 91) % 256)});
+    return px;
 }
 
 // Saves pixels (top row first) with FreeImage; alpha, when given, per pixel.
 void SavePicture(const std::string& path, FREE_IMAGE_FORMAT format, int w, int h, const std::vector<Rgb>& px,
                  const std::vector<std::uint8_t>& alpha = {}, int flags = 0) {
-  fs::create_directories(fs::path(path).parent_path());
-  FIBITMAP* dib = FreeImage_Allocate(w, h, alpha.empty() ? 24 : 32);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      const auto i = static_cast<std::size_t>(y * w + x);
-      RGBQUAD q{px[i].b, px[i].g, px[i].r, alpha.empty() ? std::uint8_t{0} : alpha[i]};
-      FreeImage_SetPixelColor(dib, static_cast<unsigned>(x), static_cast<unsigned>(h - 1 - y), &q);  // rows bottom-up
+    fs::create_directories(fs::path(path).parent_path());
+    FIBITMAP* dib = FreeImage_Allocate(w, h, alpha.empty() ? 24 : 32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const auto i = static_cast<std::size_t>(y * w + x);
+            RGBQUAD q{px[i].b, px[i].g, px[i].r, alpha.empty() ? std::uint8_t{0} : alpha[i]};
+            FreeImage_SetPixelColor(dib, static_cast<unsigned>(x), static_cast<unsigned>(h - 1 - y),
+                                    &q);  // rows bottom-up
+        }
+    if (format == FIF_GIF) {
+        FIBITMAP* q = FreeImage_ColorQuantize(dib, FIQ_WUQUANT);
+        FreeImage_Unload(dib);
+        dib = q;
     }
-  if (format == FIF_GIF) {
-    FIBITMAP* q = FreeImage_ColorQuantize(dib, FIQ_WUQUANT);
+    ASSERT_TRUE(FreeImage_Save(format, dib, path.c_str(), flags)) << path;
     FreeImage_Unload(dib);
-    dib = q;
-  }
-  ASSERT_TRUE(FreeImage_Save(format, dib, path.c_str(), flags)) << path;
-  FreeImage_Unload(dib);
 }
 
 // The pixels FreeImage decodes from a picture, top row first.
 std::vector<Rgb> Decode(const std::string& path) {
-  FIBITMAP* dib = FreeImage_Load(FreeImage_GetFileType(path.c_str(), 0), path.c_str(), 0);
-  FIBITMAP* rgb = FreeImage_ConvertTo24Bits(dib);
-  const int w = static_cast<int>(FreeImage_GetWidth(rgb)), h = static_cast<int>(FreeImage_GetHeight(rgb));
-  std::vector<Rgb> px;
-  for (int y = h - 1; y >= 0; --y)
-    for (int x = 0; x < w; ++x) {
-      RGBQUAD q;
-      FreeImage_GetPixelColor(rgb, static_cast<unsigned>(x), static_cast<unsigned>(y), &q);
-      px.push_back({q.rgbRed, q.rgbGreen, q.rgbBlue});
-    }
-  FreeImage_Unload(rgb);
-  FreeImage_Unload(dib);
-  return px;
+    FIBITMAP* dib = FreeImage_Load(FreeImage_GetFileType(path.c_str(), 0), path.c_str(), 0);
+    FIBITMAP* rgb = FreeImage_ConvertTo24Bits(dib);
+    const int w = static_cast<int>(FreeImage_GetWidth(rgb)), h = static_cast<int>(FreeImage_GetHeight(rgb));
+    std::vector<Rgb> px;
+    for (int y = h - 1; y >= 0; --y)
+        for (int x = 0; x < w; ++x) {
+            RGBQUAD q;
+            FreeImage_GetPixelColor(rgb, static_cast<unsigned>(x), static_cast<unsigned>(y), &q);
+            px.push_back({q.rgbRed, q.rgbGreen, q.rgbBlue});
+        }
+    FreeImage_Unload(rgb);
+    FreeImage_Unload(dib);
+    return px;
 }
 
 std::string Find(const Package& p, const std::string& name) {
-  for (const auto& i : p.items)
-    if (i.name == name) return i.data;
-  ADD_FAILURE() << name << " is not in the package";
-  return {};
+    for (const auto& i : p.items)
+        if (i.name == name) return i.data;
+    ADD_FAILURE() << name << " is not in the package";
+    return {};
 }
 
 class Conversion : public ::testing::Test {
- protected:
-  TempDir tmp;
-  ProgramFolder prog{tmp};
-  std::string fsdir = tmp / "fs";
-  RunResult result;
-  Package Build(const std::vector<std::string>& env = {}) {
-    fs::create_directories(fsdir);
-    result = RunProgram({prog.lindquay, fsdir, tmp / "out.rom"}, tmp.path(), env);
-    return ParsePackage(ReadFile(tmp / "out.rom"), lindquay::kPackageOffset);
-  }
-  bool Listed(const std::string& text) const { return result.out.find(text) != std::string::npos; }
-  void FakeGlimmet(const std::string& script) {
-    fs::remove(prog.dir + "/glimmet");
-    WriteFile(prog.dir + "/glimmet", "#!/bin/sh\n" + script);
-    fs::permissions(prog.dir + "/glimmet", fs::perms::owner_all);
-  }
+protected:
+    TempDir tmp;
+    ProgramFolder prog{tmp};
+    std::string fsdir = tmp / "fs";
+    RunResult result;
+    Package Build(const std::vector<std::string>& env = {}) {
+        fs::create_directories(fsdir);
+        result = RunProgram({prog.lindquay, fsdir, tmp / "out.rom"}, tmp.path(), env);
+        return ParsePackage(ReadFile(tmp / "out.rom"), lindquay::kPackageOffset);
+    }
+    bool Listed(const std::string& text) const { return result.out.find(text) != std::string::npos; }
+    void FakeGlimmet(const std::string& script) {
+        fs::remove(prog.dir + "/glimmet");
+        WriteFile(prog.dir + "/glimmet", "#!/bin/sh\n" + script);
+        fs::permissions(prog.dir + "/glimmet", fs::perms::owner_all);
+    }
 };
 
 TEST_F(Conversion, PicturesAndPagesEndToEnd) {
-  const auto png = Gradient(7, 5), jpg = Gradient(16, 9), bmp = Gradient(3, 2);
-  SavePicture(fsdir + "/my pics/photo.png", FIF_PNG, 7, 5, png);
-  SavePicture(fsdir + "/my pics/shot.JPG", FIF_JPEG, 16, 9, jpg, {}, JPEG_QUALITYGOOD);
-  const std::string rawBmp = MakeBmp(3, 2, 24, bmp);
-  WriteFile(fsdir + "/my pics/raw.bmp", rawBmp);
-  WriteFile(fsdir + "/help/page.htm", "<html><head><title>t</title></head><body><p>Hello&nbsp;there</p>\n</body></html>\n");
-  WriteFile(fsdir + "/data.bin", "<body>kept as it is</body>");
-  const Package p = Build();
-  ASSERT_TRUE(p.ok) << p.problem << result.out;
-  EXPECT_EQ(result.exitCode, 0);
-  EXPECT_TRUE(Listed("Error(s): 0  warning(s): 0\n")) << result.out << result.err;
+    const auto png = Gradient(7, 5), jpg = Gradient(16, 9), bmp = Gradient(3, 2);
+    SavePicture(fsdir + "/my pics/photo.png", FIF_PNG, 7, 5, png);
+    SavePicture(fsdir + "/my pics/shot.JPG", FIF_JPEG, 16, 9, jpg, {}, JPEG_QUALITYGOOD);
+    const std::string rawBmp = MakeBmp(3, 2, 24, bmp);
+    WriteFile(fsdir + "/my pics/raw.bmp", rawBmp);
+    WriteFile(fsdir + "/help/page.htm",
+              "<html><head><title>t</title></head><body><p>Hello&nbsp;there</p>\n</body></html>\n");
+    WriteFile(fsdir + "/data.bin", "<body>kept as it is</body>");
+    const Package p = Build();
+    ASSERT_TRUE(p.ok) << p.problem << result.out;
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_TRUE(Listed("Error(s): 0  warning(s): 0\n")) << result.out << result.err;
 
-  EXPECT_EQ(Find(p, "\\my pics\\photo.png"), Picture16(7, 5, png));  // lossless: exact
-  EXPECT_EQ(Find(p, "\\my pics\\shot.JPG"), Picture16(16, 9, Decode(fsdir + "/my pics/shot.JPG")));
-  EXPECT_EQ(Find(p, "\\my pics\\raw.bmp"), Picture16(3, 2, bmp));
-  EXPECT_EQ(ReadFile(fsdir + "/my pics/raw.bmp"), rawBmp);  // a BMP source is never changed
-  EXPECT_EQ(Find(p, "\\data.bin"), "<body>kept as it is</body>");
+    EXPECT_EQ(Find(p, "\\my pics\\photo.png"), Picture16(7, 5, png));  // lossless: exact
+    EXPECT_EQ(Find(p, "\\my pics\\shot.JPG"), Picture16(16, 9, Decode(fsdir + "/my pics/shot.JPG")));
+    EXPECT_EQ(Find(p, "\\my pics\\raw.bmp"), Picture16(3, 2, bmp));
+    EXPECT_EQ(ReadFile(fsdir + "/my pics/raw.bmp"), rawBmp);  // a BMP source is never changed
+    EXPECT_EQ(Find(p, "\\data.bin"), "<body>kept as it is</body>");
 
-  const std::string expectedText = tmp / "expected.txt";
-  ASSERT_EQ(Marlet((fsdir + "/help/page.htm").c_str(), expectedText.c_str()), 0);
-  EXPECT_EQ(Find(p, "\\help\\page.htm"), ReadFile(expectedText));
-  EXPECT_TRUE(Listed("      : \\help\\page.htm" + std::string(52 - 14, ' ') + " - " +
-                     std::to_string(ReadFile(expectedText).size()) + "\n"));
+    const std::string expectedText = tmp / "expected.txt";
+    ASSERT_EQ(Marlet((fsdir + "/help/page.htm").c_str(), expectedText.c_str()), 0);
+    EXPECT_EQ(Find(p, "\\help\\page.htm"), ReadFile(expectedText));
+    EXPECT_TRUE(Listed("      : \\help\\page.htm" + std::string(52 - 14, ' ') + " - " +
+                       std::to_string(ReadFile(expectedText).size()) + "\n"));
 
-  EXPECT_TRUE(fs::exists(prog.dir + "/tmp.bmp"));  // left for the next conversion
-  EXPECT_FALSE(fs::exists(prog.dir + "/transFile.jpg"));
-  EXPECT_FALSE(fs::exists(prog.dir + "/tmp.htm"));
+    EXPECT_TRUE(fs::exists(prog.dir + "/tmp.bmp"));  // left for the next conversion
+    EXPECT_FALSE(fs::exists(prog.dir + "/transFile.jpg"));
+    EXPECT_FALSE(fs::exists(prog.dir + "/tmp.htm"));
 }
 
 TEST_F(Conversion, PageWithoutBodyWarnsAndLeavesItsText) {
-  WriteFile(fsdir + "/nobody.html", "<html><head><title>no body here</title></head></html>");
-  const Package p = Build();
-  ASSERT_TRUE(p.ok) << p.problem;
-  EXPECT_TRUE(Listed("      : \\nobody.html" + std::string(52 - 12, ' ') + " - 0  <WARNING>\n"));
-  EXPECT_TRUE(p.items.empty());
-  ASSERT_TRUE(fs::exists(prog.dir + "/tmp.htm"));
-  EXPECT_EQ(fs::file_size(prog.dir + "/tmp.htm"), 0u);
+    WriteFile(fsdir + "/nobody.html", "<html><head><title>no body here</title></head></html>");
+    const Package p = Build();
+    ASSERT_TRUE(p.ok) << p.problem;
+    EXPECT_TRUE(Listed("      : \\nobody.html" + std::string(52 - 12, ' ') + " - 0  <WARNING>\n"));
+    EXPECT_TRUE(p.items.empty());
+    ASSERT_TRUE(fs::exists(prog.dir + "/tmp.htm"));
+    EXPECT_EQ(fs::file_size(prog.dir + "/tmp.htm"), 0u);
 }
 
 TEST_F(Conversion, UnreadablePageFailsItsEntry) {
-  fs::create_directories(fsdir);
-  fs::create_symlink(tmp / "gone.htm", fsdir + "/dangling.htm");
-  WriteFile(fsdir + "/z.txt", "z");
-  fs::create_directory(fsdir + "/page.htm");  // a folder: packed as a folder item
-  const Package p = Build();
-  ASSERT_TRUE(p.ok) << p.problem;
-  EXPECT_TRUE(Listed("\\dangling.htm")) << result.out;
-  EXPECT_TRUE(Listed("Error(s): 1  warning(s): 0\n")) << result.out;
-  EXPECT_EQ(Names(p), (std::vector<std::string>{"\\page.htm", "\\z.txt"}));
+    fs::create_directories(fsdir);
+    fs::create_symlink(tmp / "gone.htm", fsdir + "/dangling.htm");
+    WriteFile(fsdir + "/z.txt", "z");
+    fs::create_directory(fsdir + "/page.htm");  // a folder: packed as a folder item
+    const Package p = Build();
+    ASSERT_TRUE(p.ok) << p.problem;
+    EXPECT_TRUE(Listed("\\dangling.htm")) << result.out;
+    EXPECT_TRUE(Listed("Error(s): 1  warning(s): 0\n")) << result.out;
+    EXPECT_EQ(Names(p), (std::vector<std::string>{"\\page.htm", "\\z.txt"}));
 }
 
 TEST_F(Conversion, OtherFormatsThroughGlimmet) {
-  const auto px = Gradient(6, 4);
-  SavePicture(fsdir + "/a.tif", FIF_TIFF, 6, 4, px);
-  SavePicture(fsdir + "/c.gif", FIF_GIF, 6, 4, px);
-  const Package p = Build();
-  ASSERT_TRUE(p.ok) << p.problem;
-  EXPECT_TRUE(Listed("Error(s): 0  warning(s): 0\n")) << result.out << result.err;
-  EXPECT_EQ(result.err, "");  // the libraries' chatter stays inside glimmet
-  EXPECT_EQ(Find(p, "\\a.tif"), Picture16(6, 4, px));
-  EXPECT_EQ(Find(p, "\\c.gif"), Picture16(6, 4, Decode(fsdir + "/c.gif")));
+    const auto px = Gradient(6, 4);
+    SavePicture(fsdir + "/a.tif", FIF_TIFF, 6, 4, px);
+    SavePicture(fsdir + "/c.gif", FIF_GIF, 6, 4, px);
+    const Package p = Build();
+    ASSERT_TRUE(p.ok) << p.problem;
+    EXPECT_TRUE(Listed("Error(s): 0  warning(s): 0\n")) << result.out << result.err;
+    EXPECT_EQ(result.err, "");  // the libraries' chatter stays inside glimmet
+    EXPECT_EQ(Find(p, "\\a.tif"), Picture16(6, 4, px));
+    EXPECT_EQ(Find(p, "\\c.gif"), Picture16(6, 4, Decode(fsdir + "/c.gif")));
 }
 
 TEST_F(Conversion, AlphaIsFlattenedOntoWhite) {
-  SavePicture(fsdir + "/icon.png", FIF_PNG, 3, 1, {{255, 0, 0}, {0, 0, 255}, {0, 0, 0}}, {0, 255, 255});
-  const Package p = Build();
-  ASSERT_TRUE(p.ok) << p.problem;
-  const std::string d = Find(p, "\\icon.png");
-  ASSERT_EQ(d.size(), 8u + 8u);
-  EXPECT_EQ(Le16(d, 8), 0x7FFF);
-  EXPECT_EQ(Le16(d, 10), 0x7C00);
-  EXPECT_EQ(Le16(d, 12), 0x0000);
+    SavePicture(fsdir + "/icon.png", FIF_PNG, 3, 1, {{255, 0, 0}, {0, 0, 255}, {0, 0, 0}}, {0, 255, 255});
+    const Package p = Build();
+    ASSERT_TRUE(p.ok) << p.problem;
+    const std::string d = Find(p, "\\icon.png");
+    ASSERT_EQ(d.size(), 8u + 8u);
+    EXPECT_EQ(Le16(d, 8), 0x7FFF);
+    EXPECT_EQ(Le16(d, 10), 0x7C00);
+    EXPECT_EQ(Le16(d, 12), 0x0000);
 }
 
 TEST_F(Conversion, MissingGlimmetFailsTheEntryAndNoStalePictureIsPacked) {
-  fs::remove(prog.dir + "/glimmet");
-  WriteFile(prog.dir + "/tmp.bmp", MakeBmp(1, 1, 24, {{9, 9, 9}}));  // from an earlier run
-  SavePicture(fsdir + "/new.png", FIF_PNG, 2, 2, Gradient(2, 2));
-  const Package p = Build({"PATH=" + (tmp / "empty")});
-  ASSERT_TRUE(p.ok) << p.problem;
-  EXPECT_EQ(result.exitCode, 0);
-  EXPECT_TRUE(Listed("      : \\new.png" + std::string(52 - 8, ' ') +
-                     "\nERROR: glimmet could not be started: No such file or directory\n - 0 [[[ Error ]]]\n"))
-      << result.out;
-  EXPECT_TRUE(p.items.empty());
-  EXPECT_FALSE(fs::exists(prog.dir + "/tmp.bmp"));
+    fs::remove(prog.dir + "/glimmet");
+    WriteFile(prog.dir + "/tmp.bmp", MakeBmp(1, 1, 24, {{9, 9, 9}}));  // from an earlier run
+    SavePicture(fsdir + "/new.png", FIF_PNG, 2, 2, Gradient(2, 2));
+    const Package p = Build({"PATH=" + (tmp / "empty")});
+    ASSERT_TRUE(p.ok) << p.problem;
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_TRUE(Listed("      : \\new.png" + std::string(52 - 8, ' ') +
+                       "\nERROR: glimmet could not be started: No such file or directory\n - 0 [[[ Error ]]]\n"))
+        << result.out;
+    EXPECT_TRUE(p.items.empty());
+    EXPECT_FALSE(fs::exists(prog.dir + "/tmp.bmp"));
 }
 
 TEST_F(Conversion, FailingConverterLeavesNoPictureBehind) {
-  FakeGlimmet("echo 'glimmet: cannot read' >&2\nexit 3\n");
-  WriteFile(prog.dir + "/tmp.bmp", MakeBmp(1, 1, 24, {{9, 9, 9}}));
-  WriteFile(fsdir + "/a.jpg", "not really a JPEG");
-  WriteFile(fsdir + "/b.txt", "b");
-  const Package p = Build();
-  ASSERT_TRUE(p.ok) << p.problem;
-  EXPECT_TRUE(Listed("\nERROR: glimmet left no bitmap (exit status 3)\n - 0 [[[ Error ]]]\n")) << result.out;
-  EXPECT_EQ(result.err, "glimmet: cannot read\n");
-  EXPECT_EQ(Names(p), std::vector<std::string>{"\\b.txt"});
+    FakeGlimmet("echo 'glimmet: cannot read' >&2\nexit 3\n");
+    WriteFile(prog.dir + "/tmp.bmp", MakeBmp(1, 1, 24, {{9, 9, 9}}));
+    WriteFile(fsdir + "/a.jpg", "not really a JPEG");
+    WriteFile(fsdir + "/b.txt", "b");
+    const Package p = Build();
+    ASSERT_TRUE(p.ok) << p.problem;
+    EXPECT_TRUE(Listed("\nERROR: glimmet left no bitmap (exit status 3)\n - 0 [[[ Error ]]]\n")) << result.out;
+    EXPECT_EQ(result.err, "glimmet: cannot read\n");
+    EXPECT_EQ(Names(p), std::vector<std::string>{"\\b.txt"});
 }
 
 TEST_F(Conversion, ConverterRunsInTheProgramFolderWithItsArgumentsIntact) {
-  WriteFile(prog.dir + "/fixture.bmp", MakeBmp(2, 1, 24, {{255, 255, 255}, {255, 0, 0}}));
-  FakeGlimmet(
-      "printf '%s\\n' \"$PWD\" \"$#\" \"$1\" \"$2\" > args.txt\n"
-      "if read line; then echo stdin-had-data >> args.txt; else echo stdin-empty >> args.txt; fi\n"
-      "cp fixture.bmp \"${2#/convert=}\"\n");
-  WriteFile(fsdir + "/with  two spaces/a pic.jpeg", "x");
-  const Package p = Build();
-  ASSERT_TRUE(p.ok) << p.problem;
-  EXPECT_EQ(ReadFile(prog.dir + "/args.txt"), prog.dir + "\n2\n" + fsdir + "/with  two spaces/a pic.jpeg\n/convert=" +
-                                                  prog.dir + "/tmp.bmp\nstdin-empty\n");
-  EXPECT_EQ(Find(p, "\\with  two spaces\\a pic.jpeg"), Picture16(2, 1, {{255, 255, 255}, {255, 0, 0}}));
+    WriteFile(prog.dir + "/fixture.bmp", MakeBmp(2, 1, 24, {{255, 255, 255}, {255, 0, 0}}));
+    FakeGlimmet(
+        "printf '%s\\n' \"$PWD\" \"$#\" \"$1\" \"$2\" > args.txt\n"
+        "if read line; then echo stdin-had-data >> args.txt; else echo stdin-empty >> args.txt; fi\n"
+        "cp fixture.bmp \"${2#/convert=}\"\n");
+    WriteFile(fsdir + "/with  two spaces/a pic.jpeg", "x");
+    const Package p = Build();
+    ASSERT_TRUE(p.ok) << p.problem;
+    EXPECT_EQ(ReadFile(prog.dir + "/args.txt"), prog.dir + "\n2\n" + fsdir + "/with  two spaces/a pic.jpeg\n/convert=" +
+                                                    prog.dir + "/tmp.bmp\nstdin-empty\n");
+    EXPECT_EQ(Find(p, "\\with  two spaces\\a pic.jpeg"), Picture16(2, 1, {{255, 255, 255}, {255, 0, 0}}));
 }
 
 TEST_F(Conversion, TemporaryFileThatCannotBeDeletedTakesTheItemBack) {
-  // The converted picture's folder entry cannot be removed: transFile.jpg as a non-empty
-  // folder is not creatable either, so the conversion itself fails and nothing is packed.
-  WriteFile(prog.dir + "/transFile.jpg/keep", "k");
-  WriteFile(fsdir + "/a.bmp", MakeBmp(1, 1, 24, {{1, 2, 3}}));
-  WriteFile(fsdir + "/b.txt", "b");
-  const Package p = Build();
-  ASSERT_TRUE(p.ok) << p.problem;
-  EXPECT_TRUE(Listed("\nERROR: cannot create " + prog.dir + "/transFile.jpg: Is a directory\n - 0 [[[ Error ]]]\n"))
-      << result.out;
-  EXPECT_EQ(Names(p), std::vector<std::string>{"\\b.txt"});
+    // The converted picture's folder entry cannot be removed: transFile.jpg as a non-empty
+    // folder is not creatable either, so the conversion itself fails and nothing is packed.
+    WriteFile(prog.dir + "/transFile.jpg/keep", "k");
+    WriteFile(fsdir + "/a.bmp", MakeBmp(1, 1, 24, {{1, 2, 3}}));
+    WriteFile(fsdir + "/b.txt", "b");
+    const Package p = Build();
+    ASSERT_TRUE(p.ok) << p.problem;
+    EXPECT_TRUE(Listed("\nERROR: cannot create " + prog.dir + "/transFile.jpg: Is a directory\n - 0 [[[ Error ]]]\n"))
+        << result.out;
+    EXPECT_EQ(Names(p), std::vector<std::string>{"\\b.txt"});
 }
 
 TEST(Binding, LindquayDoesNotStartWithoutMarletBesideIt) {
-  TempDir tmp;
-  ProgramFolder prog(tmp);
-  fs::remove(prog.dir + "/libmarlet.so");
-  RunResult r = RunProgram({prog.lindquay, "fs", "out.rom"}, tmp.path());
-  EXPECT_NE(r.exitCode, 0);
-  EXPECT_NE(r.err.find("libmarlet.so"), std::string::npos) << r.err;
-  EXPECT_EQ(r.out, "");
+    TempDir tmp;
+    ProgramFolder prog(tmp);
+    fs::remove(prog.dir + "/libmarlet.so");
+    RunResult r = RunProgram({prog.lindquay, "fs", "out.rom"}, tmp.path());
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_NE(r.err.find("libmarlet.so"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
 }
 
 TEST(Glimmet, WritesUncompressedBottomUp24BitBmp) {
-  TempDir tmp;
-  const auto px = Gradient(5, 3);
-  SavePicture(tmp / "in file.png", FIF_PNG, 5, 3, px);
-  RunResult r = RunProgram({GLIMMET_BIN, tmp / "in file.png", "/convert=" + (tmp / "out.bmp")}, tmp.path());
-  ASSERT_EQ(r.exitCode, 0) << r.err;
-  const std::string b = ReadFile(tmp / "out.bmp");
-  ASSERT_GE(b.size(), 54u);
-  EXPECT_EQ(b.substr(0, 2), "BM");
-  EXPECT_EQ(Le16(b, 28), 24);
-  EXPECT_EQ(Le32(b, 30), 0u);
-  EXPECT_EQ(static_cast<std::int32_t>(Le32(b, 22)), 3);
-  std::ostringstream o;
-  ASSERT_EQ(lindquay::LoadBmp16(tmp / "out.bmp", tmp / "p16", o), 0);
-  EXPECT_EQ(ReadFile(tmp / "p16"), Picture16(5, 3, px));
+    TempDir tmp;
+    const auto px = Gradient(5, 3);
+    SavePicture(tmp / "in file.png", FIF_PNG, 5, 3, px);
+    RunResult r = RunProgram({GLIMMET_BIN, tmp / "in file.png", "/convert=" + (tmp / "out.bmp")}, tmp.path());
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::string b = ReadFile(tmp / "out.bmp");
+    ASSERT_GE(b.size(), 54u);
+    EXPECT_EQ(b.substr(0, 2), "BM");
+    EXPECT_EQ(Le16(b, 28), 24);
+    EXPECT_EQ(Le32(b, 30), 0u);
+    EXPECT_EQ(static_cast<std::int32_t>(Le32(b, 22)), 3);
+    std::ostringstream o;
+    ASSERT_EQ(lindquay::LoadBmp16(tmp / "out.bmp", tmp / "p16", o), 0);
+    EXPECT_EQ(ReadFile(tmp / "p16"), Picture16(5, 3, px));
 }
 
 TEST(Glimmet, SixteenBitsPerChannelPng) {
-  TempDir tmp;
-  FIBITMAP* dib = FreeImage_AllocateT(FIT_RGB16, 2, 1);
-  auto* px = reinterpret_cast<FIRGB16*>(FreeImage_GetScanLine(dib, 0));
-  px[0] = {0xFFFF, 0x0000, 0x1234};
-  px[1] = {0x0800, 0x7FFF, 0xFFFF};
-  ASSERT_TRUE(FreeImage_Save(FIF_PNG, dib, (tmp / "deep.png").c_str(), 0));
-  FreeImage_Unload(dib);
-  RunResult r = RunProgram({GLIMMET_BIN, tmp / "deep.png", "/convert=" + (tmp / "out.bmp")}, tmp.path());
-  ASSERT_EQ(r.exitCode, 0) << r.err;
-  std::ostringstream o;
-  ASSERT_EQ(lindquay::LoadBmp16(tmp / "out.bmp", tmp / "p16", o), 0);
-  EXPECT_EQ(ReadFile(tmp / "p16"), Picture16(2, 1, {{0xFF, 0x00, 0x12}, {0x08, 0x7F, 0xFF}}));
+    TempDir tmp;
+    FIBITMAP* dib = FreeImage_AllocateT(FIT_RGB16, 2, 1);
+    auto* px = reinterpret_cast<FIRGB16*>(FreeImage_GetScanLine(dib, 0));
+    px[0] = {0xFFFF, 0x0000, 0x1234};
+    px[1] = {0x0800, 0x7FFF, 0xFFFF};
+    ASSERT_TRUE(FreeImage_Save(FIF_PNG, dib, (tmp / "deep.png").c_str(), 0));
+    FreeImage_Unload(dib);
+    RunResult r = RunProgram({GLIMMET_BIN, tmp / "deep.png", "/convert=" + (tmp / "out.bmp")}, tmp.path());
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::ostringstream o;
+    ASSERT_EQ(lindquay::LoadBmp16(tmp / "out.bmp", tmp / "p16", o), 0);
+    EXPECT_EQ(ReadFile(tmp / "p16"), Picture16(2, 1, {{0xFF, 0x00, 0x12}, {0x08, 0x7F, 0xFF}}));
 }
 
 TEST(Glimmet, FailuresExitNonZeroWithOneLine) {
-  TempDir tmp;
-  WriteFile(tmp / "junk.png", "this is not a picture");
-  const std::vector<std::vector<std::string>> cases = {
-      {GLIMMET_BIN},
-      {GLIMMET_BIN, tmp / "junk.png"},
-      {GLIMMET_BIN, tmp / "junk.png", "-convert=" + (tmp / "o.bmp")},
-      {GLIMMET_BIN, tmp / "junk.png", "/convert=" + (tmp / "o.bmp")},
-      {GLIMMET_BIN, tmp / "missing.png", "/convert=" + (tmp / "o.bmp")},
-  };
-  for (const auto& argv : cases) {
-    RunResult r = RunProgram(argv, tmp.path());
-    EXPECT_NE(r.exitCode, 0) << argv.size();
-    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-    EXPECT_EQ(r.err.rfind("glimmet: ", 0), 0u) << r.err;
-  }
-  EXPECT_FALSE(fs::exists(tmp / "o.bmp"));
-  SavePicture(tmp / "ok.png", FIF_PNG, 1, 1, {{1, 2, 3}});
-  RunResult r = RunProgram({GLIMMET_BIN, tmp / "ok.png", "/convert=" + (tmp / "no/dir/o.bmp")}, tmp.path());
-  EXPECT_NE(r.exitCode, 0);
-  EXPECT_EQ(r.err.rfind("glimmet: cannot write", 0), 0u) << r.err;
+    TempDir tmp;
+    WriteFile(tmp / "junk.png", "this is not a picture");
+    const std::vector<std::vector<std::string>> cases = {
+        {GLIMMET_BIN},
+        {GLIMMET_BIN, tmp / "junk.png"},
+        {GLIMMET_BIN, tmp / "junk.png", "-convert=" + (tmp / "o.bmp")},
+        {GLIMMET_BIN, tmp / "junk.png", "/convert=" + (tmp / "o.bmp")},
+        {GLIMMET_BIN, tmp / "missing.png", "/convert=" + (tmp / "o.bmp")},
+    };
+    for (const auto& argv : cases) {
+        RunResult r = RunProgram(argv, tmp.path());
+        EXPECT_NE(r.exitCode, 0) << argv.size();
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_EQ(r.err.rfind("glimmet: ", 0), 0u) << r.err;
+    }
+    EXPECT_FALSE(fs::exists(tmp / "o.bmp"));
+    SavePicture(tmp / "ok.png", FIF_PNG, 1, 1, {{1, 2, 3}});
+    RunResult r = RunProgram({GLIMMET_BIN, tmp / "ok.png", "/convert=" + (tmp / "no/dir/o.bmp")}, tmp.path());
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_EQ(r.err.rfind("glimmet: cannot write", 0), 0u) << r.err;
 }
 
 }  // namespace

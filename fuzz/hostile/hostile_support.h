@@ -11,15 +11,15 @@ namespace hostile {
 
 // A fresh folder below the system's temporary folder, removed with everything in it at the end.
 class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::string& path() const { return path_; }
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::string& path() const { return path_; }
 
- private:
-  std::string path_;
+private:
+    std::string path_;
 };
 
 // Every entry below a folder, not following links: type, size, permissions, modification time,
@@ -34,9 +34,9 @@ std::vector<std::string> Changes(const Snapshot& before, const Snapshot& after,
                                  const std::vector<std::string>& ignored = {});
 
 struct Run {
-  int exitCode = -1;      // -1: killed by a signal or by the time limit
-  bool timedOut = false;
-  std::string output;     // standard output and standard error together
+    int exitCode = -1;  // -1: killed by a signal or by the time limit
+    bool timedOut = false;
+    std::string output;  // standard output and standard error together
 };
 // Runs argv[0] with the arguments in folder cwd, standard input from /dev/null, and kills it
 // after seconds.

@@ -30,14 +30,13 @@ class SandboxHost : public Host {
 public:
     explicit SandboxHost(QString root) : root_(std::move(root)) {}
     std::vector<Volume> volumes() const override { return {{root_ + "/", {}}}; }
-    bool openUrl(const QUrl &) override { return false; }
+    bool openUrl(const QUrl&) override { return false; }
 
 private:
     QString root_;
 };
 
-QByteArray Jpeg(int w, int h)
-{
+QByteArray Jpeg(int w, int h) {
     QImage image(w, h, QImage::Format_RGB32);
     image.fill(Qt::green);
     QByteArray bytes;
@@ -47,8 +46,7 @@ QByteArray Jpeg(int w, int h)
     return bytes;
 }
 
-QByteArray Bmp(int w, int h)
-{
+QByteArray Bmp(int w, int h) {
     QImage image(w, h, QImage::Format_RGB888);
     image.fill(Qt::blue);
     QByteArray bytes;
@@ -59,12 +57,10 @@ QByteArray Bmp(int w, int h)
 }
 
 // A BMP header of width x height (24-bit) with no pixels behind it.
-QByteArray BmpHeader(qint32 width, qint32 height)
-{
+QByteArray BmpHeader(qint32 width, qint32 height) {
     QByteArray b = Bmp(1, 1).left(54);
     auto put = [&](int at, qint32 v) {
-        for (int i = 0; i < 4; ++i)
-            b[at + i] = char((v >> (8 * i)) & 0xFF);
+        for (int i = 0; i < 4; ++i) b[at + i] = char((v >> (8 * i)) & 0xFF);
     };
     put(18, width);
     put(22, height);
@@ -75,23 +71,20 @@ QByteArray BmpHeader(qint32 width, qint32 height)
 // gigabyte costs no memory.
 class ArchiveWriter {
 public:
-    explicit ArchiveWriter(const std::string &path, bool tar = false) : a_(archive_write_new())
-    {
+    explicit ArchiveWriter(const std::string& path, bool tar = false) : a_(archive_write_new()) {
         tar ? archive_write_set_format_pax_restricted(a_) : archive_write_set_format_zip(a_);
-        if (!tar) // the fastest deflate: a gigabyte of zeros is made in a fraction of the time
+        if (!tar)  // the fastest deflate: a gigabyte of zeros is made in a fraction of the time
             archive_write_set_options(a_, "zip:compression-level=1");
         archive_write_open_filename(a_, path.c_str());
     }
-    ~ArchiveWriter()
-    {
+    ~ArchiveWriter() {
         archive_write_close(a_);
         archive_write_free(a_);
     }
-    void file(const std::string &name, const QByteArray &data) { zeros(name, 0, data); }
+    void file(const std::string& name, const QByteArray& data) { zeros(name, 0, data); }
     // size zero bytes (after data), in 1 MiB blocks.
-    void zeros(const std::string &name, qint64 size, const QByteArray &data = {})
-    {
-        archive_entry *e = entry(name, AE_IFREG);
+    void zeros(const std::string& name, qint64 size, const QByteArray& data = {}) {
+        archive_entry* e = entry(name, AE_IFREG);
         archive_entry_set_size(e, data.size() + size);
         archive_write_header(a_, e);
         archive_write_data(a_, data.constData(), size_t(data.size()));
@@ -100,82 +93,81 @@ public:
             archive_write_data(a_, block.constData(), size_t(std::min<qint64>(left, block.size())));
         archive_entry_free(e);
     }
-    void symlink(const std::string &name, const std::string &target)
-    {
-        archive_entry *e = entry(name, AE_IFLNK);
+    void symlink(const std::string& name, const std::string& target) {
+        archive_entry* e = entry(name, AE_IFLNK);
         archive_entry_set_symlink(e, target.c_str());
         archive_write_header(a_, e);
         archive_entry_free(e);
     }
 
 private:
-    archive_entry *entry(const std::string &name, mode_t type)
-    {
-        archive_entry *e = archive_entry_new();
+    archive_entry* entry(const std::string& name, mode_t type) {
+        archive_entry* e = archive_entry_new();
         archive_entry_set_pathname(e, name.c_str());
         archive_entry_set_filetype(e, type);
         archive_entry_set_perm(e, 0644);
         return e;
     }
-    archive *a_;
+    archive* a_;
 };
 
 struct Row {
-    const char *what;
+    const char* what;
     // Makes the skin below root; returns the archive's file name in root/skins, or "" when the
     // row opens a folder instead (openFolder).
-    std::function<std::string(const std::string &root)> prepare;
-    std::vector<int> mainSlots;            // Picture1 slots that must hold a picture; the others none
-    std::vector<std::string> said;         // pieces of the one message shown; empty: no message
-    std::vector<std::string> tempFiles;    // files at the top of the temporary folder afterwards
-    std::function<QString(const QString &root)> openFolder = {}; // the folder to open, for a folder row
-    qint64 tempLimit = qint64(1) << 20;    // bytes the temporary folder may hold afterwards
-    bool redrawn = true;                   // the previews were recomposed
+    std::function<std::string(const std::string& root)> prepare;
+    std::vector<int> mainSlots;          // Picture1 slots that must hold a picture; the others none
+    std::vector<std::string> said;       // pieces of the one message shown; empty: no message
+    std::vector<std::string> tempFiles;  // files at the top of the temporary folder afterwards
+    std::function<QString(const QString& root)> openFolder = {};  // the folder to open, for a folder row
+    qint64 tempLimit = qint64(1) << 20;                           // bytes the temporary folder may hold afterwards
+    bool redrawn = true;                                          // the previews were recomposed
     // What the user did before (its messages are not counted), when the row needs it.
-    std::function<void(Form1 &form, const QString &root)> first = {};
+    std::function<void(Form1& form, const QString& root)> first = {};
 };
 
-std::vector<std::string> TopFiles(const QString &folder)
-{
+std::vector<std::string> TopFiles(const QString& folder) {
     std::vector<std::string> names;
-    for (const QString &name : QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name))
+    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name))
         names.push_back(name.toStdString());
     return names;
 }
 
-qint64 TreeBytes(const std::string &folder)
-{
+qint64 TreeBytes(const std::string& folder) {
     qint64 total = 0;
     std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(folder, ec); it != fs::recursive_directory_iterator(); it.increment(ec))
-        if (it->is_regular_file(ec))
-            total += qint64(it->file_size(ec));
+    for (auto it = fs::recursive_directory_iterator(folder, ec); it != fs::recursive_directory_iterator();
+         it.increment(ec))
+        if (it->is_regular_file(ec)) total += qint64(it->file_size(ec));
     return total;
 }
 
-} // namespace
+}  // namespace
 
-TEST(WorkbenchHostile, EveryRowLoadsWhatItCanAndChangesNothingElse)
-{
+TEST(WorkbenchHostile, EveryRowLoadsWhatItCanAndChangesNothingElse) {
     const std::vector<Row> rows = {
         {"an entry climbing out with ../",
-         [](const std::string &root) {
+         [](const std::string& root) {
              ArchiveWriter zip(root + "/skins/up.zip");
              zip.file("../../escaped.jpg", Jpeg(8, 8));
              zip.file("mainBG.jpg", Jpeg(256, 192));
              return "up.zip";
          },
-         {0}, {"were left out", "../../escaped.jpg"}, {"mainBG.jpg"}},
+         {0},
+         {"were left out", "../../escaped.jpg"},
+         {"mainBG.jpg"}},
         {"an absolute path",
-         [](const std::string &root) {
+         [](const std::string& root) {
              ArchiveWriter zip(root + "/skins/abs.zip");
              zip.file(root + "/absolute.jpg", Jpeg(8, 8));
              zip.file("subBG.jpg", Jpeg(256, 192));
              return "abs.zip";
          },
-         {1}, {"were left out", "/absolute.jpg"}, {"subBG.jpg"}},
+         {1},
+         {"were left out", "/absolute.jpg"},
+         {"subBG.jpg"}},
         {"a link to a folder outside, then a file through it",
-         [](const std::string &root) {
+         [](const std::string& root) {
              fs::create_directories(root + "/outside");
              ArchiveWriter tar(root + "/skins/link.zip", true);
              tar.symlink("out", root + "/outside");
@@ -183,68 +175,79 @@ TEST(WorkbenchHostile, EveryRowLoadsWhatItCanAndChangesNothingElse)
              tar.file("disk.jpg", Jpeg(16, 16));
              return "link.zip";
          },
-         {2}, {"were left out", "out"}, {"disk.jpg"}},
+         {2},
+         {"were left out", "out"},
+         {"disk.jpg"}},
         {"an entry one byte over 64 MiB",
-         [](const std::string &root) {
+         [](const std::string& root) {
              ArchiveWriter zip(root + "/skins/big.zip");
              zip.file("nor.jpg", Jpeg(16, 16));
              zip.zeros("mainBG.bmp", (qint64(64) << 20) + 1);
              return "big.zip";
          },
-         {3}, {"unpacks to more than the workbench accepts"}, {"nor.jpg"}},
+         {3},
+         {"unpacks to more than the workbench accepts"},
+         {"nor.jpg"}},
         {"a truncated zip",
-         [](const std::string &root) {
+         [](const std::string& root) {
              {
                  ArchiveWriter zip(root + "/skins/cut.zip");
                  zip.file("setting.jpg", Jpeg(32, 32));
                  QByteArray noise(40000, '\0');
                  QRandomGenerator random(42);
-                 for (char &c : noise)
-                     c = char(random.bounded(256));
+                 for (char& c : noise) c = char(random.bounded(256));
                  zip.file("select.jpg", noise);
              }
              fs::resize_file(root + "/skins/cut.zip", fs::file_size(root + "/skins/cut.zip") - 20000);
              return "cut.zip";
          },
-         {4}, {"is damaged"}, {"setting.jpg"}},
+         {4},
+         {"is damaged"},
+         {"setting.jpg"}},
         {"a zip bomb: 1 GB of zeros",
-         [](const std::string &root) {
+         [](const std::string& root) {
              ArchiveWriter zip(root + "/skins/bomb.zip");
              zip.zeros("mainBG.bmp", qint64(1) << 30);
              return "bomb.zip";
          },
-         {}, {"unpacks to more than the workbench accepts"}, {}},
+         {},
+         {"unpacks to more than the workbench accepts"},
+         {}},
         {"a zip bomb: 1 GB of zeros in entries under the limit for one",
-         [](const std::string &root) {
+         [](const std::string& root) {
              ArchiveWriter zip(root + "/skins/bombs.zip");
-             for (int i = 0; i < 16; ++i)
-                 zip.zeros("part" + std::to_string(i) + ".bmp", qint64(64) << 20);
+             for (int i = 0; i < 16; ++i) zip.zeros("part" + std::to_string(i) + ".bmp", qint64(64) << 20);
              return "bombs.zip";
          },
-         {}, {"unpacks to more than the workbench accepts"}, {"part0.bmp", "part1.bmp", "part2.bmp", "part3.bmp"},
-         {}, qint64(256) << 20},
+         {},
+         {"unpacks to more than the workbench accepts"},
+         {"part0.bmp", "part1.bmp", "part2.bmp", "part3.bmp"},
+         {},
+         qint64(256) << 20},
         {"an entry deeper than the system's path limit",
-         [](const std::string &root) {
+         [](const std::string& root) {
              ArchiveWriter zip(root + "/skins/deep.zip");
              std::string deep;
-             for (int i = 0; i < 25; ++i)
-                 deep += std::string(200, 'd') + "/";
+             for (int i = 0; i < 25; ++i) deep += std::string(200, 'd') + "/";
              zip.file(deep + "mainBG.jpg", Jpeg(8, 8));
              zip.file("select.jpg", Jpeg(16, 16));
              return "deep.zip";
          },
-         {5}, {"were left out", "ddd"}, {"select.jpg"}},
+         {5},
+         {"were left out", "ddd"},
+         {"select.jpg"}},
         {"an archive of 100,000 empty entries",
-         [](const std::string &root) {
+         [](const std::string& root) {
              ArchiveWriter zip(root + "/skins/many.zip");
              zip.file("window.jpg", Jpeg(16, 16));
-             for (int i = 0; i < 100000; ++i)
-                 zip.file("e/" + std::to_string(i), {});
+             for (int i = 0; i < 100000; ++i) zip.file("e/" + std::to_string(i), {});
              return "many.zip";
          },
-         {6}, {}, {"window.jpg"}},
+         {6},
+         {},
+         {"window.jpg"}},
         {"a folder skin of truncated and 0 x 0 pictures",
-         [](const std::string &root) {
+         [](const std::string& root) {
              const std::string skin = root + "/skins/broken";
              hostile::WriteFile(skin + "/mainBG.bmp", Bmp(256, 192).left(2000).toStdString());
              hostile::WriteFile(skin + "/subBG.bmp", BmpHeader(0, 0).toStdString());
@@ -256,25 +259,37 @@ TEST(WorkbenchHostile, EveryRowLoadsWhatItCanAndChangesNothingElse)
              hostile::WriteFile(skin + "/setting.jpg", Jpeg(8, 8).toStdString());
              return std::string();
          },
-         {0, 4}, {}, {"arrowL.bmp", "arrowR.bmp", "deskicon.bmp", "disk.jpg", "mainBG.bmp", "nor.bmp", "setting.jpg", "subBG.bmp"},
-         [](const QString &root) { return root + "/skins/broken"; }},
+         {0, 4},
+         {},
+         {"arrowL.bmp", "arrowR.bmp", "deskicon.bmp", "disk.jpg", "mainBG.bmp", "nor.bmp", "setting.jpg", "subBG.bmp"},
+         [](const QString& root) { return root + "/skins/broken"; }},
         {"the temporary folder itself as the skin folder",
-         [](const std::string &root) {
+         [](const std::string& root) {
              hostile::WriteFile(root + "/skins/good/mainBG.jpg", Jpeg(256, 192).toStdString());
              return std::string();
          },
-         {}, {}, {}, [](const QString &) { return TempFolder(); }, qint64(1) << 20, false,
-         [](Form1 &form, const QString &root) { // a skin is loaded and in the temporary folder
+         {},
+         {},
+         {},
+         [](const QString&) { return TempFolder(); },
+         qint64(1) << 20,
+         false,
+         [](Form1& form, const QString& root) {  // a skin is loaded and in the temporary folder
              form.setDir1Path(root + "/skins/good");
              ASSERT_TRUE(form.workbench().pictures().Picture1[0].hasPicture());
          }},
         {"an archive with a folder of a picture's name, then a folder skin with that picture",
-         [](const std::string &root) {
+         [](const std::string& root) {
              hostile::WriteFile(root + "/skins/good/mainBG.jpg", Jpeg(256, 192).toStdString());
              return std::string();
          },
-         {0}, {}, {"mainBG.jpg"}, [](const QString &root) { return root + "/skins/good"; }, qint64(1) << 20, true,
-         [](Form1 &form, const QString &root) {
+         {0},
+         {},
+         {"mainBG.jpg"},
+         [](const QString& root) { return root + "/skins/good"; },
+         qint64(1) << 20,
+         true,
+         [](Form1& form, const QString& root) {
              {
                  ArchiveWriter zip((root + "/skins/odd.zip").toStdString());
                  zip.file("mainBG.jpg/inside.txt", "x");
@@ -284,20 +299,19 @@ TEST(WorkbenchHostile, EveryRowLoadsWhatItCanAndChangesNothingElse)
          }},
     };
 
-    for (const Row &row : rows) {
+    for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         hostile::TempFolder box;
         const QString root = QString::fromStdString(box.path());
         qputenv("XDG_CACHE_HOME", (root + "/cache").toUtf8());
-        for (const char *folder : {"/app/nds", "/app/gba/.shell/bmp", "/skins"})
-            QDir().mkpath(root + folder);
+        for (const char* folder : {"/app/nds", "/app/gba/.shell/bmp", "/skins"}) QDir().mkpath(root + folder);
         const std::string archive = row.prepare(box.path());
         const QString previous = QDir::currentPath();
         QDir::setCurrent(root + "/app");
         {
             RecordedMessages messages;
             Form1 form(&messages, std::make_unique<SandboxHost>(root), root + "/app");
-            Workbench &wb = form.workbench();
+            Workbench& wb = form.workbench();
             if (row.first) {
                 row.first(form, root);
                 messages.texts.clear();
@@ -320,7 +334,7 @@ TEST(WorkbenchHostile, EveryRowLoadsWhatItCanAndChangesNothingElse)
                 EXPECT_EQ(messages.texts, QStringList{});
             } else {
                 ASSERT_EQ(messages.texts.size(), 1) << messages.texts.join("\n").toStdString();
-                for (const std::string &piece : row.said)
+                for (const std::string& piece : row.said)
                     EXPECT_TRUE(messages.texts[0].contains(QString::fromStdString(piece)))
                         << piece << " not in: " << messages.texts[0].toStdString();
             }
@@ -328,24 +342,25 @@ TEST(WorkbenchHostile, EveryRowLoadsWhatItCanAndChangesNothingElse)
             // LoadPics turns each BMP main picture into its JPEG.
             std::vector<std::string> temp = TopFiles(TempFolder());
             temp.erase(std::remove_if(temp.begin(), temp.end(),
-                                      [&](const std::string &n) {
-                                          return std::find(wantedTemp.begin(), wantedTemp.end(), n) == wantedTemp.end() &&
+                                      [&](const std::string& n) {
+                                          return std::find(wantedTemp.begin(), wantedTemp.end(), n) ==
+                                                     wantedTemp.end() &&
                                                  n.size() > 4 && n.substr(n.size() - 4) == ".jpg" &&
-                                                 std::find(wantedTemp.begin(), wantedTemp.end(), n.substr(0, n.size() - 4) + ".bmp") !=
-                                                     wantedTemp.end();
+                                                 std::find(wantedTemp.begin(), wantedTemp.end(),
+                                                           n.substr(0, n.size() - 4) + ".bmp") != wantedTemp.end();
                                       }),
                        temp.end());
             EXPECT_EQ(temp, wantedTemp);
             EXPECT_LE(TreeBytes((root + "/cache/Corvamo").toStdString()), row.tempLimit);
-            EXPECT_EQ(hostile::Changes(before, hostile::Snap(box.path(), {"/cache/Corvamo"})), std::vector<std::string>{});
+            EXPECT_EQ(hostile::Changes(before, hostile::Snap(box.path(), {"/cache/Corvamo"})),
+                      std::vector<std::string>{});
             form.close();
         }
         QDir::setCurrent(previous);
     }
 }
 
-int main(int argc, char **argv)
-{
+int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);

@@ -24,7 +24,7 @@ void EmptyFolder(const std::string& folder);
 }  // namespace fuzz_support
 
 // Aborts the run (a finding) when cond is false.
-#define FUZZ_CHECK(cond, what)                                             \
-  do {                                                                     \
-    if (!(cond)) ::fuzz_support::Fail(__FILE__, __LINE__, std::string(what)); \
-  } while (0)
+#define FUZZ_CHECK(cond, what)                                                    \
+    do {                                                                          \
+        if (!(cond)) ::fuzz_support::Fail(__FILE__, __LINE__, std::string(what)); \
+    } while (0)

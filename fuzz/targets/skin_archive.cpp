@@ -24,73 +24,76 @@ namespace {
 // The sandbox: a kept file beside the archive and a temporary folder two levels down, so that a
 // name climbing out of it would land inside the sandbox where the walk below sees it.
 struct Sandbox {
-  std::string root = fuzz_support::Scratch() + "/sandbox";
-  std::string kept = root + "/outside/keep.txt";
-  std::string archive = root + "/skin.zip";
-  std::string temp = root + "/cache/Corvamo/CorvamoTemp";
-  std::set<std::string> fixed{root + "/outside", kept, archive, root + "/cache", root + "/cache/Corvamo", temp};
+    std::string root = fuzz_support::Scratch() + "/sandbox";
+    std::string kept = root + "/outside/keep.txt";
+    std::string archive = root + "/skin.zip";
+    std::string temp = root + "/cache/Corvamo/CorvamoTemp";
+    std::set<std::string> fixed{root + "/outside", kept, archive, root + "/cache", root + "/cache/Corvamo", temp};
 
-  Sandbox() {
-    fs::create_directories(temp);
-    fs::create_directories(root + "/outside");
-    const std::string keep = "keep";
-    fuzz_support::WriteFile(kept, reinterpret_cast<const std::uint8_t*>(keep.data()), keep.size());
-  }
-
-  // Everything below root that is neither fixed nor inside temp.
-  void CheckOutside() const {
-    std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(root, ec); it != fs::recursive_directory_iterator();
-         it.increment(ec)) {
-      FUZZ_CHECK(!ec, "the sandbox cannot be walked: " + ec.message());
-      const std::string path = it->path().string();
-      if (path.rfind(temp + "/", 0) == 0) continue;
-      FUZZ_CHECK(fixed.count(path) != 0, "the archive wrote outside the temporary folder: " + path);
+    Sandbox() {
+        fs::create_directories(temp);
+        fs::create_directories(root + "/outside");
+        const std::string keep = "keep";
+        fuzz_support::WriteFile(kept, reinterpret_cast<const std::uint8_t*>(keep.data()), keep.size());
     }
-    FUZZ_CHECK(fuzz_support::ReadFile(kept) == "keep", "the file outside the temporary folder changed");
-  }
 
-  // Only folders and regular files below temp; with filesAllowed false, only folders.
-  void CheckTemp(bool filesAllowed) const {
-    std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(temp, ec); it != fs::recursive_directory_iterator();
-         it.increment(ec)) {
-      FUZZ_CHECK(!ec, "the temporary folder cannot be walked: " + ec.message());
-      const std::string path = it->path().string();
-      const fs::file_status status = it->symlink_status(ec);
-      FUZZ_CHECK(!ec, "an extracted entry cannot be looked at: " + path.substr(0, 300) + "...: " + ec.message());
-      FUZZ_CHECK(!fs::is_symlink(status), "a link was extracted: " + path);
-      FUZZ_CHECK(fs::is_directory(status) || fs::is_regular_file(status), "a device or pipe was extracted: " + path);
-      if (!filesAllowed) FUZZ_CHECK(fs::is_directory(status), "DeleteDirectory left a file: " + path);
-      if (fs::is_directory(status)) FUZZ_CHECK((status.permissions() & fs::perms::owner_all) == fs::perms::owner_all,
-                                               "an extracted folder cannot be entered or emptied: " + path);
+    // Everything below root that is neither fixed nor inside temp.
+    void CheckOutside() const {
+        std::error_code ec;
+        for (auto it = fs::recursive_directory_iterator(root, ec); it != fs::recursive_directory_iterator();
+             it.increment(ec)) {
+            FUZZ_CHECK(!ec, "the sandbox cannot be walked: " + ec.message());
+            const std::string path = it->path().string();
+            if (path.rfind(temp + "/", 0) == 0) continue;
+            FUZZ_CHECK(fixed.count(path) != 0, "the archive wrote outside the temporary folder: " + path);
+        }
+        FUZZ_CHECK(fuzz_support::ReadFile(kept) == "keep", "the file outside the temporary folder changed");
     }
-  }
+
+    // Only folders and regular files below temp; with filesAllowed false, only folders.
+    void CheckTemp(bool filesAllowed) const {
+        std::error_code ec;
+        for (auto it = fs::recursive_directory_iterator(temp, ec); it != fs::recursive_directory_iterator();
+             it.increment(ec)) {
+            FUZZ_CHECK(!ec, "the temporary folder cannot be walked: " + ec.message());
+            const std::string path = it->path().string();
+            const fs::file_status status = it->symlink_status(ec);
+            FUZZ_CHECK(!ec, "an extracted entry cannot be looked at: " + path.substr(0, 300) + "...: " + ec.message());
+            FUZZ_CHECK(!fs::is_symlink(status), "a link was extracted: " + path);
+            FUZZ_CHECK(fs::is_directory(status) || fs::is_regular_file(status),
+                       "a device or pipe was extracted: " + path);
+            if (!filesAllowed) FUZZ_CHECK(fs::is_directory(status), "DeleteDirectory left a file: " + path);
+            if (fs::is_directory(status))
+                FUZZ_CHECK((status.permissions() & fs::perms::owner_all) == fs::perms::owner_all,
+                           "an extracted folder cannot be entered or emptied: " + path);
+        }
+    }
 };
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static Sandbox box;
-  static RecordedMessages messages;
-  static Workbench workbench(messages);
-  static const QString here = QDir::currentPath();
+    static Sandbox box;
+    static RecordedMessages messages;
+    static Workbench workbench(messages);
+    static const QString here = QDir::currentPath();
 
-  fuzz_support::WriteFile(box.archive, data, size);
-  // Small limits keep each run short; the checks against them are the same at any size.
-  const ExtractLimits limits{qint64(1) << 20, qint64(256) << 10};
-  const ExtractReport report = ExtractArchive(QString::fromStdString(box.archive), QString::fromStdString(box.temp), limits);
-  FUZZ_CHECK(QDir::currentPath() == here, "extraction left the current folder changed");
-  box.CheckOutside();
-  box.CheckTemp(true);
-  FUZZ_CHECK(report.opened || report.extracted == 0, "files came out of an archive that could not be opened");
+    fuzz_support::WriteFile(box.archive, data, size);
+    // Small limits keep each run short; the checks against them are the same at any size.
+    const ExtractLimits limits{qint64(1) << 20, qint64(256) << 10};
+    const ExtractReport report =
+        ExtractArchive(QString::fromStdString(box.archive), QString::fromStdString(box.temp), limits);
+    FUZZ_CHECK(QDir::currentPath() == here, "extraction left the current folder changed");
+    box.CheckOutside();
+    box.CheckTemp(true);
+    FUZZ_CHECK(report.opened || report.extracted == 0, "files came out of an archive that could not be opened");
 
-  messages.texts.clear();
-  workbench.DeleteDirectory(QString::fromStdString(box.temp));
-  FUZZ_CHECK(messages.texts.isEmpty(), "DeleteDirectory reported: " + messages.texts.join(' ').toStdString());
-  box.CheckOutside();
-  box.CheckTemp(false);
+    messages.texts.clear();
+    workbench.DeleteDirectory(QString::fromStdString(box.temp));
+    FUZZ_CHECK(messages.texts.isEmpty(), "DeleteDirectory reported: " + messages.texts.join(' ').toStdString());
+    box.CheckOutside();
+    box.CheckTemp(false);
 
-  fuzz_support::EmptyFolder(box.temp);  // the folders DeleteDirectory keeps, for the next input
-  return 0;
+    fuzz_support::EmptyFolder(box.temp);  // the folders DeleteDirectory keeps, for the next input
+    return 0;
 }

@@ -16,22 +16,22 @@
 #include "workbench.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const bool ready = [] {
-    qputenv("XDG_CACHE_HOME", QByteArray::fromStdString(fuzz_support::Scratch() + "/cache"));
-    return QDir().mkpath(TempFolder());
-  }();
-  FUZZ_CHECK(ready, "cannot make the temporary folder");
-  static RecordedMessages messages;
-  static Workbench workbench(messages);
+    static const bool ready = [] {
+        qputenv("XDG_CACHE_HOME", QByteArray::fromStdString(fuzz_support::Scratch() + "/cache"));
+        return QDir().mkpath(TempFolder());
+    }();
+    FUZZ_CHECK(ready, "cannot make the temporary folder");
+    static RecordedMessages messages;
+    static Workbench workbench(messages);
 
-  const std::string temp = TempFolder().toStdString();
-  fuzz_support::WriteFile(temp + "mainBG.bmp", data, size);
-  fuzz_support::WriteFile(temp + "arrowL.bmp", data, size);
-  workbench.WipePics();
-  workbench.LoadPics();
-  FUZZ_CHECK(messages.texts.isEmpty(), "loading reported: " + messages.texts.join(' ').toStdString());
-  const QFileInfo jpeg(TempFolder() + "mainBG.jpg");
-  FUZZ_CHECK(!jpeg.exists() || jpeg.size() < (qint64(256) << 20), "the JPEG made from the BMP is over 256 MiB");
-  fuzz_support::EmptyFolder(temp);
-  return 0;
+    const std::string temp = TempFolder().toStdString();
+    fuzz_support::WriteFile(temp + "mainBG.bmp", data, size);
+    fuzz_support::WriteFile(temp + "arrowL.bmp", data, size);
+    workbench.WipePics();
+    workbench.LoadPics();
+    FUZZ_CHECK(messages.texts.isEmpty(), "loading reported: " + messages.texts.join(' ').toStdString());
+    const QFileInfo jpeg(TempFolder() + "mainBG.jpg");
+    FUZZ_CHECK(!jpeg.exists() || jpeg.size() < (qint64(256) << 20), "the JPEG made from the BMP is over 256 MiB");
+    fuzz_support::EmptyFolder(temp);
+    return 0;
 }

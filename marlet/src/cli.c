@@ -3,24 +3,26 @@
 
 #include "marlet.h"
 
-int main(int argc, char **argv) {
-  if (argc != 3) {
-    fprintf(stderr, "usage: marlet PAGE TEXT\n  writes the text the loader shows for the HTML page PAGE into the file TEXT\n");
-    return 64;
-  }
-  const int result = Marlet(argv[1], argv[2]);
-  switch (result) {
-    case MARLET_CONVERTED:
-      break;
-    case MARLET_INPUT_NOT_OPENABLE:
-      fprintf(stderr, "marlet: cannot open the page %s for reading\n", argv[1]);
-      break;
-    case MARLET_OUTPUT_NOT_CREATABLE:
-      fprintf(stderr, "marlet: cannot create the text file %s\n", argv[2]);
-      break;
-    default:
-      fprintf(stderr, "marlet: reading %s or writing %s failed; %s is incomplete\n", argv[1], argv[2], argv[2]);
-      break;
-  }
-  return result;
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        fprintf(
+            stderr,
+            "usage: marlet PAGE TEXT\n  writes the text the loader shows for the HTML page PAGE into the file TEXT\n");
+        return 64;
+    }
+    const int result = Marlet(argv[1], argv[2]);
+    switch (result) {
+        case MARLET_CONVERTED:
+            break;
+        case MARLET_INPUT_NOT_OPENABLE:
+            fprintf(stderr, "marlet: cannot open the page %s for reading\n", argv[1]);
+            break;
+        case MARLET_OUTPUT_NOT_CREATABLE:
+            fprintf(stderr, "marlet: cannot create the text file %s\n", argv[2]);
+            break;
+        default:
+            fprintf(stderr, "marlet: reading %s or writing %s failed; %s is incomplete\n", argv[1], argv[2], argv[2]);
+            break;
+    }
+    return result;
 }

@@ -12,10 +12,10 @@ inline constexpr std::size_t kSlack = 128;
 
 // What carries over from one chunk to the next.
 struct State {
-  bool bodySeen = false;
-  bool inTag = false;
-  bool inScript = false;
-  unsigned breakRun = 0;  // line-break bytes written since the last other written byte, 0..2
+    bool bodySeen = false;
+    bool inTag = false;
+    bool inScript = false;
+    unsigned breakRun = 0;  // line-break bytes written since the last other written byte, 0..2
 };
 
 // Filters the n bytes of one chunk into text and returns the count of text bytes (NUL bytes

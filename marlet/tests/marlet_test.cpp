@@ -21,44 +21,43 @@ using namespace std::string_literals;
 namespace {
 
 class MarletTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("marlet-test-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("marlet-test-" + std::to_string(::getpid()) + "-" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
 
-  fs::path Path(const std::string& name) const { return dir_ / name; }
+    fs::path Path(const std::string& name) const { return dir_ / name; }
 
-  static void Write(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-  }
-  static std::string Read(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-  }
+    static void Write(const fs::path& path, const std::string& bytes) {
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+    static std::string Read(const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream bytes;
+        bytes << in.rdbuf();
+        return bytes.str();
+    }
 
-  // The text Marlet writes for a page, or a note of the failing result.
-  std::string Convert(const std::string& page) {
-    Write(Path("page.htm"), page);
-    const int result = Marlet(Path("page.htm").c_str(), Path("page.txt").c_str());
-    if (result != 0) return "result " + std::to_string(result);
-    return Read(Path("page.txt"));
-  }
+    // The text Marlet writes for a page, or a note of the failing result.
+    std::string Convert(const std::string& page) {
+        Write(Path("page.htm"), page);
+        const int result = Marlet(Path("page.htm").c_str(), Path("page.txt").c_str());
+        if (result != 0) return "result " + std::to_string(result);
+        return Read(Path("page.txt"));
+    }
 
-  fs::path dir_;
+    fs::path dir_;
 };
 
 // Pages that fit in one chunk; most open the body at once.
 struct Case {
-  const char* name;
-  std::string page;
-  std::string text;
+    const char* name;
+    std::string page;
+    std::string text;
 };
 
 const std::string B = "<body>";
@@ -99,193 +98,192 @@ const Case kCases[] = {
 };
 
 TEST_F(MarletTest, ConvertsPagesByTheRules) {
-  for (const Case& c : kCases) {
-    EXPECT_EQ(Convert(c.page), c.text) << c.name;
-  }
+    for (const Case& c : kCases) {
+        EXPECT_EQ(Convert(c.page), c.text) << c.name;
+    }
 }
 
 // Pages laid so that a piece falls on the 10,240-byte boundary.
 // The page is the body tag, the opening, filler x up to the offset at, then the piece.
 struct BoundaryCase {
-  const char* name;
-  std::string opening;
-  std::size_t at;
-  std::string piece;
-  std::string text;
+    const char* name;
+    std::string opening;
+    std::size_t at;
+    std::string piece;
+    std::string text;
 };
 
 // The filler between the body tag and a boundary piece.
 std::string Xs(std::size_t at) { return std::string(at - B.size(), 'x'); }
 
 TEST_F(MarletTest, HandlesChunkBoundaries) {
-  const std::size_t k = kChunk;
-  const BoundaryCase cases[] = {
-      {"tag cut by the boundary is still skipped", "", k - 3, "<a href=q>after", Xs(k - 3) + "after"},
-      {"script start tag cut is an ordinary tag", "", k - 3, "<script>var", Xs(k - 3) + "var"},
-      {"script end tag cut is not recognised", "<script>", k - 4, "</script>lost</script>\nZ", "Z"},
-      {"script end tag ending the chunk: next chunk starts normally", "<script>", k - 9, "</script>Zrest",
-       "Zrest"},
-      {"nbsp cut is text", "", k - 2, "&nbsp;", Xs(k - 2) + "&nbsp;"},
-      {"nbs ending the chunk drops only up to the chunk's end", "", k - 4, "&nbsp;", Xs(k - 4) + "p;"},
-      {"line-break run carries over", "", k - 2, "\n\n\nY", Xs(k - 2) + "\n\nY"},
-      {"NUL ends only its own chunk's text", "", k - 3, "ab\0cd"s, Xs(k - 3) + "abcd"},
-  };
-  for (const BoundaryCase& c : cases) {
-    std::string page = B + c.opening;
-    page.append(c.at - page.size(), 'x');
-    page += c.piece;
-    EXPECT_EQ(Convert(page), c.text) << c.name;
-  }
+    const std::size_t k = kChunk;
+    const BoundaryCase cases[] = {
+        {"tag cut by the boundary is still skipped", "", k - 3, "<a href=q>after", Xs(k - 3) + "after"},
+        {"script start tag cut is an ordinary tag", "", k - 3, "<script>var", Xs(k - 3) + "var"},
+        {"script end tag cut is not recognised", "<script>", k - 4, "</script>lost</script>\nZ", "Z"},
+        {"script end tag ending the chunk: next chunk starts normally", "<script>", k - 9, "</script>Zrest", "Zrest"},
+        {"nbsp cut is text", "", k - 2, "&nbsp;", Xs(k - 2) + "&nbsp;"},
+        {"nbs ending the chunk drops only up to the chunk's end", "", k - 4, "&nbsp;", Xs(k - 4) + "p;"},
+        {"line-break run carries over", "", k - 2, "\n\n\nY", Xs(k - 2) + "\n\nY"},
+        {"NUL ends only its own chunk's text", "", k - 3, "ab\0cd"s, Xs(k - 3) + "abcd"},
+    };
+    for (const BoundaryCase& c : cases) {
+        std::string page = B + c.opening;
+        page.append(c.at - page.size(), 'x');
+        page += c.piece;
+        EXPECT_EQ(Convert(page), c.text) << c.name;
+    }
 }
 
 TEST_F(MarletTest, BodyTagCutByTheBoundaryIsNotFound) {
-  std::string page(kChunk - 3, 'a');
-  page += "<body>lost";  // "<bo" ends the first chunk
-  page.resize(2 * kChunk, 'b');
-  page += "text<body>more";
-  EXPECT_EQ(Convert(page), "more");
+    std::string page(kChunk - 3, 'a');
+    page += "<body>lost";  // "<bo" ends the first chunk
+    page.resize(2 * kChunk, 'b');
+    page += "text<body>more";
+    EXPECT_EQ(Convert(page), "more");
 }
 
 TEST_F(MarletTest, BodyInTheSecondChunkOfA25000BytePage) {
-  std::string page = "<html><title>head</title>";
-  page.resize(kChunk, 'h');
-  page += ">lost>kept";  // the skipped first byte does not end the tag
-  page.resize(15000, 'y');
-  page += "<body>Hi";
-  page.resize(25000, 'z');
-  EXPECT_EQ(Convert(page), "kept" + std::string(15000 - kChunk - 10, 'y') + "Hi" + std::string(25000 - 15008, 'z'));
+    std::string page = "<html><title>head</title>";
+    page.resize(kChunk, 'h');
+    page += ">lost>kept";  // the skipped first byte does not end the tag
+    page.resize(15000, 'y');
+    page += "<body>Hi";
+    page.resize(25000, 'z');
+    EXPECT_EQ(Convert(page), "kept" + std::string(15000 - kChunk - 10, 'y') + "Hi" + std::string(25000 - 15008, 'z'));
 }
 
 TEST_F(MarletTest, PagesOfWholeChunks) {
-  for (std::size_t size : {kChunk, 2 * kChunk}) {
-    std::string page = B;
-    page.resize(size, 'x');
-    EXPECT_EQ(Convert(page), std::string(size - B.size(), 'x')) << size;
-  }
+    for (std::size_t size : {kChunk, 2 * kChunk}) {
+        std::string page = B;
+        page.resize(size, 'x');
+        EXPECT_EQ(Convert(page), std::string(size - B.size(), 'x')) << size;
+    }
 }
 
 TEST_F(MarletTest, RandomPagesMatchTheRules) {
-  std::mt19937 random(7);
-  for (int i = 0; i < 300; ++i) {
-    const std::string page = RandomPage(random);
-    ASSERT_EQ(Convert(page), ReferenceText(page)) << "page " << i;
-  }
+    std::mt19937 random(7);
+    for (int i = 0; i < 300; ++i) {
+        const std::string page = RandomPage(random);
+        ASSERT_EQ(Convert(page), ReferenceText(page)) << "page " << i;
+    }
 }
 
 // The library reads and writes several chunks at a time; the chunks must still be filtered
 // one by one, with the end of each read falling anywhere in a page.
 TEST_F(MarletTest, LongPagesAcrossManyReadsMatchTheRules) {
-  std::mt19937 random(11);
-  for (std::size_t size : {6 * kChunk - 1, 6 * kChunk, 6 * kChunk + 1, 12 * kChunk, 12 * kChunk + 7}) {
-    std::string page = "<body>";
-    while (page.size() < size) page += RandomPage(random);
-    page.resize(size);
-    ASSERT_EQ(Convert(page), ReferenceText(page)) << size;
-  }
-  for (int i = 0; i < 10; ++i) {
-    std::string page;
-    while (page.size() < 400000) page += RandomPage(random);
-    ASSERT_EQ(Convert(page), ReferenceText(page)) << "page " << i;
-  }
+    std::mt19937 random(11);
+    for (std::size_t size : {6 * kChunk - 1, 6 * kChunk, 6 * kChunk + 1, 12 * kChunk, 12 * kChunk + 7}) {
+        std::string page = "<body>";
+        while (page.size() < size) page += RandomPage(random);
+        page.resize(size);
+        ASSERT_EQ(Convert(page), ReferenceText(page)) << size;
+    }
+    for (int i = 0; i < 10; ++i) {
+        std::string page;
+        while (page.size() < 400000) page += RandomPage(random);
+        ASSERT_EQ(Convert(page), ReferenceText(page)) << "page " << i;
+    }
 }
 
 TEST_F(MarletTest, MissingInputGivesOneAndLeavesTheOutputAlone) {
-  Write(Path("old.txt"), "keep");
-  EXPECT_EQ(Marlet(Path("missing.htm").c_str(), Path("old.txt").c_str()), MARLET_INPUT_NOT_OPENABLE);
-  EXPECT_EQ(Read(Path("old.txt")), "keep");
-  EXPECT_EQ(Marlet(Path("missing.htm").c_str(), Path("new.txt").c_str()), MARLET_INPUT_NOT_OPENABLE);
-  EXPECT_FALSE(fs::exists(Path("new.txt")));
-  EXPECT_EQ(Marlet(dir_.c_str(), Path("new.txt").c_str()), MARLET_INPUT_NOT_OPENABLE);  // a folder
-  EXPECT_FALSE(fs::exists(Path("new.txt")));
-  EXPECT_EQ(Marlet(nullptr, Path("new.txt").c_str()), MARLET_INPUT_NOT_OPENABLE);
+    Write(Path("old.txt"), "keep");
+    EXPECT_EQ(Marlet(Path("missing.htm").c_str(), Path("old.txt").c_str()), MARLET_INPUT_NOT_OPENABLE);
+    EXPECT_EQ(Read(Path("old.txt")), "keep");
+    EXPECT_EQ(Marlet(Path("missing.htm").c_str(), Path("new.txt").c_str()), MARLET_INPUT_NOT_OPENABLE);
+    EXPECT_FALSE(fs::exists(Path("new.txt")));
+    EXPECT_EQ(Marlet(dir_.c_str(), Path("new.txt").c_str()), MARLET_INPUT_NOT_OPENABLE);  // a folder
+    EXPECT_FALSE(fs::exists(Path("new.txt")));
+    EXPECT_EQ(Marlet(nullptr, Path("new.txt").c_str()), MARLET_INPUT_NOT_OPENABLE);
 }
 
 TEST_F(MarletTest, UncreatableOutputGivesTwo) {
-  Write(Path("page.htm"), B + "text");
-  EXPECT_EQ(Marlet(Path("page.htm").c_str(), Path("no/such/folder.txt").c_str()), MARLET_OUTPUT_NOT_CREATABLE);
-  EXPECT_EQ(Marlet(Path("page.htm").c_str(), dir_.c_str()), MARLET_OUTPUT_NOT_CREATABLE);
-  EXPECT_EQ(Marlet(Path("page.htm").c_str(), nullptr), MARLET_OUTPUT_NOT_CREATABLE);
+    Write(Path("page.htm"), B + "text");
+    EXPECT_EQ(Marlet(Path("page.htm").c_str(), Path("no/such/folder.txt").c_str()), MARLET_OUTPUT_NOT_CREATABLE);
+    EXPECT_EQ(Marlet(Path("page.htm").c_str(), dir_.c_str()), MARLET_OUTPUT_NOT_CREATABLE);
+    EXPECT_EQ(Marlet(Path("page.htm").c_str(), nullptr), MARLET_OUTPUT_NOT_CREATABLE);
 }
 
 TEST_F(MarletTest, OutputNamingTheInputDoesNotEmptyIt) {
-  Write(Path("page.htm"), B + "text");
-  fs::create_symlink(Path("page.htm"), Path("link.htm"));
-  EXPECT_EQ(Marlet(Path("page.htm").c_str(), Path("page.htm").c_str()), MARLET_OUTPUT_NOT_CREATABLE);
-  EXPECT_EQ(Marlet(Path("page.htm").c_str(), Path("link.htm").c_str()), MARLET_OUTPUT_NOT_CREATABLE);
-  EXPECT_EQ(Read(Path("page.htm")), B + "text");
+    Write(Path("page.htm"), B + "text");
+    fs::create_symlink(Path("page.htm"), Path("link.htm"));
+    EXPECT_EQ(Marlet(Path("page.htm").c_str(), Path("page.htm").c_str()), MARLET_OUTPUT_NOT_CREATABLE);
+    EXPECT_EQ(Marlet(Path("page.htm").c_str(), Path("link.htm").c_str()), MARLET_OUTPUT_NOT_CREATABLE);
+    EXPECT_EQ(Read(Path("page.htm")), B + "text");
 }
 
 TEST_F(MarletTest, ExistingOutputIsEmptiedFirst) {
-  Write(Path("page.htm"), "no body here");
-  Write(Path("page.txt"), "old text");
-  EXPECT_EQ(Marlet(Path("page.htm").c_str(), Path("page.txt").c_str()), MARLET_CONVERTED);
-  EXPECT_EQ(Read(Path("page.txt")), "");
+    Write(Path("page.htm"), "no body here");
+    Write(Path("page.txt"), "old text");
+    EXPECT_EQ(Marlet(Path("page.htm").c_str(), Path("page.txt").c_str()), MARLET_CONVERTED);
+    EXPECT_EQ(Read(Path("page.txt")), "");
 }
 
 TEST_F(MarletTest, WriteErrorGivesThree) {
-  Write(Path("page.htm"), B + std::string(3 * kChunk, 'x'));
-  EXPECT_EQ(Marlet(Path("page.htm").c_str(), "/dev/full"), MARLET_IO_ERROR);
+    Write(Path("page.htm"), B + std::string(3 * kChunk, 'x'));
+    EXPECT_EQ(Marlet(Path("page.htm").c_str(), "/dev/full"), MARLET_IO_ERROR);
 }
 
 TEST_F(MarletTest, ReadErrorGivesThreeAndClosesTheOutput) {
-  // Reading a process's own memory file from offset 0 fails with an I/O error.
-  EXPECT_EQ(Marlet("/proc/self/mem", Path("page.txt").c_str()), MARLET_IO_ERROR);
-  EXPECT_TRUE(fs::exists(Path("page.txt")));
-  EXPECT_TRUE(fs::remove(Path("page.txt")));
+    // Reading a process's own memory file from offset 0 fails with an I/O error.
+    EXPECT_EQ(Marlet("/proc/self/mem", Path("page.txt").c_str()), MARLET_IO_ERROR);
+    EXPECT_TRUE(fs::exists(Path("page.txt")));
+    EXPECT_TRUE(fs::remove(Path("page.txt")));
 }
 
 TEST_F(MarletTest, HeaderWorksFromC) {
-  Write(Path("page.htm"), B + "text");
-  EXPECT_EQ(MarletFromC(Path("page.htm").c_str(), Path("page.txt").c_str()), 0);
-  EXPECT_EQ(Read(Path("page.txt")), "text");
+    Write(Path("page.htm"), B + "text");
+    EXPECT_EQ(MarletFromC(Path("page.htm").c_str(), Path("page.txt").c_str()), 0);
+    EXPECT_EQ(Read(Path("page.txt")), "text");
 }
 
 std::string RunCommand(const std::string& command, int& status) {
-  std::string output;
-  if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) != 0;) output.append(buffer, n);
-    status = ::pclose(pipe);
-  }
-  return output;
+    std::string output;
+    if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) != 0;) output.append(buffer, n);
+        status = ::pclose(pipe);
+    }
+    return output;
 }
 
 TEST_F(MarletTest, ExportsOnlyMarlet) {
-  int status = -1;
-  const std::string symbols = RunCommand("nm -D --defined-only '" MARLET_LIBRARY "'", status);
-  ASSERT_EQ(status, 0);
-  std::istringstream lines(symbols);
-  std::vector<std::string> names;
-  for (std::string address, kind, name; lines >> address >> kind >> name;) names.push_back(name);
-  EXPECT_EQ(names, std::vector<std::string>{"Marlet"});
+    int status = -1;
+    const std::string symbols = RunCommand("nm -D --defined-only '" MARLET_LIBRARY "'", status);
+    ASSERT_EQ(status, 0);
+    std::istringstream lines(symbols);
+    std::vector<std::string> names;
+    for (std::string address, kind, name; lines >> address >> kind >> name;) names.push_back(name);
+    EXPECT_EQ(names, std::vector<std::string>{"Marlet"});
 }
 
 // The command-line front, run from a program folder of its own as a user would.
 TEST_F(MarletTest, CommandLineFront) {
-  fs::create_directories(Path("prog"));
-  fs::copy_file(MARLET_CLI, Path("prog/marlet"));
-  fs::copy_file(MARLET_LIBRARY, Path("prog/libmarlet.so"));
-  Write(Path("page.htm"), B + "Hi&nbsp;there");
-  const std::string tool = "cd '" + dir_.string() + "' && prog/marlet ";
-  struct Call {
-    std::string arguments;
-    int exitCode;
-    std::string message;
-  } calls[] = {
-      {"page.htm page.txt", 0, ""},
-      {"missing.htm page.txt", 1, "marlet: cannot open the page missing.htm for reading\n"},
-      {"page.htm no/dir/page.txt", 2, "marlet: cannot create the text file no/dir/page.txt\n"},
-      {"page.htm /dev/full", 3, "marlet: reading page.htm or writing /dev/full failed; /dev/full is incomplete\n"},
-      {"page.htm", 64, "usage: marlet PAGE TEXT\n"},
-  };
-  for (const Call& call : calls) {
-    int status = -1;
-    const std::string message = RunCommand(tool + call.arguments + " </dev/null 2>&1", status);
-    ASSERT_TRUE(WIFEXITED(status)) << call.arguments;
-    EXPECT_EQ(WEXITSTATUS(status), call.exitCode) << call.arguments;
-    EXPECT_EQ(message.substr(0, call.message.size()), call.message) << call.arguments;
-  }
-  EXPECT_EQ(Read(Path("page.txt")), "Hi;there");
+    fs::create_directories(Path("prog"));
+    fs::copy_file(MARLET_CLI, Path("prog/marlet"));
+    fs::copy_file(MARLET_LIBRARY, Path("prog/libmarlet.so"));
+    Write(Path("page.htm"), B + "Hi&nbsp;there");
+    const std::string tool = "cd '" + dir_.string() + "' && prog/marlet ";
+    struct Call {
+        std::string arguments;
+        int exitCode;
+        std::string message;
+    } calls[] = {
+        {"page.htm page.txt", 0, ""},
+        {"missing.htm page.txt", 1, "marlet: cannot open the page missing.htm for reading\n"},
+        {"page.htm no/dir/page.txt", 2, "marlet: cannot create the text file no/dir/page.txt\n"},
+        {"page.htm /dev/full", 3, "marlet: reading page.htm or writing /dev/full failed; /dev/full is incomplete\n"},
+        {"page.htm", 64, "usage: marlet PAGE TEXT\n"},
+    };
+    for (const Call& call : calls) {
+        int status = -1;
+        const std::string message = RunCommand(tool + call.arguments + " </dev/null 2>&1", status);
+        ASSERT_TRUE(WIFEXITED(status)) << call.arguments;
+        EXPECT_EQ(WEXITSTATUS(status), call.exitCode) << call.arguments;
+        EXPECT_EQ(message.substr(0, call.message.size()), call.message) << call.arguments;
+    }
+    EXPECT_EQ(Read(Path("page.txt")), "Hi;there");
 }
 
 }  // namespace

@@ -1,69 +1,70 @@
 #include "reference.h"
 
 std::string ReferenceText(std::string_view page) {
-  bool bodySeen = false;
-  bool inTag = false;
-  bool inScript = false;
-  int breakRun = 0;
-  std::string out;
-  for (std::size_t offset = 0;; offset += kChunk) {
-    const std::string_view chunk = page.substr(std::min(offset, page.size()), kChunk);
-    const std::size_t n = chunk.size();
-    auto at = [&](std::size_t pos, std::string_view literal) {
-      return pos + literal.size() <= n && chunk.substr(pos, literal.size()) == literal;
-    };
-    std::string text;
-    std::size_t pos = 0;
-    while (pos < n) {
-      const char b = chunk[pos];
-      if (!bodySeen) {
-        const std::string_view asText = chunk.substr(0, chunk.find('\0'));
-        if (asText.find("<body") == std::string_view::npos && asText.find("<BODY") == std::string_view::npos) break;
-        bodySeen = inTag = true;
-        ++pos;
-        continue;
-      }
-      if (inScript) {
-        if (at(pos, "</script>") || at(pos, "</SCRIPT>")) {
-          inScript = false;
-          pos += 10;
-        } else {
-          ++pos;
+    bool bodySeen = false;
+    bool inTag = false;
+    bool inScript = false;
+    int breakRun = 0;
+    std::string out;
+    for (std::size_t offset = 0;; offset += kChunk) {
+        const std::string_view chunk = page.substr(std::min(offset, page.size()), kChunk);
+        const std::size_t n = chunk.size();
+        auto at = [&](std::size_t pos, std::string_view literal) {
+            return pos + literal.size() <= n && chunk.substr(pos, literal.size()) == literal;
+        };
+        std::string text;
+        std::size_t pos = 0;
+        while (pos < n) {
+            const char b = chunk[pos];
+            if (!bodySeen) {
+                const std::string_view asText = chunk.substr(0, chunk.find('\0'));
+                if (asText.find("<body") == std::string_view::npos && asText.find("<BODY") == std::string_view::npos)
+                    break;
+                bodySeen = inTag = true;
+                ++pos;
+                continue;
+            }
+            if (inScript) {
+                if (at(pos, "</script>") || at(pos, "</SCRIPT>")) {
+                    inScript = false;
+                    pos += 10;
+                } else {
+                    ++pos;
+                }
+                continue;
+            }
+            if (at(pos, "<script") || at(pos, "<SCRIPT") || at(pos, "<style") || at(pos, "<STYLE")) {
+                inScript = true;
+                ++pos;
+                continue;
+            }
+            if (b == '<') inTag = true;
+            if (b == '&' && at(pos, "&nbs")) {
+                pos += 5;
+                continue;
+            }
+            if (inTag) {
+                if (b == '>') inTag = false;
+                ++pos;
+                continue;
+            }
+            if (b == '\t') {
+                ++pos;
+                continue;
+            }
+            if (b == '\r' || b == '\n') {
+                if (breakRun < 2) {
+                    text += b;
+                    ++breakRun;
+                }
+                ++pos;
+                continue;
+            }
+            text += b;
+            breakRun = 0;
+            ++pos;
         }
-        continue;
-      }
-      if (at(pos, "<script") || at(pos, "<SCRIPT") || at(pos, "<style") || at(pos, "<STYLE")) {
-        inScript = true;
-        ++pos;
-        continue;
-      }
-      if (b == '<') inTag = true;
-      if (b == '&' && at(pos, "&nbs")) {
-        pos += 5;
-        continue;
-      }
-      if (inTag) {
-        if (b == '>') inTag = false;
-        ++pos;
-        continue;
-      }
-      if (b == '\t') {
-        ++pos;
-        continue;
-      }
-      if (b == '\r' || b == '\n') {
-        if (breakRun < 2) {
-          text += b;
-          ++breakRun;
-        }
-        ++pos;
-        continue;
-      }
-      text += b;
-      breakRun = 0;
-      ++pos;
+        out += text.substr(0, text.find('\0'));
+        if (n < kChunk) return out;
     }
-    out += text.substr(0, text.find('\0'));
-    if (n < kChunk) return out;
-  }
 }

@@ -1,5 +1,5 @@
-#include "compositor.h"
 #include "export_previews.h"
+#include "compositor.h"
 #include "skin_fixture.h"
 
 #include <QDir>
@@ -18,8 +18,7 @@ using namespace sample_skin;
 namespace {
 
 // Writes the sample skin's pictures (every slot) into folder, and optionally zips them.
-void writeSkin(const QString &folder)
-{
+void writeSkin(const QString& folder) {
     QDir().mkpath(folder);
     for (int slot = 0; slot < 7; ++slot)
         ASSERT_TRUE(MainPicture(slot).save(folder + "/" + MainNames()[slot] + ".bmp", "BMP"));
@@ -27,16 +26,15 @@ void writeSkin(const QString &folder)
         ASSERT_TRUE(ExtraPicture(slot).save(folder + "/" + ExtraNames()[slot], "BMP"));
 }
 
-void zipFolder(const QString &folder, const QString &zipPath)
-{
-    archive *zip = archive_write_new();
+void zipFolder(const QString& folder, const QString& zipPath) {
+    archive* zip = archive_write_new();
     archive_write_set_format_zip(zip);
     ASSERT_EQ(archive_write_open_filename(zip, QFile::encodeName(zipPath).constData()), ARCHIVE_OK);
-    for (const QString &name : QDir(folder).entryList(QDir::Files)) {
+    for (const QString& name : QDir(folder).entryList(QDir::Files)) {
         QFile file(folder + "/" + name);
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         const QByteArray bytes = file.readAll();
-        archive_entry *entry = archive_entry_new();
+        archive_entry* entry = archive_entry_new();
         archive_entry_set_pathname(entry, name.toUtf8().constData());
         archive_entry_set_filetype(entry, AE_IFREG);
         archive_entry_set_perm(entry, 0644);
@@ -51,8 +49,7 @@ void zipFolder(const QString &folder, const QString &zipPath)
 
 class ExportPreviewsTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(root.isValid());
         qputenv("XDG_CACHE_HOME", QFile::encodeName(root.filePath("cache")));
         previous = QDir::currentPath();
@@ -61,8 +58,7 @@ protected:
     }
     void TearDown() override { QDir::setCurrent(previous); }
 
-    int run(const QStringList &skins)
-    {
+    int run(const QStringList& skins) {
         output.clear();
         errors.clear();
         QTextStream out(&output), err(&errors);
@@ -73,18 +69,16 @@ protected:
     QString previous, output, errors;
 };
 
-QColor colourAt(const QString &jpeg, int x, int y) { return QImage(jpeg).pixelColor(x, y); }
+QColor colourAt(const QString& jpeg, int x, int y) { return QImage(jpeg).pixelColor(x, y); }
 
-void expectNear(const QColor &got, QRgb want)
-{
+void expectNear(const QColor& got, QRgb want) {
     const QColor w = QColor::fromRgb(want);
     EXPECT_NEAR(got.red(), w.red(), 8);
     EXPECT_NEAR(got.green(), w.green(), 8);
     EXPECT_NEAR(got.blue(), w.blue(), 8);
 }
 
-TEST_F(ExportPreviewsTest, ArchiveAndFolderSkinsGetBothPreviewsBesideThem)
-{
+TEST_F(ExportPreviewsTest, ArchiveAndFolderSkinsGetBothPreviewsBesideThem) {
     const QString folder = root.filePath("skins/Red"), zip = root.filePath("skins/Blue.zip");
     writeSkin(folder);
     writeSkin(root.filePath("zipped"));
@@ -95,26 +89,24 @@ TEST_F(ExportPreviewsTest, ArchiveAndFolderSkinsGetBothPreviewsBesideThem)
     const QStringList expected{skins + "/Blue-DS-Preview.jpg", skins + "/Blue-GBA-Preview.jpg",
                                folder + "/DS-preview.jpg", folder + "/GBA-preview.jpg"};
     QStringList lines;
-    for (const QString &path : expected)
-        lines << path + " saved.";
+    for (const QString& path : expected) lines << path + " saved.";
     EXPECT_EQ(output.trimmed().split('\n'), lines);
     EXPECT_TRUE(errors.isEmpty());
 
-    for (const QString &dir : {skins + "/Blue-", folder + "/"}) {
+    for (const QString& dir : {skins + "/Blue-", folder + "/"}) {
         const QString ds = dir + (dir.endsWith("-") ? "DS-Preview.jpg" : "DS-preview.jpg");
         const QString gba = dir + (dir.endsWith("-") ? "GBA-Preview.jpg" : "GBA-preview.jpg");
         EXPECT_EQ(QImage(ds).size(), QSize(256, 384));
         EXPECT_EQ(QImage(gba).size(), QSize(480, 320));
-        expectNear(colourAt(ds, 2, 2), MainColour(0));           // upper screen
-        expectNear(colourAt(ds, 100, 192 + 100), MainColour(6)); // window shown below
+        expectNear(colourAt(ds, 2, 2), MainColour(0));            // upper screen
+        expectNear(colourAt(ds, 100, 192 + 100), MainColour(6));  // window shown below
         expectNear(colourAt(gba, 2, 2), ExtraColour(QvPdaLogo));
         expectNear(colourAt(gba, 100, 300), ExtraColour(FileMng));
     }
     EXPECT_FALSE(QFile::exists(root.filePath("cache/Corvamo/temp.bmp")));
 }
 
-TEST_F(ExportPreviewsTest, UnreadableSkinsAreNamedAndTheOthersStillExported)
-{
+TEST_F(ExportPreviewsTest, UnreadableSkinsAreNamedAndTheOthersStillExported) {
     const QString good = root.filePath("skins/Good"), empty = root.filePath("skins/Empty");
     writeSkin(good);
     QDir().mkpath(empty);
@@ -131,29 +123,26 @@ TEST_F(ExportPreviewsTest, UnreadableSkinsAreNamedAndTheOthersStillExported)
     EXPECT_EQ(output, good + "/DS-preview.jpg saved.\n" + good + "/GBA-preview.jpg saved.\n");
 }
 
-TEST_F(ExportPreviewsTest, APreviewThatCannotBeSavedFailsTheRun)
-{
+TEST_F(ExportPreviewsTest, APreviewThatCannotBeSavedFailsTheRun) {
     const QString folder = root.filePath("skins/Red");
     writeSkin(folder);
-    QDir().mkpath(folder + "/DS-preview.jpg/taken"); // a folder where the picture should go
+    QDir().mkpath(folder + "/DS-preview.jpg/taken");  // a folder where the picture should go
     EXPECT_EQ(run({folder}), 1);
     EXPECT_TRUE(errors.contains(folder + ": " + folder + "/DS-preview.jpg could not be replaced."))
         << errors.toStdString();
     EXPECT_EQ(output, folder + "/GBA-preview.jpg saved.\n");
 }
 
-TEST_F(ExportPreviewsTest, NoSkinIsAUsageError)
-{
+TEST_F(ExportPreviewsTest, NoSkinIsAUsageError) {
     EXPECT_EQ(run({}), 2);
     EXPECT_TRUE(errors.startsWith("usage: Corvamo --export-previews SKIN..."));
 }
 
-} // namespace
+}  // namespace
 
 // The real program, copied into a temporary program folder, on the sample archive: no display,
 // no platform chosen, standard input from /dev/null.
-TEST(ExportPreviewsProgram, RealBinaryExportsTheSampleSkinAndNamesAFailingOne)
-{
+TEST(ExportPreviewsProgram, RealBinaryExportsTheSampleSkinAndNamesAFailingOne) {
     QTemporaryDir root;
     const QString program = root.filePath("dist/Corvamo");
     QDir().mkpath(root.filePath("dist"));

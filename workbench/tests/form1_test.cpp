@@ -1,5 +1,5 @@
-#include "catalogue.h"
 #include "form1.h"
+#include "catalogue.h"
 #include "picture_box.h"
 #include "sandbox.h"
 
@@ -18,46 +18,43 @@ namespace {
 
 constexpr QRgb Red = 0xFF0000, Green = 0x00FF00, Blue = 0x0000FF;
 
-bool Near(QRgb a, QRgb b) // JPEG is lossy
+bool Near(QRgb a, QRgb b)  // JPEG is lossy
 {
-    return std::abs(qRed(a) - qRed(b)) < 24 && std::abs(qGreen(a) - qGreen(b)) < 24 && std::abs(qBlue(a) - qBlue(b)) < 24;
+    return std::abs(qRed(a) - qRed(b)) < 24 && std::abs(qGreen(a) - qGreen(b)) < 24 &&
+           std::abs(qBlue(a) - qBlue(b)) < 24;
 }
 
 class Form1Test : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         previous_ = QDir::currentPath();
         QDir::setCurrent(box.app);
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         form.reset();
         QDir::setCurrent(previous_);
     }
-    void start()
-    {
+    void start() {
         auto h = box.host();
         host = h.get();
         form = std::make_unique<Form1>(&messages, std::move(h), box.app);
     }
-    Workbench &wb() { return form->workbench(); }
-    FormPictures &pics() { return form->workbench().pictures(); }
+    Workbench& wb() { return form->workbench(); }
+    FormPictures& pics() { return form->workbench().pictures(); }
     QString temp() const { return TempFolder(); }
 
     Sandbox box;
     RecordedMessages messages;
-    TestHost *host = nullptr;
+    TestHost* host = nullptr;
     std::unique_ptr<Form1> form;
 
 private:
     QString previous_;
 };
 
-} // namespace
+}  // namespace
 
-TEST_F(Form1Test, FolderSkinIsCopiedUnderCatalogueNamesAndLoaded)
-{
+TEST_F(Form1Test, FolderSkinIsCopiedUnderCatalogueNamesAndLoaded) {
     const QString skin = box.skins + "/blue";
     Sandbox::write(skin + "/mainBG.bmp", Sandbox::picture(256, 192, Red, "BMP"));
     Sandbox::write(skin + "/subBG.jpg", Sandbox::picture(256, 192, Blue, "JPG"));
@@ -70,7 +67,8 @@ TEST_F(Form1Test, FolderSkinIsCopiedUnderCatalogueNamesAndLoaded)
     wb().state().gbascreen = 3;
     form->setDir1Path(skin);
 
-    EXPECT_EQ(Sandbox::tree(temp()), (QStringList{"/TextScrollBack.BMP", "/deskicon.bmp", "/mainBG.bmp", "/mainBG.jpg", "/subBG.jpg"}));
+    EXPECT_EQ(Sandbox::tree(temp()),
+              (QStringList{"/TextScrollBack.BMP", "/deskicon.bmp", "/mainBG.bmp", "/mainBG.jpg", "/subBG.jpg"}));
     EXPECT_TRUE(Near(pics().Picture1[0].pixel(10, 10), Red));
     EXPECT_EQ(form->Picture1[0]->size(), QSize(260, 196));
     EXPECT_EQ(pics().Picture1[1].width(), 256);
@@ -80,15 +78,14 @@ TEST_F(Form1Test, FolderSkinIsCopiedUnderCatalogueNamesAndLoaded)
     EXPECT_EQ(wb().redrawCount(), 1);
     EXPECT_EQ(wb().state().skinsource, "");
     EXPECT_EQ(wb().state().skinfromzip, 0);
-    EXPECT_EQ(wb().state().dswindow, 1); // a folder skin keeps the view
+    EXPECT_EQ(wb().state().dswindow, 1);  // a folder skin keeps the view
     EXPECT_EQ(wb().state().gbascreen, 3);
     ASSERT_EQ(form->File1->count(), 1);
     EXPECT_EQ(form->File1->item(0)->text(), "other.zip");
     EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join('\n').toStdString();
 }
 
-TEST_F(Form1Test, ArchiveSkinBmpBeatsJpegAndResetsTheView)
-{
+TEST_F(Form1Test, ArchiveSkinBmpBeatsJpegAndResetsTheView) {
     MakeZip(box.skins + "/Skin.ZIP", {{"mainBG.jpg", Sandbox::picture(256, 192, Green, "JPG")},
                                       {"mainBG.bmp", Sandbox::picture(256, 192, Red, "BMP")},
                                       {"extra/", {}, Entry::Folder},
@@ -119,7 +116,7 @@ TEST_F(Form1Test, ArchiveSkinBmpBeatsJpegAndResetsTheView)
     const int redraws = wb().redrawCount();
     form->setDir1Path(box.root + "/empty");
     EXPECT_EQ(wb().state().skinfromzip, 0);
-    EXPECT_EQ(wb().state().skinsource, box.skins + "/Skin.ZIP"); // nothing found: kept
+    EXPECT_EQ(wb().state().skinsource, box.skins + "/Skin.ZIP");  // nothing found: kept
     EXPECT_EQ(wb().state().dswindow, 1);
     EXPECT_EQ(wb().state().gbascreen, 2);
     EXPECT_EQ(wb().redrawCount(), redraws);
@@ -131,8 +128,7 @@ TEST_F(Form1Test, ArchiveSkinBmpBeatsJpegAndResetsTheView)
     EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join('\n').toStdString();
 }
 
-TEST_F(Form1Test, FolderWithOnlyTextFileCountsAsSkin)
-{
+TEST_F(Form1Test, FolderWithOnlyTextFileCountsAsSkin) {
     Sandbox::write(box.skins + "/text.txt", "hello");
     MakeZip(box.skins + "/a.zip", {{"mainBG.jpg", Sandbox::picture(256, 192, Green, "JPG")}});
     start();
@@ -140,18 +136,17 @@ TEST_F(Form1Test, FolderWithOnlyTextFileCountsAsSkin)
     ASSERT_TRUE(form->clickFile1("a.zip"));
     const int redraws = wb().redrawCount();
     form->setDir1Path(box.skins);
-    EXPECT_EQ(wb().redrawCount(), redraws + 1); // LoadPics ran
+    EXPECT_EQ(wb().redrawCount(), redraws + 1);  // LoadPics ran
     EXPECT_EQ(wb().state().skinsource, "");
     EXPECT_FALSE(pics().Picture1[0].hasPicture());
     EXPECT_EQ(Sandbox::tree(temp()), QStringList{"/text.txt"});
 }
 
-TEST_F(Form1Test, DriveChangeRunsOneFolderChangeAndRootArchivesHaveOneSeparator)
-{
+TEST_F(Form1Test, DriveChangeRunsOneFolderChangeAndRootArchivesHaveOneSeparator) {
     Sandbox::write(box.volA + "mainBG.jpg", Sandbox::picture(256, 192, Green, "JPG"));
     MakeZip(box.volA + "card.zip", {{"subBG.jpg", Sandbox::picture(256, 192, Blue, "JPG")}});
     start();
-    EXPECT_EQ(form->Drive1->currentData().toString(), box.root + "/"); // the volume of the start folder
+    EXPECT_EQ(form->Drive1->currentData().toString(), box.root + "/");  // the volume of the start folder
     form->setDrive1(box.volA);
     EXPECT_EQ(wb().redrawCount(), 1);
     EXPECT_EQ(wb().dirPath(), box.volA.chopped(1));
@@ -164,8 +159,7 @@ TEST_F(Form1Test, DriveChangeRunsOneFolderChangeAndRootArchivesHaveOneSeparator)
     EXPECT_EQ(wb().dirPath(), box.app);
 }
 
-TEST_F(Form1Test, TemporaryFolderRemovedWhileRunningComesBack)
-{
+TEST_F(Form1Test, TemporaryFolderRemovedWhileRunningComesBack) {
     Sandbox::write(box.skins + "/mainBG.jpg", Sandbox::picture(256, 192, Green, "JPG"));
     start();
     ASSERT_TRUE(QDir(TempFolder()).removeRecursively());
@@ -174,8 +168,7 @@ TEST_F(Form1Test, TemporaryFolderRemovedWhileRunningComesBack)
     EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join('\n').toStdString();
 }
 
-TEST_F(Form1Test, StartUpDrawsNothingAndKeepsAnEarlierRunsFiles)
-{
+TEST_F(Form1Test, StartUpDrawsNothingAndKeepsAnEarlierRunsFiles) {
     Sandbox::write(TempFolder() + "mainBG.jpg", Sandbox::picture(256, 192, Green, "JPG"));
     start();
     EXPECT_EQ(wb().redrawCount(), 0);
@@ -186,25 +179,24 @@ TEST_F(Form1Test, StartUpDrawsNothingAndKeepsAnEarlierRunsFiles)
     EXPECT_EQ(form->Picture1[0]->size(), QSize(260, 188));
 }
 
-TEST_F(Form1Test, WindowLayoutAndMenu)
-{
+TEST_F(Form1Test, WindowLayoutAndMenu) {
     start();
     EXPECT_EQ(form->windowTitle(), "Corvamo");
     EXPECT_EQ(form->centralWidget()->size(), QSize(618, 413));
     EXPECT_EQ(form->minimumSize(), form->maximumSize());
     const struct {
-        QWidget *control;
+        QWidget* control;
         QRect geometry;
     } layout[] = {
-        {form->Drive1, {8, 8, 169, 21}},       {form->Dir1, {8, 32, 169, 171}},
-        {form->File1, {184, 16, 161, 188}},    {form->Picture1[0], {352, 8, 260, 188}},
-        {form->Picture6, {352, 200, 256, 9}},  {form->Picture2, {352, 208, 260, 196}},
+        {form->Drive1, {8, 8, 169, 21}},        {form->Dir1, {8, 32, 169, 171}},
+        {form->File1, {184, 16, 161, 188}},     {form->Picture1[0], {352, 8, 260, 188}},
+        {form->Picture6, {352, 200, 256, 9}},   {form->Picture2, {352, 208, 260, 196}},
         {form->Picture8[1], {21, 208, 17, 17}}, {form->Picture8[0], {40, 208, 17, 17}},
-        {form->Picture7, {58, 207, 194, 19}},  {form->Picture4, {8, 227, 244, 164}},
-        {form->Command1, {255, 207, 89, 30}},  {form->Command2, {256, 256, 89, 30}},
-        {form->Command3, {256, 308, 89, 30}},  {form->Command4, {256, 360, 89, 30}},
+        {form->Picture7, {58, 207, 194, 19}},   {form->Picture4, {8, 227, 244, 164}},
+        {form->Command1, {255, 207, 89, 30}},   {form->Command2, {256, 256, 89, 30}},
+        {form->Command3, {256, 308, 89, 30}},   {form->Command4, {256, 360, 89, 30}},
     };
-    for (const auto &item : layout)
+    for (const auto& item : layout)
         EXPECT_EQ(item.control->geometry(), item.geometry) << item.control->objectName().toStdString();
     EXPECT_EQ(form->Command1->text(), "Save DS Preview");
     EXPECT_EQ(form->Command2->text(), "Save GBA Preview");
@@ -212,10 +204,10 @@ TEST_F(Form1Test, WindowLayoutAndMenu)
     EXPECT_EQ(form->Command4->text(), "Skin DI3 GBA");
     EXPECT_EQ(form->Picture2->toolTip(), "Click to show/hide window");
 
-    const QList<QAction *> menus = form->menuBar()->actions();
+    const QList<QAction*> menus = form->menuBar()->actions();
     ASSERT_EQ(menus.size(), 1);
     EXPECT_EQ(menus[0]->text(), "&File");
-    const QList<QAction *> entries = menus[0]->menu()->actions();
+    const QList<QAction*> entries = menus[0]->menu()->actions();
     const struct {
         const char *name, *caption, *shortcut;
         bool checkable;
@@ -242,8 +234,7 @@ TEST_F(Form1Test, WindowLayoutAndMenu)
     }
 }
 
-TEST_F(Form1Test, PreviewClicksAndOptionsRedrawWhereTheyShould)
-{
+TEST_F(Form1Test, PreviewClicksAndOptionsRedrawWhereTheyShould) {
     start();
     form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
@@ -261,7 +252,8 @@ TEST_F(Form1Test, PreviewClicksAndOptionsRedrawWhereTheyShould)
     form->showselectbug->trigger();
     EXPECT_TRUE(wb().options().showselectbug);
     EXPECT_EQ(wb().redrawCount(), ++redraws);
-    for (QAction *option : {form->dividerindspreview, form->savepreviewinskindirectory, form->savepreviewinsamedirectoryaszip})
+    for (QAction* option :
+         {form->dividerindspreview, form->savepreviewinskindirectory, form->savepreviewinsamedirectoryaszip})
         option->trigger();
     EXPECT_TRUE(wb().options().dividerindspreview && wb().options().savepreviewinskindirectory &&
                 wb().options().savepreviewinsamedirectoryaszip);
@@ -270,8 +262,7 @@ TEST_F(Form1Test, PreviewClicksAndOptionsRedrawWhereTheyShould)
     EXPECT_FALSE(wb().options().dividerindspreview);
 }
 
-TEST_F(Form1Test, MouseOverPaletteAndSwatchesPicksTheDividerColour)
-{
+TEST_F(Form1Test, MouseOverPaletteAndSwatchesPicksTheDividerColour) {
     start();
     form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
@@ -281,9 +272,9 @@ TEST_F(Form1Test, MouseOverPaletteAndSwatchesPicksTheDividerColour)
     QTest::mousePress(form->Picture7, Qt::RightButton, {}, QPoint(2, 2));
     QTest::mouseRelease(form->Picture7, Qt::RightButton, {}, QPoint(2, 2));
     EXPECT_EQ(pics().Picture6.rgb() & 0xFFFFFF, topLeft ^ 0xFFFFFF);
-    QTest::mouseMove(form->Picture7, QPoint(60, 8)); // no button held: the colour stays
+    QTest::mouseMove(form->Picture7, QPoint(60, 8));  // no button held: the colour stays
     EXPECT_EQ(pics().Picture6.rgb() & 0xFFFFFF, topLeft ^ 0xFFFFFF);
-    QTest::mousePress(form->Picture7, Qt::LeftButton, {}, QPoint(1, 1)); // on the border: outside
+    QTest::mousePress(form->Picture7, Qt::LeftButton, {}, QPoint(1, 1));  // on the border: outside
     EXPECT_EQ(pics().Picture6.rgb() & 0xFFFFFF, topLeft ^ 0xFFFFFF);
     QTest::mouseRelease(form->Picture7, Qt::LeftButton, {}, QPoint(1, 1));
 
@@ -296,14 +287,13 @@ TEST_F(Form1Test, MouseOverPaletteAndSwatchesPicksTheDividerColour)
     EXPECT_NE(start, QColor());
 }
 
-TEST_F(Form1Test, SaveButtonsWriteThePreviewsAndSayWhere)
-{
+TEST_F(Form1Test, SaveButtonsWriteThePreviewsAndSayWhere) {
     MakeZip(box.skins + "/a.zip", {{"mainBG.jpg", Sandbox::picture(256, 192, Green, "JPG")},
                                    {"subBG.jpg", Sandbox::picture(256, 192, Blue, "JPG")}});
     start();
     form->setDir1Path(box.skins);
     ASSERT_TRUE(form->clickFile1("a.zip"));
-    for (QPushButton *button : {form->Command1, form->Command2}) {
+    for (QPushButton* button : {form->Command1, form->Command2}) {
         messages.texts.clear();
         button->click();
         ASSERT_EQ(messages.texts.size(), 1) << button->text().toStdString();
@@ -311,11 +301,10 @@ TEST_F(Form1Test, SaveButtonsWriteThePreviewsAndSayWhere)
         ASSERT_TRUE(text.endsWith(" saved.")) << text.toStdString();
         EXPECT_FALSE(QImage(text.chopped(int(qstrlen(" saved.")))).isNull()) << text.toStdString();
     }
-    EXPECT_EQ(wb().state().dswindow, 1); // the DS export shows the window element
+    EXPECT_EQ(wb().state().dswindow, 1);  // the DS export shows the window element
 }
 
-TEST_F(Form1Test, CloseAndExitRunTheCleanUpScriptOnce)
-{
+TEST_F(Form1Test, CloseAndExitRunTheCleanUpScriptOnce) {
     Sandbox::write(box.app + "/cleanup.bat", "echo cleanup >> \"$(dirname \"$0\")/log\"\n");
     start();
     form->show();
@@ -326,8 +315,7 @@ TEST_F(Form1Test, CloseAndExitRunTheCleanUpScriptOnce)
     EXPECT_EQ(host->shellCalls, QStringList{box.app + "/cleanup.bat"});
 }
 
-TEST_F(Form1Test, HostFailuresAreReportedAndTheRestLoads)
-{
+TEST_F(Form1Test, HostFailuresAreReportedAndTheRestLoads) {
     const QString skin = box.skins + "/s";
     Sandbox::write(skin + "/mainBG.jpg", Sandbox::picture(256, 192, Green, "JPG"));
     Sandbox::write(skin + "/subBG.jpg", Sandbox::picture(256, 192, Blue, "JPG"));
@@ -348,8 +336,7 @@ TEST_F(Form1Test, HostFailuresAreReportedAndTheRestLoads)
     EXPECT_EQ(form->File1->count(), 0);
 }
 
-TEST_F(Form1Test, DamagedArchiveLoadsWhatCouldBeExtracted)
-{
+TEST_F(Form1Test, DamagedArchiveLoadsWhatCouldBeExtracted) {
     const QByteArray noise = Sandbox::noise(40000);
     MakeZip(box.skins + "/cut.zip", {{"mainBG.jpg", Sandbox::picture(256, 192, Green, "JPG")}, {"subBG.bmp", noise}});
     QFile file(box.skins + "/cut.zip");
@@ -366,8 +353,7 @@ TEST_F(Form1Test, DamagedArchiveLoadsWhatCouldBeExtracted)
     EXPECT_EQ(wb().redrawCount(), 1);
 }
 
-TEST_F(Form1Test, ClearingNeverFollowsALinkOutOfTheTemporaryFolder)
-{
+TEST_F(Form1Test, ClearingNeverFollowsALinkOutOfTheTemporaryFolder) {
     Sandbox::write(box.root + "/precious/keep.txt", "keep");
     start();
     QDir().mkpath(TempFolder() + "sub");
@@ -389,18 +375,14 @@ TEST_F(Form1Test, ClearingNeverFollowsALinkOutOfTheTemporaryFolder)
     EXPECT_TRUE(pics().Picture1[0].hasPicture());
 }
 
-TEST_F(Form1Test, SampleSkinArchiveFillsEverySlot)
-{
-    if (!QFileInfo::exists(CORVAMO_SAMPLE_SKIN_ZIP))
-        GTEST_SKIP() << "no sample skin in this build";
+TEST_F(Form1Test, SampleSkinArchiveFillsEverySlot) {
+    if (!QFileInfo::exists(CORVAMO_SAMPLE_SKIN_ZIP)) GTEST_SKIP() << "no sample skin in this build";
     QFile::copy(CORVAMO_SAMPLE_SKIN_ZIP, box.skins + "/SampleSkin.zip");
     start();
     form->setDir1Path(box.skins);
     ASSERT_TRUE(form->clickFile1("SampleSkin.zip"));
-    for (const Picture &slot : pics().Picture1)
-        EXPECT_TRUE(slot.hasPicture());
-    for (const Picture &slot : pics().Picture5)
-        EXPECT_TRUE(slot.hasPicture());
+    for (const Picture& slot : pics().Picture1) EXPECT_TRUE(slot.hasPicture());
+    for (const Picture& slot : pics().Picture5) EXPECT_TRUE(slot.hasPicture());
     EXPECT_EQ(pics().Picture1[0].width(), 256);
     EXPECT_EQ(pics().Picture5[2].height(), 240);
     EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join('\n').toStdString();

@@ -1,6 +1,6 @@
+#include "host.h"
 #include "catalogue.h"
 #include "extract.h"
-#include "host.h"
 #include "mfreeimage.h"
 #include "sandbox.h"
 
@@ -11,8 +11,7 @@
 
 using namespace testing_sandbox;
 
-TEST(Catalogue, ListsSplitIntoTheirSlotOrder)
-{
+TEST(Catalogue, ListsSplitIntoTheirSlotOrder) {
     const QStringList main = Catalogue::Split(Catalogue::MainJpgNames);
     const QStringList extra = Catalogue::Split(Catalogue::ExtraBmpNames);
     const QStringList all = Catalogue::Split(Catalogue::SkinFileNames);
@@ -27,8 +26,7 @@ TEST(Catalogue, ListsSplitIntoTheirSlotOrder)
     EXPECT_EQ(all, main + Catalogue::Split(Catalogue::MainBmpNames) + extra + others);
 }
 
-TEST(Host, PresentFileIgnoresLetterCaseAndHiddenFiles)
-{
+TEST(Host, PresentFileIgnoresLetterCaseAndHiddenFiles) {
     Sandbox box;
     Host host;
     const QString f = box.skins + "/";
@@ -36,20 +34,19 @@ TEST(Host, PresentFileIgnoresLetterCaseAndHiddenFiles)
     Sandbox::write(f + "MAINBG.JPG", "upper");
     Sandbox::write(f + "mainBG.jpg", "exact");
     Sandbox::write(f + ".hidden.bmp", "x");
-    QDir().mkpath(f + "help.txt"); // a folder is not a file
+    QDir().mkpath(f + "help.txt");  // a folder is not a file
     ASSERT_EQ(symlink((f + "textscrollback.bmp").toUtf8().constData(), (f + "link.bmp").toUtf8().constData()), 0);
 
     EXPECT_EQ(host.findFile(f + "TextScrollBack.BMP"), f + "textscrollback.bmp");
-    EXPECT_EQ(host.findFile(f + "mainBG.jpg"), f + "mainBG.jpg"); // the exact spelling first
+    EXPECT_EQ(host.findFile(f + "mainBG.jpg"), f + "mainBG.jpg");  // the exact spelling first
     EXPECT_EQ(host.findFile(f + ".hidden.bmp"), "");
     EXPECT_EQ(host.findFile(f + "help.txt"), "");
     EXPECT_EQ(host.findFile(f + "absent.bmp"), "");
     EXPECT_EQ(host.findFile(box.root + "/nowhere/x.bmp"), "");
-    EXPECT_EQ(host.findFile(f + "LINK.bmp"), f + "link.bmp"); // a link to a file counts
+    EXPECT_EQ(host.findFile(f + "LINK.bmp"), f + "link.bmp");  // a link to a file counts
 }
 
-TEST(Host, CopyLeavesOneFileInTheCatalogueSpelling)
-{
+TEST(Host, CopyLeavesOneFileInTheCatalogueSpelling) {
     Sandbox box;
     Host host;
     Sandbox::write(box.skins + "/textscrollback.bmp", "new");
@@ -63,22 +60,21 @@ TEST(Host, CopyLeavesOneFileInTheCatalogueSpelling)
     EXPECT_EQ(Sandbox::read(box.app + "/gba/.shell/bmp/TextScrollBack.BMP"), "new");
 }
 
-TEST(Host, DeleteRemovesEveryCaseVariantAndLinksAsLinks)
-{
+TEST(Host, DeleteRemovesEveryCaseVariantAndLinksAsLinks) {
     Sandbox box;
     Host host;
     Sandbox::write(box.root + "/outside.txt", "keep");
     Sandbox::write(box.app + "/TEXT.TXT", "a");
-    ASSERT_EQ(symlink((box.root + "/outside.txt").toUtf8().constData(), (box.app + "/text.txt").toUtf8().constData()), 0);
+    ASSERT_EQ(symlink((box.root + "/outside.txt").toUtf8().constData(), (box.app + "/text.txt").toUtf8().constData()),
+              0);
     EXPECT_TRUE(host.deleteFile(box.app + "/text.txt"));
     EXPECT_FALSE(QFileInfo::exists(box.app + "/TEXT.TXT"));
     EXPECT_FALSE(QFileInfo(box.app + "/text.txt").isSymLink());
     EXPECT_EQ(Sandbox::read(box.root + "/outside.txt"), "keep");
-    EXPECT_TRUE(host.deleteFile(box.app + "/text.txt")); // nothing left to delete
+    EXPECT_TRUE(host.deleteFile(box.app + "/text.txt"));  // nothing left to delete
 }
 
-TEST(Host, VolumeOfTakesTheLongestRoot)
-{
+TEST(Host, VolumeOfTakesTheLongestRoot) {
     const std::vector<Volume> list{{"/", {}}, {"/media/card/", "CARD"}};
     EXPECT_EQ(VolumeOf(list, "/media/card/skins").root, "/media/card/");
     EXPECT_EQ(VolumeOf(list, "/media/card").root, "/media/card/");
@@ -87,8 +83,7 @@ TEST(Host, VolumeOfTakesTheLongestRoot)
     EXPECT_EQ(list[0].entry(), "/");
 }
 
-TEST(ShellAndWait, ChildThatEndsAtOnceCostsOnePass)
-{
+TEST(ShellAndWait, ChildThatEndsAtOnceCostsOnePass) {
     Sandbox box;
     EXPECT_EQ(ShellAndWaitPasses("/bin/true", 3), 1);
     // A script is run by /bin/sh and waited for.
@@ -97,8 +92,7 @@ TEST(ShellAndWait, ChildThatEndsAtOnceCostsOnePass)
     EXPECT_EQ(Sandbox::read(box.app + "/log"), "quick\n");
 }
 
-TEST(ShellAndWait, LongerChildKeepsTheWindowResponsive)
-{
+TEST(ShellAndWait, LongerChildKeepsTheWindowResponsive) {
     Sandbox box;
     // A program folder with a blank in its name, as users have.
     const QString folder = box.root + "/my app";
@@ -109,11 +103,10 @@ TEST(ShellAndWait, LongerChildKeepsTheWindowResponsive)
     timer.start(50);
     const int passes = ShellAndWaitPasses(folder + "/slow.bat", 3);
     EXPECT_GE(passes, 3);
-    EXPECT_GE(ticks, 2); // events were processed during the wait
+    EXPECT_GE(ticks, 2);  // events were processed during the wait
 }
 
-TEST(ShellAndWait, ProgramThatCannotStart)
-{
+TEST(ShellAndWait, ProgramThatCannotStart) {
     Sandbox box;
     EXPECT_EQ(ShellAndWaitPasses(box.root + "/no-such-program", 3), -1);
     EXPECT_EQ(ShellAndWaitPasses("", 3), -1);
@@ -124,8 +117,7 @@ struct Extracted {
     ExtractReport report;
     QStringList files;
 };
-Extracted Extract(Sandbox &box, const std::vector<Entry> &entries, const ExtractLimits &limits = {}, bool tar = false)
-{
+Extracted Extract(Sandbox& box, const std::vector<Entry>& entries, const ExtractLimits& limits = {}, bool tar = false) {
     const QString zip = box.skins + (tar ? "/skin.tar" : "/skin.zip");
     MakeZip(zip, entries, tar);
     const QString dest = box.root + "/dest";
@@ -134,20 +126,20 @@ Extracted Extract(Sandbox &box, const std::vector<Entry> &entries, const Extract
     result.files = Sandbox::tree(dest);
     return result;
 }
-} // namespace
+}  // namespace
 
-TEST(Extract, HostileEntriesStayInsideTheFolder)
-{
+TEST(Extract, HostileEntriesStayInsideTheFolder) {
     Sandbox box;
     QDir().mkpath(box.root + "/outside");
-    const Extracted e = Extract(box, {{"../escaped.txt", "x"},
-                                      {"/tmp/absolute-corvamo.txt", "x"},
-                                      {"..\\back.txt", "x"},
-                                      {"out", {}, Entry::Symlink, box.root + "/outside"},
-                                      {"out/through.txt", "x"},
-                                      {"hard.txt", {}, Entry::Hardlink, "/etc/passwd"},
-                                      {"mainBG.jpg", "good"}},
-                                  {}, true);
+    const Extracted e = Extract(box,
+                                {{"../escaped.txt", "x"},
+                                 {"/tmp/absolute-corvamo.txt", "x"},
+                                 {"..\\back.txt", "x"},
+                                 {"out", {}, Entry::Symlink, box.root + "/outside"},
+                                 {"out/through.txt", "x"},
+                                 {"hard.txt", {}, Entry::Hardlink, "/etc/passwd"},
+                                 {"mainBG.jpg", "good"}},
+                                {}, true);
     EXPECT_EQ(e.files, (QStringList{"/mainBG.jpg", "/out/through.txt"}));
     EXPECT_TRUE(QDir(box.root + "/outside").isEmpty());
     EXPECT_FALSE(QFileInfo::exists(box.root + "/escaped.txt"));
@@ -159,8 +151,7 @@ TEST(Extract, HostileEntriesStayInsideTheFolder)
     EXPECT_FALSE(e.report.damaged);
 }
 
-TEST(Extract, NeverWritesThroughALinkAlreadyThere)
-{
+TEST(Extract, NeverWritesThroughALinkAlreadyThere) {
     Sandbox box;
     QDir().mkpath(box.root + "/outside");
     QDir().mkpath(box.root + "/dest");
@@ -172,16 +163,14 @@ TEST(Extract, NeverWritesThroughALinkAlreadyThere)
     EXPECT_EQ(e.files, QStringList{"/sub/x.bmp"});
 }
 
-TEST(Extract, BackslashNamesUnpackIntoFolders)
-{
+TEST(Extract, BackslashNamesUnpackIntoFolders) {
     Sandbox box;
     const Extracted e = Extract(box, {{"skin\\sub\\x.bmp", "x"}, {"y.bmp", "y"}});
     EXPECT_EQ(e.files, (QStringList{"/skin/sub/x.bmp", "/y.bmp"}));
     EXPECT_TRUE(e.report.message("a.zip").isEmpty());
 }
 
-TEST(Extract, SizeLimitsStopExtractingAndKeepWhatCameBefore)
-{
+TEST(Extract, SizeLimitsStopExtractingAndKeepWhatCameBefore) {
     Sandbox box;
     const QByteArray kb(1024, 'a');
     // One entry over the limit for one entry.
@@ -196,23 +185,21 @@ TEST(Extract, SizeLimitsStopExtractingAndKeepWhatCameBefore)
     EXPECT_EQ(e.files, (QStringList{"/a.bmp", "/b.bmp"}));
 }
 
-TEST(Extract, DefaultEntryLimitIs64MiB)
-{
+TEST(Extract, DefaultEntryLimitIs64MiB) {
     Sandbox box;
     const Extracted e = Extract(box, {{"huge.bmp", QByteArray((64 << 20) + 1, '\0')}, {"after.bmp", "x"}});
     EXPECT_TRUE(e.report.limitHit);
     EXPECT_TRUE(e.files.isEmpty());
 }
 
-TEST(Extract, DamagedArchivesGiveWhatCouldBeRead)
-{
+TEST(Extract, DamagedArchivesGiveWhatCouldBeRead) {
     Sandbox box;
     const QByteArray noise = Sandbox::noise(20000);
     const QString zip = box.skins + "/cut.zip";
     MakeZip(zip, {{"first.bmp", "first"}, {"second.bmp", noise}});
     QFile file(zip);
     ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(file.resize(file.size() / 2)); // cut inside the second entry, central directory gone
+    ASSERT_TRUE(file.resize(file.size() / 2));  // cut inside the second entry, central directory gone
     file.close();
     QDir().mkpath(box.root + "/dest");
     const ExtractReport report = ExtractArchive(zip, box.root + "/dest");

@@ -6,8 +6,7 @@
 
 namespace {
 
-QImage solid(int w, int h, QRgb colour)
-{
+QImage solid(int w, int h, QRgb colour) {
     QImage image(w, h, QImage::Format_RGB32);
     image.fill(colour);
     return image;
@@ -15,10 +14,9 @@ QImage solid(int w, int h, QRgb colour)
 
 constexpr QRgb Red = 0xFF0000, Blue = 0x0000FF, White = 0xFFFFFF, NearWhite = 0xFEFFFF;
 
-} // namespace
+}  // namespace
 
-TEST(Picture, SlotTakesPictureSizeAndKeepsItWhenCleared)
-{
+TEST(Picture, SlotTakesPictureSizeAndKeepsItWhenCleared) {
     Picture slot(9, 9, true);
     slot.setPicture(solid(24, 240, Red));
     EXPECT_EQ(slot.width(), 24);
@@ -32,8 +30,7 @@ TEST(Picture, SlotTakesPictureSizeAndKeepsItWhenCleared)
     EXPECT_EQ(slot.width(), 24);
 }
 
-TEST(Picture, CanvasKeepsItsSizeUnderASmallerOrLargerBackground)
-{
+TEST(Picture, CanvasKeepsItsSizeUnderASmallerOrLargerBackground) {
     Picture canvas(240, 160);
     Picture small(0, 0, true);
     small.setPicture(solid(10, 10, Red));
@@ -49,8 +46,7 @@ TEST(Picture, CanvasKeepsItsSizeUnderASmallerOrLargerBackground)
     EXPECT_EQ(canvas.pixel(239, 159), Blue);
 }
 
-TEST(Picture, OpaqueCopyIsClippedToBothSurfaces)
-{
+TEST(Picture, OpaqueCopyIsClippedToBothSurfaces) {
     Picture canvas(20, 20);
     Picture source(0, 0, true);
     source.setPicture(solid(8, 8, Red));
@@ -66,8 +62,7 @@ TEST(Picture, OpaqueCopyIsClippedToBothSurfaces)
     EXPECT_EQ(canvas.pixel(4, 4), White);
 }
 
-TEST(Picture, TransparentCopyLeavesOutExactWhiteOnly)
-{
+TEST(Picture, TransparentCopyLeavesOutExactWhiteOnly) {
     QImage pattern = solid(3, 1, White);
     pattern.setPixel(1, 0, 0xFF000000u | NearWhite);
     pattern.setPixel(2, 0, 0xFF000000u | Red);
@@ -81,21 +76,17 @@ TEST(Picture, TransparentCopyLeavesOutExactWhiteOnly)
     EXPECT_EQ(canvas.pixel(2, 0), Red);
 }
 
-TEST(Picture, CopyWithinOneCanvasReadsTheAreaAsItWas)
-{
+TEST(Picture, CopyWithinOneCanvasReadsTheAreaAsItWas) {
     Picture canvas(8, 1);
     QImage row = solid(8, 1, White);
-    for (int x = 0; x < 4; ++x)
-        row.setPixel(x, 0, 0xFF000000u | static_cast<QRgb>(x + 1));
+    for (int x = 0; x < 4; ++x) row.setPixel(x, 0, 0xFF000000u | static_cast<QRgb>(x + 1));
     canvas.setPicture(row);
-    canvas.copy(2, 0, 4, 1, canvas, 0, 0); // overlapping
+    canvas.copy(2, 0, 4, 1, canvas, 0, 0);  // overlapping
     const QRgb expected[8] = {1, 2, 1, 2, 3, 4, White, White};
-    for (int x = 0; x < 8; ++x)
-        EXPECT_EQ(canvas.pixel(x, 0), expected[x]) << x;
+    for (int x = 0; x < 8; ++x) EXPECT_EQ(canvas.pixel(x, 0), expected[x]) << x;
 }
 
-TEST(Picture, GrowingFillsWithBackColourAndBmpRoundTrips)
-{
+TEST(Picture, GrowingFillsWithBackColourAndBmpRoundTrips) {
     Picture canvas(2, 2);
     canvas.setBackColor(QColor(Red));
     canvas.setSize(4, 3);

@@ -1,5 +1,5 @@
-#include "compositor.h"
 #include "preview_export.h"
+#include "compositor.h"
 #include "skin_fixture.h"
 
 #include <QDir>
@@ -17,8 +17,7 @@ protected:
     void SetUp() override { LoadSampleSkin(p); }
 
     // What redrawsub shows for one GBA screen.
-    QImage gbaScreen(int screen)
-    {
+    QImage gbaScreen(int screen) {
         ModuleState s;
         s.gbascreen = screen;
         redrawsub(p, s, false);
@@ -30,20 +29,18 @@ protected:
     ViewOptions options;
 };
 
-TEST_F(PreviewExport, DsExportWithoutDividerStacksTheScreens)
-{
+TEST_F(PreviewExport, DsExportWithoutDividerStacksTheScreens) {
     p.Picture6 = QColor(1, 200, 3);
     DrawDsExport(p, state, options);
     EXPECT_EQ(state.dswindow, 1);
-    EXPECT_EQ(p.Picture2.pixel(40, 30), Rgb(MainColour(6))); // the window is shown
+    EXPECT_EQ(p.Picture2.pixel(40, 30), Rgb(MainColour(6)));  // the window is shown
     ASSERT_EQ(p.Picture3.width(), 256);
     ASSERT_EQ(p.Picture3.height(), 384);
     EXPECT_TRUE(ShowsAt(p.Picture3, 0, 0, MainPicture(0)));
     EXPECT_TRUE(ShowsAt(p.Picture3, 0, 192, p.Picture2.image()));
 }
 
-TEST_F(PreviewExport, DsExportWithDividerHasA50PixelBand)
-{
+TEST_F(PreviewExport, DsExportWithDividerHasA50PixelBand) {
     const QColor divider(1, 200, 3);
     p.Picture6 = divider;
     options.dividerindspreview = true;
@@ -51,8 +48,7 @@ TEST_F(PreviewExport, DsExportWithDividerHasA50PixelBand)
     ASSERT_EQ(p.Picture3.height(), 434);
     EXPECT_TRUE(ShowsAt(p.Picture3, 0, 0, MainPicture(0)));
     for (int y = 192; y < 242; ++y)
-        for (int x = 0; x < 256; ++x)
-            ASSERT_EQ(p.Picture3.pixel(x, y), Rgb(divider.rgb())) << x << "," << y;
+        for (int x = 0; x < 256; ++x) ASSERT_EQ(p.Picture3.pixel(x, y), Rgb(divider.rgb())) << x << "," << y;
     EXPECT_TRUE(ShowsAt(p.Picture3, 0, 242, p.Picture2.image()));
 
     options.dividerindspreview = false;
@@ -61,8 +57,7 @@ TEST_F(PreviewExport, DsExportWithDividerHasA50PixelBand)
     EXPECT_TRUE(ShowsAt(p.Picture3, 0, 192, p.Picture2.image()));
 }
 
-TEST_F(PreviewExport, GbaCellsAreScreens1To4Clockwise)
-{
+TEST_F(PreviewExport, GbaCellsAreScreens1To4Clockwise) {
     const QImage screens[5] = {{}, gbaScreen(1), gbaScreen(2), gbaScreen(3), gbaScreen(4)};
     ModuleState shown;
     shown.gbascreen = 2;
@@ -76,26 +71,24 @@ TEST_F(PreviewExport, GbaCellsAreScreens1To4Clockwise)
     EXPECT_TRUE(ShowsAt(p.Picture15, 240, 0, screens[2]));
     EXPECT_TRUE(ShowsAt(p.Picture15, 240, 160, screens[3]));
     EXPECT_TRUE(ShowsAt(p.Picture15, 0, 160, screens[4]));
-    EXPECT_EQ(p.Picture4.image(), before); // the preview on screen is left alone
+    EXPECT_EQ(p.Picture4.image(), before);  // the preview on screen is left alone
 }
 
-TEST_F(PreviewExport, GbaBottomRightIsCopiedBeforeTheLeftArrow)
-{
+TEST_F(PreviewExport, GbaBottomRightIsCopiedBeforeTheLeftArrow) {
     // An arrowR that is white but for one corner pixel lets the cell below it show through.
     QImage arrowR(12, 12, QImage::Format_RGB32);
     arrowR.fill(Qt::white);
     arrowR.setPixel(0, 0, qRgb(9, 9, 9));
     p.Picture5[ArrowR].setPicture(arrowR);
     DrawGbaExport(p);
-    EXPECT_EQ(p.Picture15.pixel(271 + 11, 11 + 11), Rgb(ExtraColour(ArrowL))); // top right has it
+    EXPECT_EQ(p.Picture15.pixel(271 + 11, 11 + 11), Rgb(ExtraColour(ArrowL)));  // top right has it
     EXPECT_EQ(p.Picture15.pixel(271 + 11, 171 + 11), Rgb(ExtraColour(Desktop)));
     EXPECT_EQ(p.Picture15.pixel(271, 171), Rgb(qRgb(9, 9, 9)));
     // The icon column came along with the copy.
     EXPECT_EQ(p.Picture15.pixel(248, 160 + 122), Rgb(TileColour(4)));
 }
 
-TEST_F(PreviewExport, GbaExportDrawsTheLabelsEvenWithoutDeskicon)
-{
+TEST_F(PreviewExport, GbaExportDrawsTheLabelsEvenWithoutDeskicon) {
     ClearDeskicon(p);
     DrawGbaExport(p);
     const QPoint lang = FirstInk(LanguageLabel()), msg = FirstInk(FileManagerLabel());
@@ -104,15 +97,14 @@ TEST_F(PreviewExport, GbaExportDrawsTheLabelsEvenWithoutDeskicon)
     EXPECT_TRUE(ShowsAt(p.Picture15, 20, 185, NameLabel()));
 }
 
-TEST_F(PreviewExport, GbaExportShowsNothingOfThePreviousSkin)
-{
+TEST_F(PreviewExport, GbaExportShowsNothingOfThePreviousSkin) {
     DrawGbaExport(p);
     QImage small(10, 10, QImage::Format_RGB32);
     small.fill(qRgb(5, 6, 7));
     p.Picture5[QvPdaLogo].setPicture(small);
     DrawGbaExport(p);
     EXPECT_EQ(p.Picture15.pixel(5, 5), Rgb(qRgb(5, 6, 7)));
-    EXPECT_EQ(p.Picture15.pixel(30, 30), 0xFFFFFFu); // not the old logo
+    EXPECT_EQ(p.Picture15.pixel(30, 30), 0xFFFFFFu);  // not the old logo
 }
 
 struct NamingCase {
@@ -122,8 +114,7 @@ struct NamingCase {
     const char *dirPath, *selectedFile, *expected;
 };
 
-TEST(PreviewOutputPath, NamingRules)
-{
+TEST(PreviewOutputPath, NamingRules) {
     const NamingCase cases[] = {
         // A: beside the archive, capital P.
         {PreviewKind::Ds, 1, true, false, "/data/skins", "Blue.zip", "/data/skins/Blue-DS-Preview.jpg"},
@@ -141,33 +132,30 @@ TEST(PreviewOutputPath, NamingRules)
         {PreviewKind::Ds, 0, false, false, "/", "", "/opt/dist-DS-preview.jpg"},
         {PreviewKind::Gba, 0, false, false, "/media/usb/", "", "/opt/dist-GBA-preview.jpg"},
     };
-    for (const NamingCase &c : cases) {
+    for (const NamingCase& c : cases) {
         ModuleState state;
         state.appfolder = "/opt/dist/";
         state.skinfromzip = c.skinfromzip;
         ViewOptions options;
         options.savepreviewinsamedirectoryaszip = c.sameDirAsZip;
         options.savepreviewinskindirectory = c.skinDir;
-        EXPECT_EQ(PreviewOutputPath(c.kind, state, options, c.dirPath, c.selectedFile).toStdString(),
-                  c.expected);
+        EXPECT_EQ(PreviewOutputPath(c.kind, state, options, c.dirPath, c.selectedFile).toStdString(), c.expected);
     }
 }
 
 class SavePreviewTest : public ::testing::Test {
 protected:
-    QString path(const QString &name) const { return dir.filePath(name); }
+    QString path(const QString& name) const { return dir.filePath(name); }
     QTemporaryDir dir;
 };
 
-Picture solidCanvas(int w, int h, QRgb colour)
-{
+Picture solidCanvas(int w, int h, QRgb colour) {
     Picture canvas(w, h);
     canvas.setBackColor(QColor::fromRgb(colour));
     return canvas;
 }
 
-void expectJpeg(const QString &file, int w, int h, QRgb colour)
-{
+void expectJpeg(const QString& file, int w, int h, QRgb colour) {
     const QImage saved(file);
     ASSERT_FALSE(saved.isNull()) << file.toStdString();
     EXPECT_EQ(saved.width(), w);
@@ -178,8 +166,7 @@ void expectJpeg(const QString &file, int w, int h, QRgb colour)
     EXPECT_NEAR(got.blue(), want.blue(), 6);
 }
 
-TEST_F(SavePreviewTest, SavesTheCanvasAsJpegAndRemovesTheScratchFile)
-{
+TEST_F(SavePreviewTest, SavesTheCanvasAsJpegAndRemovesTheScratchFile) {
     const QString out = path("Blue-DS-Preview.jpg"), scratch = path("cache/temp.bmp");
     const SaveResult result = SavePreview(solidCanvas(256, 434, qRgb(200, 40, 90)), out, scratch);
     EXPECT_TRUE(result.saved);
@@ -188,10 +175,9 @@ TEST_F(SavePreviewTest, SavesTheCanvasAsJpegAndRemovesTheScratchFile)
     EXPECT_FALSE(QFile::exists(scratch));
 }
 
-TEST_F(SavePreviewTest, SavingTwiceReplacesTheFirstFile)
-{
+TEST_F(SavePreviewTest, SavingTwiceReplacesTheFirstFile) {
     const QString out = path("GBA-preview.jpg"), scratch = path("temp.bmp");
-    QFile stale(scratch); // a scratch file left over from an earlier crash
+    QFile stale(scratch);  // a scratch file left over from an earlier crash
     ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
     stale.write("junk");
     stale.close();
@@ -202,8 +188,7 @@ TEST_F(SavePreviewTest, SavingTwiceReplacesTheFirstFile)
     expectJpeg(out, 480, 320, qRgb(10, 10, 200));
 }
 
-TEST_F(SavePreviewTest, FailuresAreReportedAndLeaveNoScratchFile)
-{
+TEST_F(SavePreviewTest, FailuresAreReportedAndLeaveNoScratchFile) {
     const QString scratch = path("temp.bmp");
     const Picture canvas = solidCanvas(16, 16, qRgb(1, 2, 3));
 
@@ -231,4 +216,4 @@ TEST_F(SavePreviewTest, FailuresAreReportedAndLeaveNoScratchFile)
     EXPECT_TRUE(QFile::exists(out));
 }
 
-} // namespace
+}  // namespace

@@ -7,8 +7,7 @@
 
 using namespace testing_sandbox;
 
-TEST(CorvamoProgram, StartsFromItsFolderAndShutsDownOnTerminate)
-{
+TEST(CorvamoProgram, StartsFromItsFolderAndShutsDownOnTerminate) {
     Sandbox box;
     const QString binary = QString(CORVAMO_DIST_DIR) + "/Corvamo";
     ASSERT_TRUE(QFileInfo(binary).isExecutable());
@@ -28,8 +27,7 @@ TEST(CorvamoProgram, StartsFromItsFolderAndShutsDownOnTerminate)
     // Start-up creates the temporary folder in the cache folder given.
     QElapsedTimer waited;
     waited.start();
-    while (!QFileInfo(box.root + "/cache/Corvamo/CorvamoTemp").isDir() && waited.elapsed() < 20000)
-        QThread::msleep(20);
+    while (!QFileInfo(box.root + "/cache/Corvamo/CorvamoTemp").isDir() && waited.elapsed() < 20000) QThread::msleep(20);
     EXPECT_TRUE(QFileInfo(box.root + "/cache/Corvamo/CorvamoTemp").isDir());
     EXPECT_EQ(corvamo.state(), QProcess::Running);
 

@@ -33,72 +33,59 @@ public:
     QStringList shellCalls;
 
     std::vector<Volume> volumes() const override { return volumeList; }
-    bool copyFile(const QString &from, const QString &to) override
-    {
-        if (failCopiesTo.contains(to.mid(to.lastIndexOf('/') + 1)))
-            return false;
+    bool copyFile(const QString& from, const QString& to) override {
+        if (failCopiesTo.contains(to.mid(to.lastIndexOf('/') + 1))) return false;
         return Host::copyFile(from, to);
     }
-    std::optional<std::vector<FolderEntry>> listFolder(const QString &folder) const override
-    {
-        if (unlistableFolders.contains(folder))
-            return std::nullopt;
+    std::optional<std::vector<FolderEntry>> listFolder(const QString& folder) const override {
+        if (unlistableFolders.contains(folder)) return std::nullopt;
         return Host::listFolder(folder);
     }
-    bool shellAndWait(const QString &commandLine, int showMode) override
-    {
+    bool shellAndWait(const QString& commandLine, int showMode) override {
         shellCalls.append(commandLine);
         return Host::shellAndWait(commandLine, showMode);
     }
-    bool openUrl(const QUrl &) override { return false; } // no browser in tests
+    bool openUrl(const QUrl&) override { return false; }  // no browser in tests
 };
 
 struct Sandbox {
     QTemporaryDir dir;
     QString root, app, volA, volB, skins;
 
-    Sandbox()
-    {
+    Sandbox() {
         root = QDir(dir.path()).canonicalPath();
         qputenv("XDG_CACHE_HOME", (root + "/cache").toUtf8());
         app = root + "/app";
         volA = root + "/volA/";
         volB = root + "/volB/";
         skins = root + "/skins";
-        for (const QString &folder : {app + "/nds", app + "/gba/.shell/bmp", volA, volB, skins})
-            QDir().mkpath(folder);
+        for (const QString& folder : {app + "/nds", app + "/gba/.shell/bmp", volA, volB, skins}) QDir().mkpath(folder);
     }
 
-    std::unique_ptr<TestHost> host() const
-    {
+    std::unique_ptr<TestHost> host() const {
         auto h = std::make_unique<TestHost>();
         h->volumeList = {{root + "/", {}}, {volA, "CARD"}, {volB, {}}};
         return h;
     }
 
-    static void write(const QString &path, const QByteArray &data)
-    {
+    static void write(const QString& path, const QByteArray& data) {
         QDir().mkpath(path.left(path.lastIndexOf('/')));
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
         file.write(data);
     }
     // Bytes that do not compress.
-    static QByteArray noise(int size)
-    {
+    static QByteArray noise(int size) {
         QRandomGenerator random(42);
         QByteArray bytes(size, '\0');
-        for (char &c : bytes)
-            c = char(random.bounded(256));
+        for (char& c : bytes) c = char(random.bounded(256));
         return bytes;
     }
-    static QByteArray read(const QString &path)
-    {
+    static QByteArray read(const QString& path) {
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
-    static QByteArray picture(int w, int h, QRgb colour, const char *format)
-    {
+    static QByteArray picture(int w, int h, QRgb colour, const char* format) {
         QImage image(w, h, QImage::Format_RGB32);
         image.fill(colour);
         QByteArray bytes;
@@ -108,15 +95,12 @@ struct Sandbox {
         return bytes;
     }
     // Every regular file below folder, relative, sorted.
-    static QStringList tree(QString folder)
-    {
-        if (folder.endsWith('/'))
-            folder.chop(1);
+    static QStringList tree(QString folder) {
+        if (folder.endsWith('/')) folder.chop(1);
         QStringList files;
         QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                         QDirIterator::Subdirectories);
-        while (it.hasNext())
-            files << it.next().mid(folder.size());
+        while (it.hasNext()) files << it.next().mid(folder.size());
         files.sort();
         return files;
     }
@@ -125,43 +109,40 @@ struct Sandbox {
 // One archive entry: a file (data), a folder, or a link (target).
 struct Entry {
     enum Kind { File, Folder, Symlink, Hardlink };
-    Entry(const QString &n, const QByteArray &d = {}, Kind k = File, const QString &t = {})
-        : name(n), data(d), kind(k), target(t)
-    {
-    }
+    Entry(const QString& n, const QByteArray& d = {}, Kind k = File, const QString& t = {})
+        : name(n), data(d), kind(k), target(t) {}
     QString name;
     QByteArray data;
     Kind kind;
     QString target;
 };
 
-inline void MakeZip(const QString &path, const std::vector<Entry> &entries, bool tar = false)
-{
-    archive *a = archive_write_new();
+inline void MakeZip(const QString& path, const std::vector<Entry>& entries, bool tar = false) {
+    archive* a = archive_write_new();
     if (tar)
         archive_write_set_format_pax_restricted(a);
     else
         archive_write_set_format_zip(a);
     ASSERT_EQ(archive_write_open_filename(a, QFile::encodeName(path).constData()), ARCHIVE_OK);
-    for (const Entry &e : entries) {
-        archive_entry *entry = archive_entry_new();
+    for (const Entry& e : entries) {
+        archive_entry* entry = archive_entry_new();
         archive_entry_set_pathname(entry, e.name.toUtf8().constData());
         switch (e.kind) {
-        case Entry::File:
-            archive_entry_set_filetype(entry, AE_IFREG);
-            archive_entry_set_size(entry, e.data.size());
-            break;
-        case Entry::Folder:
-            archive_entry_set_filetype(entry, AE_IFDIR);
-            break;
-        case Entry::Symlink:
-            archive_entry_set_filetype(entry, AE_IFLNK);
-            archive_entry_set_symlink(entry, e.target.toUtf8().constData());
-            break;
-        case Entry::Hardlink:
-            archive_entry_set_filetype(entry, AE_IFREG);
-            archive_entry_set_hardlink(entry, e.target.toUtf8().constData());
-            break;
+            case Entry::File:
+                archive_entry_set_filetype(entry, AE_IFREG);
+                archive_entry_set_size(entry, e.data.size());
+                break;
+            case Entry::Folder:
+                archive_entry_set_filetype(entry, AE_IFDIR);
+                break;
+            case Entry::Symlink:
+                archive_entry_set_filetype(entry, AE_IFLNK);
+                archive_entry_set_symlink(entry, e.target.toUtf8().constData());
+                break;
+            case Entry::Hardlink:
+                archive_entry_set_filetype(entry, AE_IFREG);
+                archive_entry_set_hardlink(entry, e.target.toUtf8().constData());
+                break;
         }
         archive_entry_set_perm(entry, e.kind == Entry::Folder ? 0755 : 0644);
         archive_write_header(a, entry);
@@ -173,4 +154,4 @@ inline void MakeZip(const QString &path, const std::vector<Entry> &entries, bool
     archive_write_free(a);
 }
 
-} // namespace testing_sandbox
+}  // namespace testing_sandbox

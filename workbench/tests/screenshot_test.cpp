@@ -9,8 +9,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(Screenshot, WindowOnXvfbShowsTheOffscreenComposition)
-{
+TEST(Screenshot, WindowOnXvfbShowsTheOffscreenComposition) {
     // The tool and the sample skin are built beside the tests: <build>/samples/.
     const QString samples = QCoreApplication::applicationDirPath() + "/../../samples";
     const QString tool = samples + "/window_screenshot";
@@ -32,12 +31,12 @@ TEST(Screenshot, WindowOnXvfbShowsTheOffscreenComposition)
     ASSERT_TRUE(child.waitForFinished(120000));
     const QString report = QString::fromLocal8Bit(child.readAllStandardOutput());
     EXPECT_EQ(child.exitCode(), 0) << report.toStdString() << child.readAllStandardError().toStdString();
-    for (const char *preview : {"Picture1(0)", "Picture2", "Picture4"})
+    for (const char* preview : {"Picture1(0)", "Picture2", "Picture4"})
         EXPECT_TRUE(report.contains(QString(preview) + " at ") &&
                     report.contains(": 0 pixels differ on screen, 0 in the widget grab"))
             << report.toStdString();
 
     const QImage shot(png);
     EXPECT_EQ(shot.width(), 618);
-    EXPECT_GE(shot.height(), 413); // the client area and the menu bar
+    EXPECT_GE(shot.height(), 413);  // the client area and the menu bar
 }

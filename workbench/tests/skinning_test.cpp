@@ -12,49 +12,43 @@ using namespace testing_sandbox;
 
 namespace {
 
-const char *const Scripts[] = {"Skin_it.bat", "skin_txt.bat", "di3gba.bat", "cleanup.bat"};
+const char* const Scripts[] = {"Skin_it.bat", "skin_txt.bat", "di3gba.bat", "cleanup.bat"};
 
 class SkinningTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         previous_ = QDir::currentPath();
         QDir::setCurrent(box.app);
         // Recording scripts: each appends its name to script.log.
-        for (const char *script : Scripts)
-            Sandbox::write(box.app + "/" + script, QByteArray("echo ") + script + " >> \"$(dirname \"$0\")/script.log\"\n");
+        for (const char* script : Scripts)
+            Sandbox::write(box.app + "/" + script,
+                           QByteArray("echo ") + script + " >> \"$(dirname \"$0\")/script.log\"\n");
         Sandbox::write(box.app + "/qvkit_up.bin", "LOADER");
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         form.reset();
         QDir::setCurrent(previous_);
     }
-    void start()
-    {
+    void start() {
         auto h = box.host();
         host = h.get();
         form = std::make_unique<Form1>(&messages, std::move(h), box.app);
     }
     // A folder skin of the given files, loaded as the user would.
-    void loadSkin(const std::map<QString, QByteArray> &files)
-    {
+    void loadSkin(const std::map<QString, QByteArray>& files) {
         const QString skin = box.skins + "/skin";
-        for (const auto &[name, data] : files)
-            Sandbox::write(skin + "/" + name, data);
-        if (!form)
-            start();
+        for (const auto& [name, data] : files) Sandbox::write(skin + "/" + name, data);
+        if (!form) start();
         form->setDir1Path(skin);
     }
-    QStringList log() const
-    {
+    QStringList log() const {
         return QString::fromUtf8(Sandbox::read(box.app + "/script.log")).split('\n', Qt::SkipEmptyParts);
     }
-    QByteArray app(const QString &name) const { return Sandbox::read(box.app + "/" + name); }
+    QByteArray app(const QString& name) const { return Sandbox::read(box.app + "/" + name); }
 
     Sandbox box;
     RecordedMessages messages;
-    TestHost *host = nullptr;
+    TestHost* host = nullptr;
     std::unique_ptr<Form1> form;
 
 private:
@@ -64,13 +58,17 @@ private:
 const QByteArray Jpg = Sandbox::picture(256, 192, 0x336699, "JPG");
 const QByteArray Bmp = Sandbox::picture(24, 240, 0x993366, "BMP");
 
-} // namespace
+}  // namespace
 
-TEST_F(SkinningTest, SkinWithoutTextFileRunsSkinItAndCopiesTheImageToTheCurrentVolume)
-{
+TEST_F(SkinningTest, SkinWithoutTextFileRunsSkinItAndCopiesTheImageToTheCurrentVolume) {
     Sandbox::write(box.app + "/text.txt", "old text");
-    loadSkin({{"mainBG.jpg", Jpg}, {"deskicon.bmp", Bmp}, {"textscrollback.bmp", Bmp}, {"asc.dat", "asc"},
-              {"hzk.dat", "hzk"}, {"help.txt", "help"}, {"mainBG.bmp", Bmp}});
+    loadSkin({{"mainBG.jpg", Jpg},
+              {"deskicon.bmp", Bmp},
+              {"textscrollback.bmp", Bmp},
+              {"asc.dat", "asc"},
+              {"hzk.dat", "hzk"},
+              {"help.txt", "help"},
+              {"mainBG.bmp", Bmp}});
     form->Command3->click();
 
     EXPECT_FALSE(QFileInfo::exists(box.app + "/text.txt"));
@@ -93,19 +91,18 @@ TEST_F(SkinningTest, SkinWithoutTextFileRunsSkinItAndCopiesTheImageToTheCurrentV
     EXPECT_EQ(log(), (QStringList{"Skin_it.bat", "cleanup.bat"}));
 }
 
-TEST_F(SkinningTest, SkinWithTextFileReplacesTheProgramFoldersCopyAndRunsSkinTxt)
-{
+TEST_F(SkinningTest, SkinWithTextFileReplacesTheProgramFoldersCopyAndRunsSkinTxt) {
     Sandbox::write(box.app + "/TEXT.TXT", "old text");
     loadSkin({{"Text.txt", "new text"}});
     form->Command3->click();
-    EXPECT_EQ(Sandbox::tree(box.app).filter(QRegularExpression("^/text.txt$", QRegularExpression::CaseInsensitiveOption)),
-              QStringList{"/text.txt"});
+    EXPECT_EQ(
+        Sandbox::tree(box.app).filter(QRegularExpression("^/text.txt$", QRegularExpression::CaseInsensitiveOption)),
+        QStringList{"/text.txt"});
     EXPECT_EQ(app("text.txt"), "new text");
     EXPECT_EQ(log(), QStringList{"skin_txt.bat"});
 }
 
-TEST_F(SkinningTest, MissingPicturesAndDataFilesKeepTheEarlierOnes)
-{
+TEST_F(SkinningTest, MissingPicturesAndDataFilesKeepTheEarlierOnes) {
     Sandbox::write(box.app + "/nds/subBG.jpg", "earlier subBG");
     Sandbox::write(box.app + "/nds/asc.dat", "earlier asc");
     Sandbox::write(box.app + "/gba/.shell/bmp/x.bmp", "earlier x");
@@ -113,13 +110,12 @@ TEST_F(SkinningTest, MissingPicturesAndDataFilesKeepTheEarlierOnes)
     form->Command3->click();
     EXPECT_EQ(app("nds/subBG.jpg"), "earlier subBG");
     EXPECT_EQ(app("gba/.shell/bmp/x.bmp"), "earlier x");
-    EXPECT_EQ(app("gba/.shell/asc.dat"), "earlier asc"); // the asc.dat already in nds/
+    EXPECT_EQ(app("gba/.shell/asc.dat"), "earlier asc");  // the asc.dat already in nds/
     EXPECT_EQ(app("gba/.shell/hzk.dat"), "hzk");
     EXPECT_TRUE(QFileInfo::exists(box.app + "/nds/mainBG.jpg"));
 }
 
-TEST_F(SkinningTest, NoSkinLoadedStillRunsTheScript)
-{
+TEST_F(SkinningTest, NoSkinLoadedStillRunsTheScript) {
     Sandbox::write(box.app + "/text.txt", "old text");
     start();
     form->Command3->click();
@@ -128,8 +124,7 @@ TEST_F(SkinningTest, NoSkinLoadedStillRunsTheScript)
     EXPECT_EQ(log(), QStringList{"Skin_it.bat"});
 }
 
-TEST_F(SkinningTest, MissingScriptIsReportedOnceAndTheImageStillCopied)
-{
+TEST_F(SkinningTest, MissingScriptIsReportedOnceAndTheImageStillCopied) {
     QFile::remove(box.app + "/Skin_it.bat");
     loadSkin({{"mainBG.jpg", Jpg}});
     form->Command3->click();
@@ -142,8 +137,7 @@ TEST_F(SkinningTest, MissingScriptIsReportedOnceAndTheImageStillCopied)
     EXPECT_EQ(messages.texts, QStringList{"di3gba.bat is missing. Please reinstall the program."});
 }
 
-TEST_F(SkinningTest, MissingLoaderImageAsksAndTouchesNoVolume)
-{
+TEST_F(SkinningTest, MissingLoaderImageAsksAndTouchesNoVolume) {
     QFile::remove(box.app + "/qvkit_up.bin");
     Sandbox::write(box.volA + "qvkit_up.bin", "OLD LOADER ON CARD");
     loadSkin({{"mainBG.jpg", Jpg}});
@@ -156,8 +150,9 @@ TEST_F(SkinningTest, MissingLoaderImageAsksAndTouchesNoVolume)
         messages.answers = {yes};
         form->Command3->click();
         QStringList expected{question};
-        if (yes) // no browser in the test host
-            expected << "The browser could not be opened. Please visit www.example.com in your browser to download the newest VU4Kernel.";
+        if (yes)  // no browser in the test host
+            expected << "The browser could not be opened. Please visit www.example.com in your browser to download the "
+                        "newest VU4Kernel.";
         EXPECT_EQ(messages.texts, expected);
         EXPECT_EQ(form->copyTo(), nullptr);
         EXPECT_EQ(Sandbox::tree(box.volA), volumeBefore);
@@ -166,11 +161,10 @@ TEST_F(SkinningTest, MissingLoaderImageAsksAndTouchesNoVolume)
     }
 }
 
-TEST_F(SkinningTest, CopyToChoiceSurvivesUnticking)
-{
+TEST_F(SkinningTest, CopyToChoiceSurvivesUnticking) {
     start();
     form->copyqvkitupbintodrive->trigger();
-    CopyTo *dialog = form->copyTo();
+    CopyTo* dialog = form->copyTo();
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_TRUE(dialog->isModal());
@@ -178,24 +172,23 @@ TEST_F(SkinningTest, CopyToChoiceSurvivesUnticking)
     EXPECT_EQ(dialog->size(), QSize(265, 42));
     EXPECT_EQ(dialog->OKButton->geometry(), QRect(176, 8, 81, 25));
     EXPECT_EQ(dialog->Drive1->geometry(), QRect(8, 8, 161, 21));
-    EXPECT_EQ(dialog->Drive1->currentData().toString(), box.root + "/"); // the current volume
+    EXPECT_EQ(dialog->Drive1->currentData().toString(), box.root + "/");  // the current volume
     const int card = dialog->Drive1->findText(box.volA + " [CARD]");
     ASSERT_GE(card, 0);
     dialog->Drive1->setCurrentIndex(card);
     dialog->OKButton->click();
     EXPECT_FALSE(dialog->isVisible());
-    form->copyqvkitupbintodrive->trigger(); // unticked: not shown again
+    form->copyqvkitupbintodrive->trigger();  // unticked: not shown again
     EXPECT_FALSE(form->copyqvkitupbintodrive->isChecked());
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(form->copyTo(), dialog);
 
     form->Command3->click();
-    EXPECT_EQ(Sandbox::read(box.volA + "qvkit_up.bin"), "LOADER"); // only the root path of the entry
+    EXPECT_EQ(Sandbox::read(box.volA + "qvkit_up.bin"), "LOADER");  // only the root path of the entry
     EXPECT_FALSE(QFileInfo::exists(box.root + "/qvkit_up.bin"));
 }
 
-TEST_F(SkinningTest, FailingCopyStopsDi3ButNotVu4)
-{
+TEST_F(SkinningTest, FailingCopyStopsDi3ButNotVu4) {
     loadSkin({{"mainBG.jpg", Jpg}, {"deskicon.bmp", Bmp}, {"x.bmp", Bmp}, {"help.txt", "help"}});
     host->failCopiesTo = {"deskicon.bmp"};
     form->Command4->click();
@@ -203,8 +196,8 @@ TEST_F(SkinningTest, FailingCopyStopsDi3ButNotVu4)
     EXPECT_TRUE(messages.texts[0].startsWith("Skin DI3 GBA stopped: ")) << messages.texts[0].toStdString();
     EXPECT_TRUE(messages.texts[0].contains("deskicon.bmp"));
     EXPECT_TRUE(log().isEmpty());
-    EXPECT_TRUE(QFileInfo::exists(box.app + "/nds/mainBG.jpg")); // copied before the failure
-    EXPECT_FALSE(QFileInfo::exists(box.app + "/gba/.shell/bmp/x.bmp")); // not after it
+    EXPECT_TRUE(QFileInfo::exists(box.app + "/nds/mainBG.jpg"));         // copied before the failure
+    EXPECT_FALSE(QFileInfo::exists(box.app + "/gba/.shell/bmp/x.bmp"));  // not after it
     EXPECT_FALSE(QFileInfo::exists(box.app + "/gba/.shell/help.txt"));
 
     messages.texts.clear();
@@ -223,8 +216,7 @@ TEST_F(SkinningTest, FailingCopyStopsDi3ButNotVu4)
     EXPECT_EQ(app("gba/.shell/help.txt"), "help");
 }
 
-TEST_F(SkinningTest, FailedCopyToTheVolumeIsReportedAndKeepsTheOldImage)
-{
+TEST_F(SkinningTest, FailedCopyToTheVolumeIsReportedAndKeepsTheOldImage) {
     Sandbox::write(box.root + "/qvkit_up.bin", "OLD");
     loadSkin({{"mainBG.jpg", Jpg}});
     host->failCopiesTo = {"qvkit_up.bin"};
@@ -234,11 +226,10 @@ TEST_F(SkinningTest, FailedCopyToTheVolumeIsReportedAndKeepsTheOldImage)
     EXPECT_TRUE(messages.texts[0].contains("qvkit_up.bin could not be copied"));
 }
 
-TEST_F(SkinningTest, WritesNothingOutsideTheProgramFolderAndTheChosenVolume)
-{
+TEST_F(SkinningTest, WritesNothingOutsideTheProgramFolderAndTheChosenVolume) {
     const auto snapshot = [&] {
         std::map<QString, QByteArray> files;
-        for (const QString &file : Sandbox::tree(box.root))
+        for (const QString& file : Sandbox::tree(box.root))
             files[file] = QCryptographicHash::hash(Sandbox::read(box.root + file), QCryptographicHash::Sha1);
         return files;
     };
@@ -252,21 +243,18 @@ TEST_F(SkinningTest, WritesNothingOutsideTheProgramFolderAndTheChosenVolume)
     form->Command4->click();
     const auto after = snapshot();
     QStringList changed;
-    for (const auto &[file, hash] : after)
-        if (!before.count(file) || before.at(file) != hash)
-            changed << file;
-    for (const auto &[file, hash] : before)
-        if (!after.count(file))
-            changed << file;
-    for (const QString &file : changed)
+    for (const auto& [file, hash] : after)
+        if (!before.count(file) || before.at(file) != hash) changed << file;
+    for (const auto& [file, hash] : before)
+        if (!after.count(file)) changed << file;
+    for (const QString& file : changed)
         EXPECT_TRUE(file.startsWith("/app/") || file.startsWith("/volA/")) << file.toStdString();
     EXPECT_TRUE(changed.contains("/volA/qvkit_up.bin"));
 }
 
 namespace {
 // The items of the FS package in a loader ROM: relative name to data.
-std::map<QString, QByteArray> PackageItems(const QByteArray &rom)
-{
+std::map<QString, QByteArray> PackageItems(const QByteArray& rom) {
     std::map<QString, QByteArray> items;
     const auto u32 = [&](qsizetype at) {
         return quint32(quint8(rom[at])) | quint32(quint8(rom[at + 1])) << 8 | quint32(quint8(rom[at + 2])) << 16 |
@@ -274,26 +262,22 @@ std::map<QString, QByteArray> PackageItems(const QByteArray &rom)
     };
     for (qsizetype at = 0x30000; at + 272 <= rom.size();) {
         const QByteArray name = rom.mid(at, 260).split('\0').front();
-        if (name.isEmpty())
-            break;
+        if (name.isEmpty()) break;
         const quint32 size = u32(at + 264);
         items[QString::fromLatin1(name)] = rom.mid(at + 272, size);
         at += 272 + size + (size & 1);
     }
     return items;
 }
-} // namespace
+}  // namespace
 
-TEST_F(SkinningTest, WholeRoadWithTheShippedScripts)
-{
+TEST_F(SkinningTest, WholeRoadWithTheShippedScripts) {
     const QString dist = CORVAMO_DIST_DIR;
     if (!QFileInfo(dist + "/gba/Lindquay").isExecutable() || !QFileInfo::exists(CORVAMO_SAMPLE_SKIN_ZIP))
         GTEST_SKIP() << "Lindquay or the sample skin is not built";
-    for (const char *script : Scripts)
-        QFile::remove(box.app + "/" + script);
-    for (const char *script : Scripts)
-        ASSERT_TRUE(QFile::copy(dist + "/" + script, box.app + "/" + script));
-    for (const QString &file : QDir(dist + "/gba").entryList(QDir::Files))
+    for (const char* script : Scripts) QFile::remove(box.app + "/" + script);
+    for (const char* script : Scripts) ASSERT_TRUE(QFile::copy(dist + "/" + script, box.app + "/" + script));
+    for (const QString& file : QDir(dist + "/gba").entryList(QDir::Files))
         ASSERT_TRUE(QFile::copy(dist + "/gba/" + file, box.app + "/gba/" + file));
     QFile::copy(CORVAMO_SAMPLE_SKIN_ZIP, box.skins + "/SampleSkin.zip");
     start();
@@ -313,7 +297,7 @@ TEST_F(SkinningTest, WholeRoadWithTheShippedScripts)
     for (int slot : {2, 5, 13}) {
         const QString name = "\\.shell\\bmp\\" + sample_skin::ExtraNames()[slot];
         ASSERT_TRUE(items.count(name)) << name.toStdString();
-        const QByteArray &data = items.at(name);
+        const QByteArray& data = items.at(name);
         if (data == Sandbox::read(box.app + "/gba/.shell/bmp/" + sample_skin::ExtraNames()[slot]))
             GTEST_SKIP() << "this build's Lindquay packs BMP pictures unchanged (no picture16 conversion yet)";
         const QImage picture = sample_skin::ExtraPicture(slot);
