@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -40,8 +41,10 @@ int main(int argc, char** argv) {
     const QString outPng = QString::fromLocal8Bit(argv[3]);
     QTemporaryDir programFolder;
 
+    const CacheFolders cache = CacheFolders::Under(
+        QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/Corvamo"));
     RecordedMessages messages;
-    Form1 window(&messages, nullptr, programFolder.path());
+    Form1 window(cache, &messages, nullptr, programFolder.path());
     window.show();
     if (!QTest::qWaitForWindowExposed(&window)) {
         std::fprintf(stderr, "window_screenshot: the window was not shown\n");
@@ -64,14 +67,12 @@ int main(int argc, char** argv) {
 
     // The same archive through a workbench without any window.
     RecordedMessages quiet;
-    FormPictures pictures;
-    Workbench offscreen(quiet, nullptr, std::move(pictures));
+    Workbench offscreen(quiet, cache);
     offscreen.startUp(programFolder.path());
     offscreen.folderChange(samples);
     offscreen.archiveChosen(samples, archive);
-    offscreen.state().gbascreen = 1;
-    offscreen.state().dswindow = 1;
-    offscreen.redraw();
+    offscreen.nextGbaScreen();
+    offscreen.toggleWindow();
 
     const QPoint inside(PictureBox::Border, PictureBox::Border);
     const struct {

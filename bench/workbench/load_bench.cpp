@@ -10,7 +10,6 @@
 // of the first window is printed once before the benchmarks). Peer, BM_PlainWindowToFirstPaint: an empty QMainWindow of
 // the same size shown up to its first paint.
 #include "form1.h"
-#include "host_paths.h"
 #include "messages.h"
 #include "workbench.h"
 
@@ -42,9 +41,11 @@ QTemporaryDir& Sandbox() {
     return dir;
 }
 
+CacheFolders Cache() { return CacheFolders::Under(Sandbox().path() + "/cache/Corvamo"); }
+
 void BM_ArchiveClick(benchmark::State& run) {
     RecordedMessages messages;
-    Workbench wb(messages);
+    Workbench wb(messages, Cache());
     const QString folder = Sandbox().path() + "/skins";
     QDir().mkpath(folder);
     QFile::copy(SampleZip(), folder + "/SampleSkin.zip");
@@ -64,7 +65,7 @@ void BM_ArchiveClickInWindow(benchmark::State& run) {
     const QString folder = Sandbox().path() + "/skins";
     QDir().mkpath(folder);
     QFile::copy(SampleZip(), folder + "/SampleSkin.zip");
-    Form1 window(&messages, nullptr, Sandbox().path());
+    Form1 window(Cache(), &messages, nullptr, Sandbox().path());
     window.setDir1Path(folder);
     for (auto _ : run) {
         const int before = window.workbench().redrawCount();
@@ -129,7 +130,7 @@ void WaitForFirstPaint(QWidget& window) {
 void BM_StartUpToFirstPaint(benchmark::State& run) {
     for (auto _ : run) {
         RecordedMessages messages;
-        Form1 window(&messages, nullptr, Sandbox().path());
+        Form1 window(Cache(), &messages, nullptr, Sandbox().path());
         WaitForFirstPaint(window);
         run.PauseTiming();
         window.hide();
@@ -164,7 +165,6 @@ int main(int argc, char** argv) {
     QElapsedTimer cold;
     cold.start();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("XDG_CACHE_HOME", (Sandbox().path() + "/cache").toUtf8());
     QApplication app(argc, argv);
     if (!QFile::exists(SampleZip())) {
         std::fprintf(stderr, "load_bench: no sample skin at %s (build the sample_skin target)\n",
@@ -174,7 +174,7 @@ int main(int argc, char** argv) {
     {
         // The first window of a process pays for fonts, styles and the platform plugin too.
         RecordedMessages messages;
-        Form1 window(&messages, nullptr, Sandbox().path());
+        Form1 window(Cache(), &messages, nullptr, Sandbox().path());
         WaitForFirstPaint(window);
         std::printf("Cold start, from main() through QApplication to Form1's first paint: %.1f ms\n",
                     double(cold.nsecsElapsed()) / 1e6);

@@ -18,7 +18,6 @@
 #include <functional>
 
 #include "form1.h"
-#include "host_paths.h"
 #include "hostile_support.h"
 
 namespace fs = std::filesystem;
@@ -125,6 +124,9 @@ struct Row {
     // What the user did before (its messages are not counted), when the row needs it.
     std::function<void(Form1& form, const QString& root)> first = {};
 };
+
+// The workbench's own folders, in the sandbox.
+CacheFolders Cache(const QString& root) { return CacheFolders::Under(root + "/cache/Corvamo"); }
 
 std::vector<std::string> TopFiles(const QString& folder) {
     std::vector<std::string> names;
@@ -271,7 +273,7 @@ TEST(WorkbenchHostile, EveryRowLoadsWhatItCanAndChangesNothingElse) {
          {},
          {},
          {},
-         [](const QString&) { return TempFolder(); },
+         [](const QString& root) { return Cache(root).temp; },
          qint64(1) << 20,
          false,
          [](Form1& form, const QString& root) {  // a skin is loaded and in the temporary folder
@@ -303,14 +305,13 @@ TEST(WorkbenchHostile, EveryRowLoadsWhatItCanAndChangesNothingElse) {
         SCOPED_TRACE(row.what);
         hostile::TempFolder box;
         const QString root = QString::fromStdString(box.path());
-        qputenv("XDG_CACHE_HOME", (root + "/cache").toUtf8());
         for (const char* folder : {"/app/nds", "/app/gba/.shell/bmp", "/skins"}) QDir().mkpath(root + folder);
         const std::string archive = row.prepare(box.path());
         const QString previous = QDir::currentPath();
         QDir::setCurrent(root + "/app");
         {
             RecordedMessages messages;
-            Form1 form(&messages, std::make_unique<SandboxHost>(root), root + "/app");
+            Form1 form(Cache(root), &messages, std::make_unique<SandboxHost>(root), root + "/app");
             Workbench& wb = form.workbench();
             if (row.first) {
                 row.first(form, root);
@@ -340,7 +341,7 @@ TEST(WorkbenchHostile, EveryRowLoadsWhatItCanAndChangesNothingElse) {
             }
             std::vector<std::string> wantedTemp = row.tempFiles;
             // LoadPics turns each BMP main picture into its JPEG.
-            std::vector<std::string> temp = TopFiles(TempFolder());
+            std::vector<std::string> temp = TopFiles(Cache(root).temp);
             temp.erase(std::remove_if(temp.begin(), temp.end(),
                                       [&](const std::string& n) {
                                           return std::find(wantedTemp.begin(), wantedTemp.end(), n) ==

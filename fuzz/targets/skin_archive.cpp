@@ -12,7 +12,7 @@
 #include <set>
 #include <string>
 
-#include "extract.h"
+#include "archive_extract.h"
 #include "fuzz_support.h"
 #include "messages.h"
 #include "workbench.h"
@@ -75,7 +75,7 @@ struct Sandbox {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static Sandbox box;
     static RecordedMessages messages;
-    static Workbench workbench(messages);
+    static Workbench workbench(messages, CacheFolders::Under(QString::fromStdString(box.root + "/cache/Corvamo")));
     static const QString here = QDir::currentPath();
 
     fuzz_support::WriteFile(box.archive, data, size);

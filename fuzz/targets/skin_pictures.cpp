@@ -11,26 +11,24 @@
 #include <string>
 
 #include "fuzz_support.h"
-#include "host_paths.h"
 #include "messages.h"
 #include "workbench.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const bool ready = [] {
-        qputenv("XDG_CACHE_HOME", QByteArray::fromStdString(fuzz_support::Scratch() + "/cache"));
-        return QDir().mkpath(TempFolder());
-    }();
+    static const CacheFolders cache =
+        CacheFolders::Under(QString::fromStdString(fuzz_support::Scratch() + "/cache/Corvamo"));
+    static const bool ready = QDir().mkpath(cache.temp);
     FUZZ_CHECK(ready, "cannot make the temporary folder");
     static RecordedMessages messages;
-    static Workbench workbench(messages);
+    static Workbench workbench(messages, cache);
 
-    const std::string temp = TempFolder().toStdString();
+    const std::string temp = cache.temp.toStdString();
     fuzz_support::WriteFile(temp + "mainBG.bmp", data, size);
     fuzz_support::WriteFile(temp + "arrowL.bmp", data, size);
     workbench.WipePics();
     workbench.LoadPics();
     FUZZ_CHECK(messages.texts.isEmpty(), "loading reported: " + messages.texts.join(' ').toStdString());
-    const QFileInfo jpeg(TempFolder() + "mainBG.jpg");
+    const QFileInfo jpeg(cache.temp + "mainBG.jpg");
     FUZZ_CHECK(!jpeg.exists() || jpeg.size() < (qint64(256) << 20), "the JPEG made from the BMP is over 256 MiB");
     fuzz_support::EmptyFolder(temp);
     return 0;

@@ -254,7 +254,7 @@ TEST_F(Compositor, ShowsTheGbaPreviewBeforeTheStrip) {
 TEST_F(Compositor, WithNoSkinTheCanvasesAreBlank) {
     FormPictures empty;
     for (int screen = 0; screen < 5; ++screen) {
-        redrawsub(empty, ModuleState{0, 0, 0, 0, screen, {}, {}, {}}, true);
+        redrawsub(empty, ModuleState{{}, {}, 0, 0, screen}, true);
         EXPECT_EQ(empty.Picture4.pixel(120, 80), White) << screen;
     }
     EXPECT_EQ(empty.Picture2.pixel(128, 96), White);

@@ -24,33 +24,7 @@ bool Near(QRgb a, QRgb b)  // JPEG is lossy
            std::abs(qBlue(a) - qBlue(b)) < 24;
 }
 
-class Form1Test : public ::testing::Test {
-protected:
-    void SetUp() override {
-        previous_ = QDir::currentPath();
-        QDir::setCurrent(box.app);
-    }
-    void TearDown() override {
-        form.reset();
-        QDir::setCurrent(previous_);
-    }
-    void start() {
-        auto h = box.host();
-        host = h.get();
-        form = std::make_unique<Form1>(&messages, std::move(h), box.app);
-    }
-    Workbench& wb() { return form->workbench(); }
-    FormPictures& pics() { return form->workbench().pictures(); }
-    QString temp() const { return TempFolder(); }
-
-    Sandbox box;
-    RecordedMessages messages;
-    TestHost* host = nullptr;
-    std::unique_ptr<Form1> form;
-
-private:
-    QString previous_;
-};
+using Form1Test = WindowTest;
 
 }  // namespace
 
@@ -63,8 +37,8 @@ TEST_F(Form1Test, FolderSkinIsCopiedUnderCatalogueNamesAndLoaded) {
     Sandbox::write(skin + "/readme.txt", "not a skin file");
     Sandbox::write(skin + "/other.zip", "x");
     start();
-    wb().state().dswindow = 1;
-    wb().state().gbascreen = 3;
+    setView(1, 3);
+    const int redraws = wb().redrawCount();
     form->setDir1Path(skin);
 
     EXPECT_EQ(Sandbox::tree(temp()),
@@ -75,7 +49,7 @@ TEST_F(Form1Test, FolderSkinIsCopiedUnderCatalogueNamesAndLoaded) {
     EXPECT_EQ(pics().Picture5[2].height(), 240);
     EXPECT_TRUE(pics().Picture5[13].hasPicture());
     EXPECT_FALSE(pics().Picture1[2].hasPicture());
-    EXPECT_EQ(wb().redrawCount(), 1);
+    EXPECT_EQ(wb().redrawCount(), redraws + 1);
     EXPECT_EQ(wb().state().skinsource, "");
     EXPECT_EQ(wb().state().skinfromzip, 0);
     EXPECT_EQ(wb().state().dswindow, 1);  // a folder skin keeps the view
@@ -93,8 +67,7 @@ TEST_F(Form1Test, ArchiveSkinBmpBeatsJpegAndResetsTheView) {
                                       {"qvpdalogo.bmp", Sandbox::picture(240, 160, Blue, "BMP")}});
     start();
     form->setDir1Path(box.skins);
-    wb().state().dswindow = 1;
-    wb().state().gbascreen = 3;
+    setView(1, 3);
     ASSERT_TRUE(form->clickFile1("Skin.ZIP"));
 
     EXPECT_EQ(wb().state().skinsource, box.skins + "/Skin.ZIP");
@@ -111,8 +84,7 @@ TEST_F(Form1Test, ArchiveSkinBmpBeatsJpegAndResetsTheView) {
 
     // Away to a folder without skin files: the skin is gone, the sub-folders stay, empty.
     QDir().mkpath(box.root + "/empty");
-    wb().state().dswindow = 1;
-    wb().state().gbascreen = 2;
+    setView(1, 2);
     const int redraws = wb().redrawCount();
     form->setDir1Path(box.root + "/empty");
     EXPECT_EQ(wb().state().skinfromzip, 0);
@@ -162,18 +134,18 @@ TEST_F(Form1Test, DriveChangeRunsOneFolderChangeAndRootArchivesHaveOneSeparator)
 TEST_F(Form1Test, TemporaryFolderRemovedWhileRunningComesBack) {
     Sandbox::write(box.skins + "/mainBG.jpg", Sandbox::picture(256, 192, Green, "JPG"));
     start();
-    ASSERT_TRUE(QDir(TempFolder()).removeRecursively());
+    ASSERT_TRUE(QDir(temp()).removeRecursively());
     form->setDir1Path(box.skins);
     EXPECT_TRUE(pics().Picture1[0].hasPicture());
     EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join('\n').toStdString();
 }
 
 TEST_F(Form1Test, StartUpDrawsNothingAndKeepsAnEarlierRunsFiles) {
-    Sandbox::write(TempFolder() + "mainBG.jpg", Sandbox::picture(256, 192, Green, "JPG"));
+    Sandbox::write(temp() + "mainBG.jpg", Sandbox::picture(256, 192, Green, "JPG"));
     start();
     EXPECT_EQ(wb().redrawCount(), 0);
     EXPECT_FALSE(pics().Picture1[0].hasPicture());
-    EXPECT_EQ(Sandbox::tree(TempFolder()), QStringList{"/mainBG.jpg"});
+    EXPECT_EQ(Sandbox::tree(temp()), QStringList{"/mainBG.jpg"});
     EXPECT_EQ(wb().state().appfolder, box.app + "/");
     EXPECT_EQ(wb().dirPath(), box.app);
     EXPECT_EQ(form->Picture1[0]->size(), QSize(260, 188));
@@ -356,22 +328,22 @@ TEST_F(Form1Test, DamagedArchiveLoadsWhatCouldBeExtracted) {
 TEST_F(Form1Test, ClearingNeverFollowsALinkOutOfTheTemporaryFolder) {
     Sandbox::write(box.root + "/precious/keep.txt", "keep");
     start();
-    QDir().mkpath(TempFolder() + "sub");
-    Sandbox::write(TempFolder() + "sub/.hidden", "x");
-    ASSERT_EQ(symlink((box.root + "/precious").toUtf8().constData(), (TempFolder() + "link").toUtf8().constData()), 0);
-    wb().DeleteDirectory(TempFolder().chopped(1));
+    QDir().mkpath(temp() + "sub");
+    Sandbox::write(temp() + "sub/.hidden", "x");
+    ASSERT_EQ(symlink((box.root + "/precious").toUtf8().constData(), (temp() + "link").toUtf8().constData()), 0);
+    wb().DeleteDirectory(temp().chopped(1));
     EXPECT_EQ(Sandbox::read(box.root + "/precious/keep.txt"), "keep");
-    EXPECT_FALSE(QFileInfo(TempFolder() + "link").isSymLink());
-    EXPECT_TRUE(QFileInfo(TempFolder() + "sub").isDir());
-    EXPECT_FALSE(QFileInfo::exists(TempFolder() + "sub/.hidden"));
+    EXPECT_FALSE(QFileInfo(temp() + "link").isSymLink());
+    EXPECT_TRUE(QFileInfo(temp() + "sub").isDir());
+    EXPECT_FALSE(QFileInfo::exists(temp() + "sub/.hidden"));
 
     // The temporary folder itself made a link: it is replaced, never emptied through the link.
-    ASSERT_TRUE(QDir(TempFolder()).removeRecursively());
-    ASSERT_EQ(symlink((box.root + "/precious").toUtf8().constData(), TempFolder().chopped(1).toUtf8().constData()), 0);
+    ASSERT_TRUE(QDir(temp()).removeRecursively());
+    ASSERT_EQ(symlink((box.root + "/precious").toUtf8().constData(), temp().chopped(1).toUtf8().constData()), 0);
     Sandbox::write(box.skins + "/mainBG.jpg", Sandbox::picture(256, 192, Green, "JPG"));
     form->setDir1Path(box.skins);
     EXPECT_EQ(Sandbox::read(box.root + "/precious/keep.txt"), "keep");
-    EXPECT_FALSE(QFileInfo(TempFolder().chopped(1)).isSymLink());
+    EXPECT_FALSE(QFileInfo(temp().chopped(1)).isSymLink());
     EXPECT_TRUE(pics().Picture1[0].hasPicture());
 }
 

@@ -1,7 +1,6 @@
 #include "host.h"
 #include "catalogue.h"
-#include "extract.h"
-#include "mfreeimage.h"
+#include "archive_extract.h"
 #include "sandbox.h"
 
 #include <QCoreApplication>

@@ -1,10 +1,11 @@
 #pragma once
 
-// A sandbox per test: a temporary cache root (XDG_CACHE_HOME), a program folder with its working
-// folders, two stand-in volumes, and a host layer whose single operations can be made to fail.
+// A sandbox per test: the workbench's own folders, a program folder with its working folders, two
+// stand-in volumes, and a host layer whose single operations can be made to fail; and the fixture
+// of the tests that drive the real window in it.
 
+#include "form1.h"
 #include "host.h"
-#include "host_paths.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -54,13 +55,16 @@ struct Sandbox {
 
     Sandbox() {
         root = QDir(dir.path()).canonicalPath();
-        qputenv("XDG_CACHE_HOME", (root + "/cache").toUtf8());
         app = root + "/app";
         volA = root + "/volA/";
         volB = root + "/volB/";
         skins = root + "/skins";
         for (const QString& folder : {app + "/nds", app + "/gba/.shell/bmp", volA, volB, skins}) QDir().mkpath(folder);
     }
+
+    // The workbench's temporary folder and scratch file, below the sandbox.
+    CacheFolders cache() const { return CacheFolders::Under(root + "/cache/Corvamo"); }
+    QString temp() const { return cache().temp; }
 
     std::unique_ptr<TestHost> host() const {
         auto h = std::make_unique<TestHost>();
@@ -153,5 +157,39 @@ inline void MakeZip(const QString& path, const std::vector<Entry>& entries, bool
     archive_write_close(a);
     archive_write_free(a);
 }
+
+// The real window in a sandbox, started from the program folder as a user starts it.
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previous_ = QDir::currentPath();
+        QDir::setCurrent(box.app);
+    }
+    void TearDown() override {
+        form.reset();
+        QDir::setCurrent(previous_);
+    }
+    void start() {
+        auto h = box.host();
+        host = h.get();
+        form = std::make_unique<Form1>(box.cache(), &messages, std::move(h), box.app);
+    }
+    Workbench& wb() { return form->workbench(); }
+    // Clicks the previews until they show the window element as given and the GBA screen.
+    void setView(int dswindow, int gbascreen) {
+        if (wb().state().dswindow != dswindow) wb().toggleWindow();
+        while (wb().state().gbascreen != gbascreen) wb().nextGbaScreen();
+    }
+    const FormPictures& pics() { return form->workbench().pictures(); }
+    QString temp() const { return box.temp(); }
+
+    Sandbox box;
+    RecordedMessages messages;
+    TestHost* host = nullptr;
+    std::unique_ptr<Form1> form;
+
+private:
+    QString previous_;
+};
 
 }  // namespace testing_sandbox

@@ -14,25 +14,15 @@ namespace {
 
 const char* const Scripts[] = {"Skin_it.bat", "skin_txt.bat", "di3gba.bat", "cleanup.bat"};
 
-class SkinningTest : public ::testing::Test {
+class SkinningTest : public WindowTest {
 protected:
     void SetUp() override {
-        previous_ = QDir::currentPath();
-        QDir::setCurrent(box.app);
+        WindowTest::SetUp();
         // Recording scripts: each appends its name to script.log.
         for (const char* script : Scripts)
             Sandbox::write(box.app + "/" + script,
                            QByteArray("echo ") + script + " >> \"$(dirname \"$0\")/script.log\"\n");
         Sandbox::write(box.app + "/qvkit_up.bin", "LOADER");
-    }
-    void TearDown() override {
-        form.reset();
-        QDir::setCurrent(previous_);
-    }
-    void start() {
-        auto h = box.host();
-        host = h.get();
-        form = std::make_unique<Form1>(&messages, std::move(h), box.app);
     }
     // A folder skin of the given files, loaded as the user would.
     void loadSkin(const std::map<QString, QByteArray>& files) {
@@ -45,14 +35,6 @@ protected:
         return QString::fromUtf8(Sandbox::read(box.app + "/script.log")).split('\n', Qt::SkipEmptyParts);
     }
     QByteArray app(const QString& name) const { return Sandbox::read(box.app + "/" + name); }
-
-    Sandbox box;
-    RecordedMessages messages;
-    TestHost* host = nullptr;
-    std::unique_ptr<Form1> form;
-
-private:
-    QString previous_;
 };
 
 const QByteArray Jpg = Sandbox::picture(256, 192, 0x336699, "JPG");
@@ -78,7 +60,7 @@ TEST_F(SkinningTest, SkinWithoutTextFileRunsSkinItAndCopiesTheImageToTheCurrentV
               (QStringList{"/asc.dat", "/bmp/TextScrollBack.BMP", "/bmp/deskicon.bmp", "/help.txt", "/hzk.dat"}));
     EXPECT_EQ(app("gba/.shell/help.txt"), "help");
     // The JPEG made from the BMP is installed, never the BMP itself.
-    EXPECT_EQ(app("nds/mainBG.jpg"), Sandbox::read(TempFolder() + "mainBG.jpg"));
+    EXPECT_EQ(app("nds/mainBG.jpg"), Sandbox::read(temp() + "mainBG.jpg"));
     // Never opened: the copy-to window is created hidden, on the volume of the program folder.
     ASSERT_NE(form->copyTo(), nullptr);
     EXPECT_FALSE(form->copyTo()->isVisible());

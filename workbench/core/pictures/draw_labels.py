@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Draws the workbench's 1-bit label pictures from the hand-made pixel fonts below and writes
 them as XBM sources beside this script (builtin_pictures.cpp includes them).
-Run it again after changing a glyph: python3 workbench/pictures/draw_labels.py"""
+Run it again after changing a glyph: python3 workbench/core/pictures/draw_labels.py"""
 
 import os
 

@@ -4,18 +4,16 @@
 
 #include <QColor>
 #include <QString>
-#include <QStringList>
 
 #include <array>
 
 // The module-level state every handler of the workbench shares; lives for the whole run.
 struct ModuleState {
-    QString appfolder;                         // the program folder, ending in "/"
-    QString skinsource;                        // the archive last chosen, "" for a folder skin
-    int skinfromzip = 0;                       // 1 while the loaded skin came from an archive chosen in the file list
-    int dswindow = 0;                          // 1: the DS lower screen shows the window element
-    int gbascreen = 0;                         // which of the five GBA screens Picture4 shows
-    QStringList namelist, extralist, bmplist;  // scratch arrays split from the catalogue
+    QString appfolder;    // the program folder, ending in "/"
+    QString skinsource;   // the archive last chosen, "" for a folder skin
+    int skinfromzip = 0;  // 1 while the loaded skin came from an archive chosen in the file list
+    int dswindow = 0;     // 1: the DS lower screen shows the window element
+    int gbascreen = 0;    // which of the five GBA screens Picture4 shows
 };
 
 // The check marks of the File menu; all start cleared at every start of the program.

@@ -1,4 +1,4 @@
-#include "messages.h"
+#include "qt_message_boxes.h"
 
 #include <QMessageBox>
 

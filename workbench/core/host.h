@@ -48,11 +48,18 @@ public:
     virtual bool makeFolder(const QString& path);
     // The mounted volumes, pseudo file systems left out.
     virtual std::vector<Volume> volumes() const;
-    // ShellAndWait; false when the program could not be started.
+    // ShellAndWait: starts the command line and returns when it has ended; false when the
+    // program could not be started.
     virtual bool shellAndWait(const QString& commandLine, int showMode);
     // Opens the address in the desktop's browser; false when that failed.
     virtual bool openUrl(const QUrl& url);
 };
+
+// ShellAndWait itself: starts the command line (a script "*.bat" is run as /bin/sh SCRIPT, with
+// standard input from /dev/null) and returns when it has ended, processing window events every
+// 100 ms meanwhile. showMode has no effect for a windowless child. Returns how many 100 ms passes
+// the wait took (at least one), or -1 when the program could not be started.
+int ShellAndWaitPasses(const QString& commandLine, int showMode);
 
 // The volume of list whose root is the longest prefix of path; list's first entry when none is.
 Volume VolumeOf(const std::vector<Volume>& list, const QString& path);

@@ -1,11 +1,7 @@
 #include "form1.h"
 
-#include "colour_pick.h"
-#include "compositor.h"
 #include "copy_to.h"
-#include "host_paths.h"
 #include "picture_box.h"
-#include "preview_export.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -30,12 +26,14 @@ constexpr int PathRole = Qt::UserRole;
 
 }  // namespace
 
-Form1::Form1(MessageBoxes* messages, std::unique_ptr<Host> host, const QString& currentFolder) {
-    if (!messages) {
+Form1::Form1(const CacheFolders& cache, MessageBoxes* messages, std::unique_ptr<Host> host,
+             const QString& currentFolder)
+    : messages_(messages) {
+    if (!messages_) {
         ownMessages_ = std::make_unique<QtMessageBoxes>(this);
-        messages = ownMessages_.get();
+        messages_ = ownMessages_.get();
     }
-    workbench_ = std::make_unique<Workbench>(*messages, std::move(host), SystemColouredPictures());
+    workbench_ = std::make_unique<Workbench>(*messages_, cache, std::move(host), SystemColouredPictures());
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Corvamo"));
     buildControls();
@@ -73,7 +71,7 @@ void Form1::buildControls() {
     small.setPointSize(7);
     client->setFont(small);
     setCentralWidget(client);
-    FormPictures& pictures = workbench_->pictures();
+    const FormPictures& pictures = workbench_->pictures();
 
     Drive1 = new QComboBox(client);
     Drive1->setObjectName(QStringLiteral("Drive1"));
@@ -243,8 +241,6 @@ void Form1::Drive1_Change() {
     refreshLists();
 }
 
-void Form1::Dir1_Change() { setDir1Path(workbench_->dirPath()); }
-
 void Form1::File1_Click() {
     QListWidgetItem* item = File1->currentItem();
     if (!item) return;
@@ -252,45 +248,21 @@ void Form1::File1_Click() {
     refreshLists();
 }
 
-void Form1::Picture2_Click() {
-    workbench_->state().dswindow ^= 1;
-    workbench_->redraw();
+void Form1::Picture2_Click() { workbench_->toggleWindow(); }
+
+void Form1::Picture4_Click() { workbench_->nextGbaScreen(); }
+
+void Form1::Picture7_Mouse(int button, int x, int y) { workbench_->pickDividerColourFromPalette(button, x, y); }
+
+void Form1::Picture8_Mouse(int index, int button) { workbench_->pickDividerColourFromSwatch(index, button); }
+
+void Form1::savePreview(PreviewKind kind) {
+    const SaveResult result = workbench_->savePreview(kind);
+    if (!result.message.isEmpty()) messages_->ok(result.message);
 }
 
-void Form1::Picture4_Click() {
-    int& screen = workbench_->state().gbascreen;
-    screen = screen + 1 > 4 ? 0 : screen + 1;
-    workbench_->redraw();
-}
-
-void Form1::Picture7_Mouse(int button, int x, int y) {
-    FormPictures& pictures = workbench_->pictures();
-    pictures.Picture6 = PickFromPalette(pictures.Picture7, button, x, y, pictures.Picture6);
-    Picture6->update();
-}
-
-void Form1::Picture8_Mouse(int index, int button) {
-    FormPictures& pictures = workbench_->pictures();
-    pictures.Picture6 = PickFromSwatch(pictures.Picture8[size_t(index)], button, pictures.Picture6);
-    Picture6->update();
-}
-
-void Form1::savePreview(bool ds) {
-    Workbench& wb = *workbench_;
-    FormPictures& pictures = wb.pictures();
-    if (ds)
-        DrawDsExport(pictures, wb.state(), wb.options());
-    else
-        DrawGbaExport(pictures);
-    const QString path = PreviewOutputPath(ds ? PreviewKind::Ds : PreviewKind::Gba, wb.state(), wb.options(),
-                                           wb.dirPath(), wb.selectedFile());
-    const SaveResult result = SavePreview(ds ? pictures.Picture3 : pictures.Picture15, path, ScratchBmp());
-    refreshPictures();
-    if (!result.message.isEmpty()) wb.messages().ok(result.message);
-}
-
-void Form1::Command1_Click() { savePreview(true); }
-void Form1::Command2_Click() { savePreview(false); }
+void Form1::Command1_Click() { savePreview(PreviewKind::Ds); }
+void Form1::Command2_Click() { savePreview(PreviewKind::Gba); }
 
 void Form1::Command3_Click() {
     workbench_->skinVu4Loaders();
@@ -302,34 +274,28 @@ void Form1::Command4_Click() {
     refreshPictures();
 }
 
+// The copy-to window is made once, when the workbench creates its state.
 void Form1::createCopyTo() {
-    if (copyTo_) return;
-    Workbench& wb = *workbench_;
-    copyTo_ = new CopyTo(this, wb.volumes(), wb.copyTo().drive);
+    copyTo_ = new CopyTo(this, workbench_->volumes(), workbench_->copyTo().drive);
     copyTo_->setWindowModality(Qt::ApplicationModal);
-    wb.copyTo().drive = copyTo_->selectedDrive();
-    connect(copyTo_, &CopyTo::driveChosen, this, [this](const QString& root) { workbench_->copyTo().drive = root; });
+    workbench_->chooseCopyToDrive(copyTo_->selectedDrive());
+    connect(copyTo_, &CopyTo::driveChosen, this, [this](const QString& root) { workbench_->chooseCopyToDrive(root); });
 }
 
 void Form1::copyqvkitupbintodrive_Click() {
-    workbench_->options().copyqvkitupbintodrive = copyqvkitupbintodrive->isChecked();
+    workbench_->setOption(&ViewOptions::copyqvkitupbintodrive, copyqvkitupbintodrive->isChecked());
     if (!copyqvkitupbintodrive->isChecked()) return;
     workbench_->ensureCopyTo();
-    createCopyTo();
     // Modal without a nested loop: the main window takes no input until OK hides it.
     copyTo_->show();
 }
 
-void Form1::showselectbug_Click() {
-    workbench_->options().showselectbug = showselectbug->isChecked();
-    workbench_->redraw();
-}
+void Form1::showselectbug_Click() { workbench_->setOption(&ViewOptions::showselectbug, showselectbug->isChecked()); }
 
 void Form1::option_Click() {
-    ViewOptions& options = workbench_->options();
-    options.dividerindspreview = dividerindspreview->isChecked();
-    options.savepreviewinskindirectory = savepreviewinskindirectory->isChecked();
-    options.savepreviewinsamedirectoryaszip = savepreviewinsamedirectoryaszip->isChecked();
+    workbench_->setOption(&ViewOptions::dividerindspreview, dividerindspreview->isChecked());
+    workbench_->setOption(&ViewOptions::savepreviewinskindirectory, savepreviewinskindirectory->isChecked());
+    workbench_->setOption(&ViewOptions::savepreviewinsamedirectoryaszip, savepreviewinsamedirectoryaszip->isChecked());
 }
 
 void Form1::Exit_Click() { close(); }

@@ -1,4 +1,5 @@
-#include "preview_export.h"
+#include "export_canvases.h"
+#include "image_io.h"
 #include "compositor.h"
 #include "skin_fixture.h"
 

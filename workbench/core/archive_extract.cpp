@@ -1,7 +1,7 @@
-#include "extract.h"
+#include "archive_extract.h"
 
-#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -33,19 +33,6 @@ QString SafeName(archive_entry* entry) {
     return parts.join(QLatin1Char('/'));
 }
 
-// Changes the current folder for the scope, so that entries are written by relative names and
-// libarchive's refusal of absolute paths applies.
-class CurrentFolder {
-public:
-    explicit CurrentFolder(const QString& folder) : previous_(QDir::currentPath()), ok_(QDir::setCurrent(folder)) {}
-    ~CurrentFolder() { QDir::setCurrent(previous_); }
-    bool ok() const { return ok_; }
-
-private:
-    QString previous_;
-    bool ok_;
-};
-
 }  // namespace
 
 ExtractReport ExtractArchive(const QString& archivePath, const QString& destination, const ExtractLimits& limits) {
@@ -57,14 +44,19 @@ ExtractReport ExtractArchive(const QString& archivePath, const QString& destinat
         return report;
     report.opened = true;
 
-    const CurrentFolder here(destination);
-    if (!here.ok()) {
+    // Entries are written below the destination's real path: with no link in that prefix,
+    // libarchive's refusal to write through a link applies to every component it adds.
+    const QFileInfo target(destination);
+    const QString root = target.canonicalFilePath();
+    if (root.isEmpty() || !target.isDir() || !target.isExecutable()) {
         report.unwritable = true;
         return report;
     }
     std::unique_ptr<archive, WriteCloser> out(archive_write_disk_new());
-    archive_write_disk_set_options(out.get(), ARCHIVE_EXTRACT_SECURE_NODOTDOT | ARCHIVE_EXTRACT_SECURE_SYMLINKS |
-                                                  ARCHIVE_EXTRACT_SECURE_NOABSOLUTEPATHS | ARCHIVE_EXTRACT_UNLINK);
+    // SafeName keeps every name relative and free of "..", so the absolute paths made from it stay
+    // inside root; libarchive's own checks refuse ".." and links on the way as well.
+    archive_write_disk_set_options(
+        out.get(), ARCHIVE_EXTRACT_SECURE_NODOTDOT | ARCHIVE_EXTRACT_SECURE_SYMLINKS | ARCHIVE_EXTRACT_UNLINK);
 
     qint64 total = 0;
     for (;;) {
@@ -82,7 +74,8 @@ ExtractReport ExtractArchive(const QString& archivePath, const QString& destinat
         const QString name = SafeName(entry);
         // libarchive can write a path past the system's limit, folder by folder, but nothing can
         // list or clear it afterwards: DeleteDirectory would leave it in the temporary folder.
-        const bool tooLong = QFile::encodeName(destination).size() + 1 + name.toUtf8().size() >= PATH_MAX;
+        const QString path = root + QLatin1Char('/') + name;
+        const bool tooLong = QFile::encodeName(path).size() >= PATH_MAX;
         if ((!isFile && type != AE_IFDIR) || name.isEmpty() || tooLong) {
             report.skipped.append(original);
             continue;
@@ -92,7 +85,7 @@ ExtractReport ExtractArchive(const QString& archivePath, const QString& destinat
             report.limitHit = true;
             break;
         }
-        archive_entry_set_pathname_utf8(entry, name.toUtf8().constData());
+        archive_entry_set_pathname_utf8(entry, path.toUtf8().constData());
         archive_entry_set_perm(entry, isFile ? 0644 : 0755);
         if (archive_write_header(out.get(), entry) < ARCHIVE_WARN) {
             report.skipped.append(original);
@@ -130,7 +123,7 @@ ExtractReport ExtractArchive(const QString& archivePath, const QString& destinat
         }
         archive_write_finish_entry(out.get());
         if (!finished) {
-            QFile::remove(name);
+            QFile::remove(path);
             if (report.damaged || report.limitHit) break;
             continue;
         }

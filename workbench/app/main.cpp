@@ -1,8 +1,10 @@
-#include "export_previews.h"
+#include "command_line.h"
 #include "form1.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QSocketNotifier>
+#include <QStandardPaths>
 #include <QTextStream>
 
 #include <csignal>
@@ -20,6 +22,12 @@ void OnTerminate(int) {
     [[maybe_unused]] const ssize_t written = write(signalPipe[1], &byte, 1);
 }
 
+// The user's cache folder (XDG_CACHE_HOME, normally ~/.cache) holds the workbench's own files.
+CacheFolders UserCacheFolders() {
+    return CacheFolders::Under(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+                               QStringLiteral("/Corvamo"));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -29,7 +37,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (exportPreviews) {
         QTextStream out(stdout), err(stderr);
-        const int code = ExportPreviews(app.arguments().mid(2), out, err);
+        const int code = ExportPreviews(app.arguments().mid(2), QDir::currentPath(), UserCacheFolders(), out, err);
         out.flush();
         err.flush();
         return code;
@@ -41,7 +49,7 @@ int main(int argc, char** argv) {
         std::signal(SIGTERM, OnTerminate);
         std::signal(SIGINT, OnTerminate);
     }
-    Form1 window;
+    Form1 window(UserCacheFolders());
     if (signalsCaught) {
         auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &window);
         QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {

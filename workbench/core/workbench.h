@@ -1,6 +1,8 @@
 #pragma once
 
+#include "export_canvases.h"
 #include "host.h"
+#include "image_io.h"
 #include "messages.h"
 #include "workbench_state.h"
 
@@ -11,21 +13,31 @@
 #include <map>
 #include <memory>
 
+// Where the workbench keeps its own files: the temporary folder of the skin and the preview
+// export's scratch file. The program takes them from the user's cache folder; tests give their own.
+struct CacheFolders {
+    QString temp;        // ends in "/"
+    QString scratchBmp;  // a file
+    // root/CorvamoTemp/ and root/temp.bmp.
+    static CacheFolders Under(const QString& root);
+};
+
 // The copy-to window's state, kept here so that the copy step works without any widget.
 struct CopyToState {
     bool created = false;  // the window exists (shown or hidden)
     QString drive;         // the root of the volume selected in its drive list
 };
 
-// The logic of the main window Form1, without any widget: it owns the picture holders, the
-// module-level state, the view options, the three browsing lists' state and the host layer, and
-// offers the window's operations under their own names. Form1 wires controls to it; the
-// windowless preview export drives it directly. Messages go through the MessageBoxes passed in.
+// The logic of the main window Form1, without any widget. It owns the picture holders, the
+// module-level state, the view options, the copy-to window's state, the three browsing lists'
+// state and the host layer, and offers the window's operations under their own names; what it
+// owns is read through const views only. Form1 wires controls to it; the command-line modes drive
+// it directly. Messages go through the MessageBoxes passed in.
 class Workbench {
 public:
     // host: the host layer to use (a default Host when null).
-    explicit Workbench(MessageBoxes& messages, std::unique_ptr<Host> host = nullptr,
-                       FormPictures pictures = FormPictures());
+    Workbench(MessageBoxes& messages, const CacheFolders& cache, std::unique_ptr<Host> host = nullptr,
+              FormPictures pictures = FormPictures());
     ~Workbench();
     Workbench(const Workbench&) = delete;
     Workbench& operator=(const Workbench&) = delete;
@@ -48,27 +60,41 @@ public:
     void LoadPics();
     // Deletes every file in the tree below folder; every folder stays. Links are deleted as links.
     void DeleteDirectory(const QString& folder);
-    // redrawsub with the current state and options.
-    void redraw();
 
-    // Copies the loaded skin into the loader working folders; false at the first failing copy
-    // (lastFailure() tells which).
-    bool CopyCrap();
-    QString lastFailure() const { return lastFailure_; }
+    // A click on the GBA preview: the next of its five screens.
+    void nextGbaScreen();
+    // A click on the DS lower-screen preview: shows or hides the window element.
+    void toggleWindow();
+    // A File menu check mark, e.g. setOption(&ViewOptions::showselectbug, true). Only "Show
+    // select bug" changes the previews, which are then recomposed.
+    void setOption(bool ViewOptions::*option, bool checked);
+    // The divider colour after a mouse event (button 1 left, 2 right, their sum when both are
+    // held) over the palette at (x, y) of its drawing area, or over quick swatch 0 or 1.
+    void pickDividerColourFromPalette(int button, int x, int y);
+    void pickDividerColourFromSwatch(int swatch, int button);
+
+    // "Save DS Preview" and "Save GBA Preview": draws the export canvas, names the file by the
+    // folder list, the file list and the options, and saves it. Returns what to tell the user.
+    SaveResult savePreview(PreviewKind kind);
+
+    // Copies the loaded skin into the loader working folders; stops at the first copy that fails
+    // and returns what failed ("" when every copy succeeded).
+    QString CopyCrap();
     // Where the download question sends the user for the loader image.
     static const QString DownloadSite, DownloadPage;
     void skinVu4Loaders();  // Command3, "Skin VU4 loaders"
     void skinDi3Gba();      // Command4, "Skin DI3 GBA"
 
-    // The copy-to window's state; ensureCopyTo creates it (hidden, current volume selected).
-    CopyToState& copyTo() { return copyTo_; }
+    // Creates the copy-to window's state once (hidden, the current volume selected).
     void ensureCopyTo();
+    // The copy-to window's drive list chose the volume with this root.
+    void chooseCopyToDrive(const QString& root);
 
-    FormPictures& pictures() { return pictures_; }
-    ModuleState& state() { return state_; }
-    ViewOptions& options() { return options_; }
-    Host& host() { return *host_; }
-    MessageBoxes& messages() { return messages_; }
+    const FormPictures& pictures() const { return pictures_; }
+    const ModuleState& state() const { return state_; }
+    const ViewOptions& options() const { return options_; }
+    const CopyToState& copyTo() const { return copyTo_; }
+    const CacheFolders& cache() const { return cache_; }
 
     // Browsing lists: Drive1's selected volume root, Dir1's current folder (no trailing "/"
     // except at a root), Dir1's sub-folders, File1's folder, its "*.zip" entries and its
@@ -85,8 +111,8 @@ public:
     // called by redrawsub once the GBA preview is finished.
     std::function<void()> changed;
     std::function<void()> showPicture4;
-    // Called when the copy step has just created the copy-to window's state (the window creates
-    // its widget hidden); and when shut-down unloads it.
+    // Called when the copy-to window's state has just been created (the window creates its
+    // widget, hidden), and when shut-down unloads it.
     std::function<void()> copyToCreated;
     std::function<void()> copyToUnloaded;
 
@@ -94,13 +120,16 @@ public:
     int redrawCount() const { return redrawCount_; }
 
 private:
+    // redrawsub with the current state and options.
+    void redraw();
     void listFolder(const QString& path);
     // Every load writes into the temporary folder: one removed while the program runs comes back.
     void ensureTempFolder();
-    bool copyStep(const QString& from, const QString& to);
+    QString copyStep(const QString& from, const QString& to);
     void notifyChanged();
 
     MessageBoxes& messages_;
+    CacheFolders cache_;
     std::unique_ptr<Host> host_;
     FormPictures pictures_;
     ModuleState state_;
@@ -110,5 +139,4 @@ private:
     QStringList subFolders_, fileEntries_;
     std::map<QString, QString> volumeFolders_;  // the last folder visited on each volume
     int redrawCount_ = 0;
-    QString lastFailure_;
 };

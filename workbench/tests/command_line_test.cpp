@@ -1,4 +1,4 @@
-#include "export_previews.h"
+#include "command_line.h"
 #include "compositor.h"
 #include "skin_fixture.h"
 
@@ -51,7 +51,6 @@ class ExportPreviewsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(root.isValid());
-        qputenv("XDG_CACHE_HOME", QFile::encodeName(root.filePath("cache")));
         previous = QDir::currentPath();
         QDir().mkpath(root.filePath("dist"));
         QDir::setCurrent(root.filePath("dist"));
@@ -62,7 +61,8 @@ protected:
         output.clear();
         errors.clear();
         QTextStream out(&output), err(&errors);
-        return ExportPreviews(skins, out, err);
+        return ExportPreviews(skins, QDir::currentPath(), CacheFolders::Under(root.filePath("cache/Corvamo")), out,
+                              err);
     }
 
     QTemporaryDir root;

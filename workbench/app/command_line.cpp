@@ -1,9 +1,4 @@
-#include "export_previews.h"
-
-#include "host_paths.h"
-#include "messages.h"
-#include "preview_export.h"
-#include "workbench.h"
+#include "command_line.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -43,22 +38,22 @@ QString loadSkin(Workbench& wb, RecordedMessages& messages, const QString& skin)
 
 }  // namespace
 
-int ExportPreviews(const QStringList& skins, QTextStream& out, QTextStream& err) {
+int ExportPreviews(const QStringList& skins, const QString& currentFolder, const CacheFolders& cache, QTextStream& out,
+                   QTextStream& err) {
     if (skins.isEmpty()) {
         err << "usage: Corvamo --export-previews SKIN...  (skin folders or .zip archives)\n";
-        return 2;
+        return kExitUsage;
     }
     RecordedMessages messages;
-    FormPictures pictures;
-    Workbench wb(messages, nullptr, std::move(pictures));
-    wb.startUp(QDir::currentPath());
+    Workbench wb(messages, cache);
+    wb.startUp(currentFolder);
     if (!messages.texts.isEmpty()) {
         err << "Corvamo: " << messages.texts.join(' ') << '\n';
-        return 1;
+        return kExitFailure;
     }
     // The previews land beside each skin.
-    wb.options().savepreviewinsamedirectoryaszip = true;
-    wb.options().savepreviewinskindirectory = true;
+    wb.setOption(&ViewOptions::savepreviewinsamedirectoryaszip, true);
+    wb.setOption(&ViewOptions::savepreviewinskindirectory, true);
 
     int failures = 0;
     for (const QString& skin : skins) {
@@ -69,14 +64,7 @@ int ExportPreviews(const QStringList& skins, QTextStream& out, QTextStream& err)
             continue;
         }
         for (PreviewKind kind : {PreviewKind::Ds, PreviewKind::Gba}) {
-            FormPictures& p = wb.pictures();
-            if (kind == PreviewKind::Ds)
-                DrawDsExport(p, wb.state(), wb.options());
-            else
-                DrawGbaExport(p);
-            const QString target = PreviewOutputPath(kind, wb.state(), wb.options(), wb.dirPath(), wb.selectedFile());
-            const SaveResult result =
-                SavePreview(kind == PreviewKind::Ds ? p.Picture3 : p.Picture15, target, ScratchBmp());
+            const SaveResult result = wb.savePreview(kind);
             if (result.saved) {
                 out << result.message << '\n';
             } else {
@@ -86,5 +74,5 @@ int ExportPreviews(const QStringList& skins, QTextStream& out, QTextStream& err)
         }
         out.flush();
     }
-    return failures == 0 ? 0 : 1;
+    return failures == 0 ? kExitOk : kExitFailure;
 }

@@ -1,13 +1,16 @@
 #include "host.h"
 
-#include "mfreeimage.h"
+#include "paths.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QStorageInfo>
+#include <QThread>
 
 #include <algorithm>
 #include <filesystem>
@@ -24,10 +27,6 @@ std::pair<QString, QString> SplitPath(const QString& path) {
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
     if (slash < 0) return {QStringLiteral("."), path};
     return {slash == 0 ? QStringLiteral("/") : path.left(slash), path.mid(slash + 1)};
-}
-
-QString Join(const QString& folder, const QString& name) {
-    return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
 }
 
 bool SameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
@@ -47,7 +46,7 @@ QString Host::findFile(const QString& path) const {
     if (!entries) return {};
     for (const FolderEntry& entry : *entries) {
         if (entry.kind == FolderEntry::Folder || !SameName(entry.name, name)) continue;
-        const QString candidate = Join(folder, entry.name);
+        const QString candidate = WithSlash(folder) + entry.name;
         if (IsRegularFile(candidate)) return candidate;
     }
     return {};
@@ -58,9 +57,8 @@ bool Host::copyFile(const QString& from, const QString& to) {
     const auto [folder, name] = SplitPath(to);
     if (source.isEmpty() || name.isEmpty()) return false;
     // Copy beside the destination first, so that a failed copy leaves the old file in place.
-    const QString part =
-        Join(folder,
-             QStringLiteral(".corvamo-%1.part").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
+    const QString part = WithSlash(folder) + QStringLiteral(".corvamo-%1.part")
+                                                 .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
     std::error_code ec;
     if (!fs::copy_file(Native(source), Native(part), fs::copy_options::overwrite_existing, ec)) {
         fs::remove(Native(part), ec);
@@ -68,7 +66,7 @@ bool Host::copyFile(const QString& from, const QString& to) {
     }
     // Clearing the temporary folder keeps folders, so a folder an archive made under a skin
     // file's name would block that file for good; an empty one gives way (remove fails on others).
-    const fs::path destination = Native(Join(folder, name));
+    const fs::path destination = Native(WithSlash(folder) + name);
     if (fs::is_directory(fs::symlink_status(destination, ec))) fs::remove(destination, ec);
     fs::rename(Native(part), destination, ec);
     if (ec) {
@@ -78,11 +76,11 @@ bool Host::copyFile(const QString& from, const QString& to) {
     const auto entries = listFolder(folder);
     if (!entries) return false;
     bool ok = true;
-    const fs::path written = Native(Join(folder, name));
+    const fs::path written = Native(WithSlash(folder) + name);
     for (const FolderEntry& entry : *entries) {
         if (entry.kind == FolderEntry::Folder || entry.name == name || !SameName(entry.name, name)) continue;
         // On a volume that ignores letter case (a FAT memory card) the variant is the new file.
-        const fs::path variant = Native(Join(folder, entry.name));
+        const fs::path variant = Native(WithSlash(folder) + entry.name);
         if (fs::equivalent(variant, written, ec)) continue;
         ok = fs::remove(variant, ec) && ok;
     }
@@ -97,7 +95,7 @@ bool Host::deleteFile(const QString& path) {
     std::error_code ec;
     for (const FolderEntry& entry : *entries)
         if (entry.kind != FolderEntry::Folder && SameName(entry.name, name))
-            ok = fs::remove(Native(Join(folder, entry.name)), ec) && ok;
+            ok = fs::remove(Native(WithSlash(folder) + entry.name), ec) && ok;
     return ok;
 }
 
@@ -155,6 +153,49 @@ bool Host::shellAndWait(const QString& commandLine, int showMode) {
 }
 
 bool Host::openUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
+
+namespace {
+
+// The program and its arguments. The program folder may hold blanks, so the longest leading part
+// that names an existing file is the program; only then is the rest split into arguments.
+std::pair<QString, QStringList> ParseCommandLine(const QString& commandLine) {
+    if (QFileInfo(commandLine).isFile()) return {commandLine, {}};
+    for (qsizetype blank = commandLine.lastIndexOf(QLatin1Char(' ')); blank > 0;
+         blank = commandLine.lastIndexOf(QLatin1Char(' '), blank - 1)) {
+        const QString program = commandLine.left(blank);
+        if (QFileInfo(program).isFile()) return {program, QProcess::splitCommand(commandLine.mid(blank + 1))};
+    }
+    QStringList parts = QProcess::splitCommand(commandLine);
+    if (parts.isEmpty()) return {};
+    const QString program = parts.takeFirst();
+    return {program, parts};
+}
+
+}  // namespace
+
+int ShellAndWaitPasses(const QString& commandLine, int) {
+    auto [program, arguments] = ParseCommandLine(commandLine);
+    if (program.isEmpty()) return -1;
+    if (program.endsWith(QLatin1String(".bat"), Qt::CaseInsensitive)) {
+        arguments.prepend(program);
+        program = QStringLiteral("/bin/sh");
+    }
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedChannels);
+    child.setStandardInputFile(QProcess::nullDevice());
+    child.start(program, arguments);
+    if (!child.waitForStarted(-1)) return -1;
+    int passes = 0;
+    bool ended = false;
+    // The state is read after the sleep, so a child that ends at once costs exactly one pass.
+    do {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        QThread::msleep(100);
+        ++passes;
+        ended = child.state() == QProcess::NotRunning || child.waitForFinished(0);
+    } while (!ended);
+    return passes;
+}
 
 Volume VolumeOf(const std::vector<Volume>& list, const QString& path) {
     const Volume* best = nullptr;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "qt_message_boxes.h"
 #include "workbench.h"
 
 #include <QMainWindow>
@@ -19,9 +20,10 @@ class QPushButton;
 class Form1 : public QMainWindow {
     Q_OBJECT
 public:
-    // messages: where message boxes go (real boxes over this window when null); host: the host
-    // layer (the default one when null); currentFolder: the folder the program was started in.
-    explicit Form1(MessageBoxes* messages = nullptr, std::unique_ptr<Host> host = nullptr,
+    // cache: the workbench's own folders; messages: where message boxes go (real boxes over this
+    // window when null); host: the host layer (the default one when null); currentFolder: the
+    // folder the program was started in (the process's current folder when empty).
+    explicit Form1(const CacheFolders& cache, MessageBoxes* messages = nullptr, std::unique_ptr<Host> host = nullptr,
                    const QString& currentFolder = QString());
     ~Form1() override;
 
@@ -42,7 +44,6 @@ public:
 
     // The event procedures the controls call.
     void Drive1_Change();
-    void Dir1_Change();
     void File1_Click();
     void Picture2_Click();
     void Picture4_Click();
@@ -77,9 +78,10 @@ private:
     void refreshLists();
     void refreshPictures();
     void createCopyTo();
-    void savePreview(bool ds);
+    void savePreview(PreviewKind kind);
 
     std::unique_ptr<QtMessageBoxes> ownMessages_;
+    MessageBoxes* messages_;
     std::unique_ptr<Workbench> workbench_;
     CopyTo* copyTo_ = nullptr;
     bool shutDown_ = false;

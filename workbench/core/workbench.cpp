@@ -1,59 +1,23 @@
 #include "workbench.h"
 
+#include "archive_extract.h"
 #include "catalogue.h"
+#include "colour_pick.h"
 #include "compositor.h"
-#include "extract.h"
-#include "host_paths.h"
-#include "mfreeimage.h"
+#include "paths.h"
 
-#include <QFile>
 #include <QFileInfo>
 
-#include <FreeImage.h>
-
-namespace {
-
-QString WithSlash(const QString& folder) {
-    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+CacheFolders CacheFolders::Under(const QString& root) {
+    return {WithSlash(root) + QStringLiteral("CorvamoTemp/"), WithSlash(root) + QStringLiteral("temp.bmp")};
 }
 
-// Dir1 shows a folder without its trailing "/", except the root.
-QString FolderPath(QString path) {
-    while (path.size() > 1 && path.endsWith(QLatin1Char('/'))) path.chop(1);
-    return path;
-}
-
-QString TempFolderPath() { return FolderPath(TempFolder()); }
-
-// Turns one BMP into a JPEG of best quality; pictures that are not 24-bit are converted first,
-// since the JPEG writer takes only 24-bit and grey pictures.
-void BmpToJpeg(const QString& bmp, const QString& jpg) {
-    // A 54-byte header may claim 40,000 x 40,000 pixels: loading it would take gigabytes and
-    // half a minute for a picture the window refuses to show (over Qt's 128 MB image limit), so
-    // such a picture is left out like an unreadable one.
-    constexpr qint64 MaxPixels = qint64(32) << 20;
-    FIBITMAP* header = FreeImage_Load(FIF_BMP, QFile::encodeName(bmp).constData(), FIF_LOAD_NOPIXELS);
-    if (!header) return;
-    const qint64 pixels = qint64(FreeImage_GetWidth(header)) * qint64(FreeImage_GetHeight(header));
-    FreeImage_Unload(header);
-    if (pixels > MaxPixels) return;
-    FIBITMAP* bitmap = FreeImage_Load(FIF_BMP, QFile::encodeName(bmp).constData(), 0);
-    if (!bitmap) return;
-    if (FreeImage_GetBPP(bitmap) != 24 &&
-        !(FreeImage_GetBPP(bitmap) == 8 && FreeImage_GetColorType(bitmap) == FIC_MINISBLACK)) {
-        FIBITMAP* converted = FreeImage_ConvertTo24Bits(bitmap);
-        FreeImage_Unload(bitmap);
-        bitmap = converted;
-        if (!bitmap) return;
-    }
-    SaveImageFile(FIF_JPEG, bitmap, jpg, JPEG_QUALITYSUPERB);
-    FreeImage_Unload(bitmap);
-}
-
-}  // namespace
-
-Workbench::Workbench(MessageBoxes& messages, std::unique_ptr<Host> host, FormPictures pictures)
-    : messages_(messages), host_(host ? std::move(host) : std::make_unique<Host>()), pictures_(std::move(pictures)) {}
+Workbench::Workbench(MessageBoxes& messages, const CacheFolders& cache, std::unique_ptr<Host> host,
+                     FormPictures pictures)
+    : messages_(messages),
+      cache_{WithSlash(cache.temp), cache.scratchBmp},
+      host_(host ? std::move(host) : std::make_unique<Host>()),
+      pictures_(std::move(pictures)) {}
 
 Workbench::~Workbench() = default;
 
@@ -63,9 +27,10 @@ void Workbench::notifyChanged() {
 
 void Workbench::ensureTempFolder() {
     // Clearing must stay inside the folder: a link in its place is replaced by a real folder.
-    if (QFileInfo(TempFolderPath()).isSymLink()) host_->removeEntry(TempFolderPath());
-    if (!host_->makeFolder(TempFolderPath()))
-        messages_.ok(QStringLiteral("The temporary folder %1 could not be created.").arg(TempFolder()));
+    const QString folder = FolderPath(cache_.temp);
+    if (QFileInfo(folder).isSymLink()) host_->removeEntry(folder);
+    if (!host_->makeFolder(folder))
+        messages_.ok(QStringLiteral("The temporary folder %1 could not be created.").arg(cache_.temp));
 }
 
 void Workbench::startUp(const QString& currentFolder) {
@@ -122,19 +87,18 @@ void Workbench::folderChange(const QString& path) {
     state_.skinfromzip = 0;
     const QString folder = WithSlash(dirPath_);
     ensureTempFolder();
-    DeleteDirectory(TempFolderPath());
+    DeleteDirectory(FolderPath(cache_.temp));
 
     int found = 0;
     QStringList failed;
-    state_.namelist = Catalogue::Split(Catalogue::SkinFileNames);
-    for (const QString& name : state_.namelist) {
+    for (const QString& name : Catalogue::Split(Catalogue::SkinFileNames)) {
         if (!host_->exists(folder + name)) continue;
         ++found;
-        if (!host_->copyFile(folder + name, TempFolder() + name)) failed.append(name);
+        if (!host_->copyFile(folder + name, cache_.temp + name)) failed.append(name);
     }
     if (!failed.isEmpty())
         messages_.ok(QStringLiteral("These skin files could not be copied into the temporary folder %1: %2")
-                         .arg(TempFolder(), failed.join(QStringLiteral(", "))));
+                         .arg(cache_.temp, failed.join(QStringLiteral(", "))));
     if (found != 0) {
         state_.skinsource.clear();
         LoadPics();
@@ -145,13 +109,13 @@ void Workbench::folderChange(const QString& path) {
 void Workbench::archiveChosen(const QString& folder, const QString& fileName) {
     WipePics();
     ensureTempFolder();
-    DeleteDirectory(TempFolderPath());
+    DeleteDirectory(FolderPath(cache_.temp));
     fileFolder_ = folder;
     selectedFile_ = fileName;
     state_.skinsource = WithSlash(folder) + fileName;
     state_.dswindow = 0;
     state_.gbascreen = 0;
-    const ExtractReport report = ExtractArchive(state_.skinsource, TempFolderPath());
+    const ExtractReport report = ExtractArchive(state_.skinsource, FolderPath(cache_.temp));
     state_.skinfromzip = fileName.right(3).toLower() == QLatin1String("zip") ? 1 : 0;
     LoadPics();
     const QString problem = report.message(state_.skinsource);
@@ -170,22 +134,22 @@ void Workbench::WipePics() {
 }
 
 void Workbench::LoadPics() {
-    const QString temp = TempFolder();
-    state_.bmplist = Catalogue::Split(Catalogue::MainBmpNames);
-    state_.namelist = Catalogue::Split(Catalogue::MainJpgNames);
-    for (qsizetype i = 0; i < state_.namelist.size(); ++i) {
-        const QString bmp = host_->findFile(temp + state_.bmplist[i]);
+    const QString& temp = cache_.temp;
+    const QStringList bmplist = Catalogue::Split(Catalogue::MainBmpNames);
+    const QStringList namelist = Catalogue::Split(Catalogue::MainJpgNames);
+    for (qsizetype i = 0; i < namelist.size(); ++i) {
+        const QString bmp = host_->findFile(temp + bmplist[i]);
         if (bmp.isEmpty()) continue;
-        host_->deleteFile(temp + state_.namelist[i]);
-        BmpToJpeg(bmp, temp + state_.namelist[i]);
+        host_->deleteFile(temp + namelist[i]);
+        BmpToJpeg(bmp, temp + namelist[i]);  // a BMP that cannot be converted leaves its slot blank
     }
-    for (qsizetype i = 0; i < state_.namelist.size(); ++i) {
-        const QString jpg = host_->findFile(temp + state_.namelist[i]);
+    for (qsizetype i = 0; i < namelist.size(); ++i) {
+        const QString jpg = host_->findFile(temp + namelist[i]);
         if (!jpg.isEmpty()) pictures_.Picture1[size_t(i)].load(jpg);
     }
-    state_.extralist = Catalogue::Split(Catalogue::ExtraBmpNames);
-    for (qsizetype i = 0; i < state_.extralist.size(); ++i) {
-        const QString bmp = host_->findFile(temp + state_.extralist[i]);
+    const QStringList extralist = Catalogue::Split(Catalogue::ExtraBmpNames);
+    for (qsizetype i = 0; i < extralist.size(); ++i) {
+        const QString bmp = host_->findFile(temp + extralist[i]);
         if (!bmp.isEmpty()) pictures_.Picture5[size_t(i)].load(bmp);
     }
     redraw();
@@ -216,6 +180,43 @@ void Workbench::redraw() {
     notifyChanged();
 }
 
+void Workbench::nextGbaScreen() {
+    state_.gbascreen = state_.gbascreen + 1 > 4 ? 0 : state_.gbascreen + 1;
+    redraw();
+}
+
+void Workbench::toggleWindow() {
+    state_.dswindow ^= 1;
+    redraw();
+}
+
+void Workbench::setOption(bool ViewOptions::*option, bool checked) {
+    options_.*option = checked;
+    if (option == &ViewOptions::showselectbug) redraw();
+}
+
+void Workbench::pickDividerColourFromPalette(int button, int x, int y) {
+    pictures_.Picture6 = PickFromPalette(pictures_.Picture7, button, x, y, pictures_.Picture6);
+    notifyChanged();
+}
+
+void Workbench::pickDividerColourFromSwatch(int swatch, int button) {
+    pictures_.Picture6 = PickFromSwatch(pictures_.Picture8[size_t(swatch)], button, pictures_.Picture6);
+    notifyChanged();
+}
+
+SaveResult Workbench::savePreview(PreviewKind kind) {
+    if (kind == PreviewKind::Ds)
+        DrawDsExport(pictures_, state_, options_);
+    else
+        DrawGbaExport(pictures_);
+    const QString path = PreviewOutputPath(kind, state_, options_, dirPath_, selectedFile_);
+    const SaveResult result =
+        SavePreview(kind == PreviewKind::Ds ? pictures_.Picture3 : pictures_.Picture15, path, cache_.scratchBmp);
+    notifyChanged();
+    return result;
+}
+
 void Workbench::ensureCopyTo() {
     if (copyTo_.created) return;
     copyTo_.created = true;
@@ -223,45 +224,46 @@ void Workbench::ensureCopyTo() {
     if (copyToCreated) copyToCreated();
 }
 
+void Workbench::chooseCopyToDrive(const QString& root) { copyTo_.drive = root; }
+
 const QString Workbench::DownloadSite = QStringLiteral("www.example.com");
 const QString Workbench::DownloadPage = QStringLiteral("https://www.example.com/vu4kernel/");
 
-bool Workbench::copyStep(const QString& from, const QString& to) {
-    if (host_->copyFile(from, to)) return true;
-    lastFailure_ = QStringLiteral("%1 could not be copied to %2.").arg(from, to);
-    return false;
+QString Workbench::copyStep(const QString& from, const QString& to) {
+    if (host_->copyFile(from, to)) return {};
+    return QStringLiteral("%1 could not be copied to %2.").arg(from, to);
 }
 
-bool Workbench::CopyCrap() {
-    const QString temp = TempFolder();
-    const QString app = state_.appfolder;
-    state_.namelist = Catalogue::Split(Catalogue::NdsInstallNames);
-    state_.extralist = Catalogue::Split(Catalogue::ExtraBmpNames);
-    for (const QString& name : state_.namelist)
-        if (host_->exists(temp + name) && !copyStep(temp + name, app + QStringLiteral("nds/") + name)) return false;
-    for (const QString& name : state_.extralist)
-        if (host_->exists(temp + name) && !copyStep(temp + name, app + QStringLiteral("gba/.shell/bmp/") + name))
-            return false;
+QString Workbench::CopyCrap() {
+    const QString& temp = cache_.temp;
+    const QString nds = state_.appfolder + QStringLiteral("nds/");
+    const QString shell = state_.appfolder + QStringLiteral("gba/.shell/");
+    // A file that is not there is skipped; the first copy that fails ends the routine.
+    const auto copy = [&](const QString& from, const QString& to) {
+        return host_->exists(from) ? copyStep(from, to) : QString();
+    };
+    for (const QString& name : Catalogue::Split(Catalogue::NdsInstallNames))
+        if (QString failure = copy(temp + name, nds + name); !failure.isEmpty()) return failure;
+    for (const QString& name : Catalogue::Split(Catalogue::ExtraBmpNames))
+        if (QString failure = copy(temp + name, shell + QStringLiteral("bmp/") + name); !failure.isEmpty())
+            return failure;
     for (const char* name : {"asc.dat", "hzk.dat"})
-        if (host_->exists(app + QStringLiteral("nds/") + name) &&
-            !copyStep(app + QStringLiteral("nds/") + name, app + QStringLiteral("gba/.shell/") + name))
-            return false;
-    if (host_->exists(temp + QStringLiteral("help.txt")) &&
-        !copyStep(temp + QStringLiteral("help.txt"), app + QStringLiteral("gba/.shell/help.txt")))
-        return false;
-    return true;
+        if (QString failure = copy(nds + name, shell + name); !failure.isEmpty()) return failure;
+    return copy(temp + QStringLiteral("help.txt"), shell + QStringLiteral("help.txt"));
 }
 
 void Workbench::skinVu4Loaders() {
-    const QString temp = TempFolder();
-    const QString app = state_.appfolder;
+    const QString& temp = cache_.temp;
+    const QString& app = state_.appfolder;
     // Each failing step is skipped; the user hears of them together at the end.
     QStringList failed;
-    if (!CopyCrap()) failed << lastFailure_;
+    const auto step = [&](const QString& failure) {
+        if (!failure.isEmpty()) failed << failure;
+    };
+    step(CopyCrap());
     const QString text = app + QStringLiteral("text.txt");
     if (host_->exists(text) && !host_->deleteFile(text)) failed << QStringLiteral("%1 could not be deleted.").arg(text);
-    if (host_->exists(temp + QStringLiteral("text.txt")) && !copyStep(temp + QStringLiteral("text.txt"), text))
-        failed << lastFailure_;
+    if (host_->exists(temp + QStringLiteral("text.txt"))) step(copyStep(temp + QStringLiteral("text.txt"), text));
     const QString script = host_->exists(text) ? QStringLiteral("skin_txt.bat") : QStringLiteral("Skin_it.bat");
     if (!host_->exists(app + script))
         messages_.ok(script + QStringLiteral(" is missing. Please reinstall the program."));
@@ -282,7 +284,7 @@ void Workbench::skinVu4Loaders() {
     } else {
         ensureCopyTo();
         // The copy replaces the drive's loader image only once the new one is complete.
-        if (!copyStep(image, WithSlash(copyTo_.drive) + QStringLiteral("qvkit_up.bin"))) failed << lastFailure_;
+        step(copyStep(image, WithSlash(copyTo_.drive) + QStringLiteral("qvkit_up.bin")));
     }
     if (!failed.isEmpty())
         messages_.ok(QStringLiteral("Skin VU4 loaders: these steps failed and were skipped:\n") +
@@ -290,9 +292,8 @@ void Workbench::skinVu4Loaders() {
 }
 
 void Workbench::skinDi3Gba() {
-    if (!CopyCrap()) {
-        messages_.ok(QStringLiteral("Skin DI3 GBA stopped: ") + lastFailure_ +
-                     QStringLiteral(" di3gba.bat was not run."));
+    if (const QString failure = CopyCrap(); !failure.isEmpty()) {
+        messages_.ok(QStringLiteral("Skin DI3 GBA stopped: ") + failure + QStringLiteral(" di3gba.bat was not run."));
         return;
     }
     const QString script = state_.appfolder + QStringLiteral("di3gba.bat");

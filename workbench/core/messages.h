@@ -5,8 +5,6 @@
 
 #include <deque>
 
-class QWidget;
-
 // Every message box of the workbench goes through this, so that tests and the windowless
 // export answer them without a modal loop. Boxes carry the program's title, "Corvamo".
 class MessageBoxes {
@@ -16,18 +14,6 @@ public:
     virtual void ok(const QString& text) = 0;
     // A box with Yes and No buttons; true for Yes.
     virtual bool yesNo(const QString& text) = 0;
-};
-
-// The real boxes (QMessageBox, modal over parent).
-class QtMessageBoxes : public MessageBoxes {
-public:
-    explicit QtMessageBoxes(QWidget* parent = nullptr) : parent_(parent) {}
-    void setParent(QWidget* parent) { parent_ = parent; }
-    void ok(const QString& text) override;
-    bool yesNo(const QString& text) override;
-
-private:
-    QWidget* parent_;
 };
 
 // Records every text and answers Yes/No questions from a script given in advance (then No).
