@@ -58,7 +58,7 @@ public:
     void option_Click();  // the three options that only flip their mark
     void Exit_Click();
 
-    // Sets Dir1's path as the user's choice of a folder does; Dir1_Change follows.
+    // Sets Dir1's path as the user's choice of a folder does; the folder change follows.
     void setDir1Path(const QString& path);
     // Selects the Drive1 entry of the volume with this root; Drive1_Change follows.
     void setDrive1(const QString& root);

@@ -23,7 +23,6 @@ public:
     void setWidth(int width) { setSize(width, height()); }
     void setHeight(int height) { setSize(width(), height); }
 
-    QColor backColor() const { return back_; }
     // Clears the surface to the colour.
     void setBackColor(const QColor& colour);
 

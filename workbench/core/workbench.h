@@ -94,7 +94,6 @@ public:
     const ModuleState& state() const { return state_; }
     const ViewOptions& options() const { return options_; }
     const CopyToState& copyTo() const { return copyTo_; }
-    const CacheFolders& cache() const { return cache_; }
 
     // Browsing lists: Drive1's selected volume root, Dir1's current folder (no trailing "/"
     // except at a root), Dir1's sub-folders, File1's folder, its "*.zip" entries and its

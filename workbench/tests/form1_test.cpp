@@ -348,7 +348,7 @@ TEST_F(Form1Test, ClearingNeverFollowsALinkOutOfTheTemporaryFolder) {
 }
 
 TEST_F(Form1Test, SampleSkinArchiveFillsEverySlot) {
-    if (!QFileInfo::exists(CORVAMO_SAMPLE_SKIN_ZIP)) GTEST_SKIP() << "no sample skin in this build";
+    ASSERT_TRUE(QFileInfo::exists(CORVAMO_SAMPLE_SKIN_ZIP));
     QFile::copy(CORVAMO_SAMPLE_SKIN_ZIP, box.skins + "/SampleSkin.zip");
     start();
     form->setDir1Path(box.skins);
