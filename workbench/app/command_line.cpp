@@ -7,6 +7,20 @@
 
 namespace {
 
+// The modes, in the order the usage lists them.
+struct ModeEntry {
+    const char* option;
+    Command::Mode mode;
+    const char* operands;
+    const char* what;
+};
+constexpr ModeEntry kModes[] = {
+    {"--export-previews", Command::ExportPreviews, "SKIN...",
+     "saves both previews of each skin (a .zip archive or a skin folder) beside it"},
+    {"--help", Command::Help, "", "prints this help"},
+    {"--version", Command::Version, "", "prints the version"},
+};
+
 bool anyPicture(const FormPictures& p) {
     const auto has = [](const Picture& slot) { return slot.hasPicture(); };
     return std::any_of(p.Picture1.begin(), p.Picture1.end(), has) ||
@@ -37,6 +51,59 @@ QString loadSkin(Workbench& wb, RecordedMessages& messages, const QString& skin)
 }
 
 }  // namespace
+
+Command ParseArguments(const QStringList& arguments) {
+    Command command;
+    if (arguments.isEmpty()) return command;
+    const QString& first = arguments.front();
+    for (const ModeEntry& entry : kModes) {
+        if (first != QLatin1String(entry.option)) continue;
+        command.mode = entry.mode;
+        command.operands = arguments.mid(1);
+        if (*entry.operands == '\0' && !command.operands.isEmpty()) {
+            command.mode = Command::Usage;
+            command.error = first + QStringLiteral(" takes no arguments");
+        }
+        return command;
+    }
+    command.mode = Command::Usage;
+    command.error = first.startsWith('-') ? QStringLiteral("unknown option ") + first
+                                          : QStringLiteral("unexpected argument ") + first +
+                                                QStringLiteral(" (the window takes no arguments)");
+    return command;
+}
+
+QString UsageText() {
+    const auto line = [](const QString& call, const QString& what) {
+        return call.leftJustified(42) + QLatin1Char(' ') + what + QLatin1Char('\n');
+    };
+    QString text = line(QStringLiteral("usage: Corvamo"),
+                        QStringLiteral("opens the skin workbench; start it from its program folder"));
+    for (const ModeEntry& entry : kModes)
+        text += line(QStringLiteral("       Corvamo ") + entry.option +
+                         (*entry.operands ? QLatin1Char(' ') + QLatin1String(entry.operands) : QString()),
+                     QLatin1String(entry.what));
+    return text;
+}
+
+int RunCommand(const Command& command, const QString& currentFolder, const CacheFolders& cache, QTextStream& out,
+               QTextStream& err) {
+    switch (command.mode) {
+        case Command::Help:
+            out << UsageText();
+            return kExitOk;
+        case Command::Version:
+            out << "Corvamo " << CORVAMO_VERSION << '\n';
+            return kExitOk;
+        case Command::ExportPreviews:
+            return ExportPreviews(command.operands, currentFolder, cache, out, err);
+        case Command::Window:
+        case Command::Usage:
+            break;
+    }
+    err << "Corvamo: " << command.error << '\n' << UsageText();
+    return kExitUsage;
+}
 
 int ExportPreviews(const QStringList& skins, const QString& currentFolder, const CacheFolders& cache, QTextStream& out,
                    QTextStream& err) {

@@ -8,6 +8,23 @@
 // Exit codes of Corvamo's command-line modes.
 enum CommandLineExit { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
 
+// What Corvamo's arguments ask for: the window (no arguments), or one command-line mode, named by
+// the first argument; everything after it is the mode's operands, whatever it looks like.
+struct Command {
+    enum Mode { Window, Help, Version, ExportPreviews, Usage };
+    Mode mode = Window;
+    QStringList operands;
+    QString error;  // for Usage: what is wrong with the arguments
+};
+Command ParseArguments(const QStringList& arguments);  // the arguments after the program's name
+
+// One line per mode, as --help prints it.
+QString UsageText();
+
+// Runs every mode but Window; returns the exit code.
+int RunCommand(const Command& command, const QString& currentFolder, const CacheFolders& cache, QTextStream& out,
+               QTextStream& err);
+
 // Corvamo --export-previews SKIN...: loads each skin (archive or folder) as a click in the window
 // would, from a program folder at currentFolder, and saves both previews beside it.
 int ExportPreviews(const QStringList& skins, const QString& currentFolder, const CacheFolders& cache, QTextStream& out,

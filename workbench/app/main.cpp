@@ -8,7 +8,7 @@
 #include <QTextStream>
 
 #include <csignal>
-#include <cstring>
+#include <optional>
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -31,17 +31,24 @@ CacheFolders UserCacheFolders() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // The export needs no window: it runs without a display too.
-    const bool exportPreviews = argc > 1 && std::strcmp(argv[1], "--export-previews") == 0;
-    if (exportPreviews && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    if (exportPreviews) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    const Command command = ParseArguments(arguments);
+    // Qt sees no argument: those of a mode are the mode's own, even when they look like Qt's.
+    int qtArgc = 1;
+    if (command.mode != Command::Window) {
+        // The modes need no window: they run without a display too; the help needs no Qt at all.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        std::optional<QApplication> app;
+        if (command.mode != Command::Help && command.mode != Command::Version && command.mode != Command::Usage)
+            app.emplace(qtArgc, argv);
         QTextStream out(stdout), err(stderr);
-        const int code = ExportPreviews(app.arguments().mid(2), QDir::currentPath(), UserCacheFolders(), out, err);
+        const int code = RunCommand(command, QDir::currentPath(), UserCacheFolders(), out, err);
         out.flush();
         err.flush();
         return code;
     }
+    QApplication app(qtArgc, argv);
     // Ending the session or pressing Ctrl+C closes the window the usual way, so the shut-down
     // (and its clean-up script) still runs. A signal that comes early waits in the pipe.
     const bool signalsCaught = socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) == 0;
