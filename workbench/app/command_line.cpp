@@ -86,7 +86,7 @@ QString UsageText() {
     return text;
 }
 
-int RunCommand(const Command& command, const QString& currentFolder, const CacheFolders& cache, QTextStream& out,
+int RunCommand(const Command& command, const QString& currentFolder, const QString& cacheRoot, QTextStream& out,
                QTextStream& err) {
     switch (command.mode) {
         case Command::Help:
@@ -95,8 +95,10 @@ int RunCommand(const Command& command, const QString& currentFolder, const Cache
         case Command::Version:
             out << "Corvamo " << CORVAMO_VERSION << '\n';
             return kExitOk;
-        case Command::ExportPreviews:
-            return ExportPreviews(command.operands, currentFolder, cache, out, err);
+        case Command::ExportPreviews: {
+            const CacheLease lease = CacheLease::Private(cacheRoot);  // gone when the run ends
+            return ExportPreviews(command.operands, currentFolder, lease.folders(), out, err);
+        }
         case Command::Window:
         case Command::Usage:
             break;

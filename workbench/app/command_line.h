@@ -21,8 +21,9 @@ Command ParseArguments(const QStringList& arguments);  // the arguments after th
 // One line per mode, as --help prints it.
 QString UsageText();
 
-// Runs every mode but Window; returns the exit code.
-int RunCommand(const Command& command, const QString& currentFolder, const CacheFolders& cache, QTextStream& out,
+// Runs every mode but Window, from a program folder at currentFolder; a mode that loads skins
+// does so in cache folders of its own below cacheRoot. Returns the exit code.
+int RunCommand(const Command& command, const QString& currentFolder, const QString& cacheRoot, QTextStream& out,
                QTextStream& err);
 
 // Corvamo --export-previews SKIN...: loads each skin (archive or folder) as a click in the window

@@ -43,6 +43,8 @@ Form1::Form1(const CacheFolders& cache, MessageBoxes* messages, std::unique_ptr<
     wb.changed = [this] { refreshPictures(); };
     wb.showPicture4 = [this] { Picture4->repaint(); };
     wb.copyToCreated = [this] { createCopyTo(); };
+    // Paint while an archive unpacks; clicks wait until it is done.
+    wb.working = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
     wb.copyToUnloaded = [this] {
         delete copyTo_;
         copyTo_ = nullptr;
@@ -60,6 +62,7 @@ Form1::~Form1() {
     workbench_->showPicture4 = {};
     workbench_->copyToCreated = {};
     workbench_->copyToUnloaded = {};
+    workbench_->working = {};
 }
 
 void Form1::buildControls() {

@@ -23,9 +23,8 @@ void OnTerminate(int) {
 }
 
 // The user's cache folder (XDG_CACHE_HOME, normally ~/.cache) holds the workbench's own files.
-CacheFolders UserCacheFolders() {
-    return CacheFolders::Under(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
-                               QStringLiteral("/Corvamo"));
+QString UserCacheRoot() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/Corvamo");
 }
 
 }  // namespace
@@ -43,7 +42,7 @@ int main(int argc, char** argv) {
         if (command.mode != Command::Help && command.mode != Command::Version && command.mode != Command::Usage)
             app.emplace(qtArgc, argv);
         QTextStream out(stdout), err(stderr);
-        const int code = RunCommand(command, QDir::currentPath(), UserCacheFolders(), out, err);
+        const int code = RunCommand(command, QDir::currentPath(), UserCacheRoot(), out, err);
         out.flush();
         err.flush();
         return code;
@@ -56,7 +55,8 @@ int main(int argc, char** argv) {
         std::signal(SIGTERM, OnTerminate);
         std::signal(SIGINT, OnTerminate);
     }
-    Form1 window(UserCacheFolders());
+    const CacheLease cache = CacheLease::ForWindow(UserCacheRoot());
+    Form1 window(cache.folders());
     if (signalsCaught) {
         auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &window);
         QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -19,10 +20,14 @@ struct WriteCloser {
     void operator()(archive* a) const { archive_write_free(a); }
 };
 
+QString EntryName(archive_entry* entry) {
+    const char* utf8 = archive_entry_pathname_utf8(entry);
+    return utf8 ? QString::fromUtf8(utf8) : QFile::decodeName(archive_entry_pathname(entry));
+}
+
 // The entry's name with "/" between folders; empty when it cannot be unpacked safely.
 QString SafeName(archive_entry* entry) {
-    const char* utf8 = archive_entry_pathname_utf8(entry);
-    QString name = utf8 ? QString::fromUtf8(utf8) : QFile::decodeName(archive_entry_pathname(entry));
+    QString name = EntryName(entry);
     name.replace(QLatin1Char('\\'), QLatin1Char('/'));
     if (name.startsWith(QLatin1Char('/')) || (name.size() >= 2 && name[1] == QLatin1Char(':'))) return {};
     QStringList parts;
@@ -33,16 +38,48 @@ QString SafeName(archive_entry* entry) {
     return parts.join(QLatin1Char('/'));
 }
 
+using Reader = std::unique_ptr<archive, ReadCloser>;
+
+// A reader of zip archives only: the file list shows "*.zip", and a tar or other format under
+// that name is refused rather than unpacked.
+Reader OpenZip(const QString& path) {
+    Reader in(archive_read_new());
+    archive_read_support_format_zip(in.get());
+    if (archive_read_open_filename(in.get(), QFile::encodeName(path).constData(), 1 << 16) != ARCHIVE_OK) return {};
+    return in;
+}
+
+// Whether the archive holds more than limit entries. Only headers are read; nothing is unpacked.
+bool MoreEntriesThan(const QString& path, int limit, const std::function<void()>& progress) {
+    Reader in = OpenZip(path);
+    if (!in) return false;
+    archive_entry* entry = nullptr;
+    for (int count = 0; archive_read_next_header(in.get(), &entry) >= ARCHIVE_WARN;) {
+        if (++count > limit) return true;
+        if (progress && count % 256 == 0) progress();
+    }
+    return false;
+}
+
+constexpr const char kUnsupportedMethod[] = "Unsupported ZIP compression method";
+
 }  // namespace
 
-ExtractReport ExtractArchive(const QString& archivePath, const QString& destination, const ExtractLimits& limits) {
+ExtractReport ExtractArchive(const QString& archivePath, const QString& destination, const ExtractLimits& limits,
+                             const std::function<void()>& progress) {
     ExtractReport report;
-    std::unique_ptr<archive, ReadCloser> in(archive_read_new());
-    archive_read_support_format_all(in.get());
-    archive_read_support_filter_all(in.get());
-    if (archive_read_open_filename(in.get(), QFile::encodeName(archivePath).constData(), 1 << 16) != ARCHIVE_OK)
+    Reader in = OpenZip(archivePath);
+    if (!in) {
+        // Readable, but libarchive finds no zip in it.
+        QFile file(archivePath);
+        report.notZip = file.open(QIODevice::ReadOnly);
         return report;
+    }
     report.opened = true;
+    if (MoreEntriesThan(archivePath, limits.entries, progress)) {
+        report.tooManyEntries = true;
+        return report;
+    }
 
     // Entries are written below the destination's real path: with no link in that prefix,
     // libarchive's refusal to write through a link applies to every component it adds.
@@ -58,8 +95,12 @@ ExtractReport ExtractArchive(const QString& archivePath, const QString& destinat
     archive_write_disk_set_options(
         out.get(), ARCHIVE_EXTRACT_SECURE_NODOTDOT | ARCHIVE_EXTRACT_SECURE_SYMLINKS | ARCHIVE_EXTRACT_UNLINK);
 
-    qint64 total = 0;
+    qint64 total = 0, sinceProgress = 0;
     for (;;) {
+        if (progress && sinceProgress > (qint64(4) << 20)) {
+            progress();
+            sinceProgress = 0;
+        }
         archive_entry* entry = nullptr;
         const int r = archive_read_next_header(in.get(), &entry);
         if (r == ARCHIVE_EOF) break;
@@ -67,8 +108,8 @@ ExtractReport ExtractArchive(const QString& archivePath, const QString& destinat
             report.damaged = true;
             break;
         }
-        const QString original =
-            QString::fromUtf8(archive_entry_pathname_utf8(entry) ? archive_entry_pathname_utf8(entry) : "");
+        sinceProgress += 4096;  // an entry costs about a block, however small its data
+        const QString original = EntryName(entry);
         const mode_t type = archive_entry_filetype(entry);
         const bool isFile = type == AE_IFREG && !archive_entry_hardlink(entry);
         const QString name = SafeName(entry);
@@ -78,6 +119,10 @@ ExtractReport ExtractArchive(const QString& archivePath, const QString& destinat
         const bool tooLong = QFile::encodeName(path).size() >= PATH_MAX;
         if ((!isFile && type != AE_IFDIR) || name.isEmpty() || tooLong) {
             report.skipped.append(original);
+            continue;
+        }
+        if (isFile && archive_entry_is_encrypted(entry)) {
+            report.encrypted.append(original);
             continue;
         }
         if (archive_entry_size_is_set(entry) &&
@@ -104,7 +149,12 @@ ExtractReport ExtractArchive(const QString& archivePath, const QString& destinat
             const int d = archive_read_data_block(in.get(), &block, &size, &offset);
             if (d == ARCHIVE_EOF) break;
             if (d < ARCHIVE_WARN) {
-                report.damaged = true;
+                const char* error = archive_error_string(in.get());
+                if (d == ARCHIVE_FAILED && error &&
+                    std::strncmp(error, kUnsupportedMethod, sizeof kUnsupportedMethod - 1) == 0)
+                    report.unsupported.append(original);  // only this entry; the next can be read
+                else
+                    report.damaged = true;
                 finished = false;
                 break;
             }
@@ -120,6 +170,7 @@ ExtractReport ExtractArchive(const QString& archivePath, const QString& destinat
                 break;
             }
             written = std::max(written, extent);
+            sinceProgress += qint64(size);
         }
         archive_write_finish_entry(out.get());
         if (!finished) {
@@ -133,8 +184,23 @@ ExtractReport ExtractArchive(const QString& archivePath, const QString& destinat
     return report;
 }
 
+namespace {
+
+// The first few names of a list, for a message.
+QString FirstNames(const QStringList& names) {
+    return names.mid(0, 5).join(QStringLiteral(", ")) + (names.size() > 5 ? QStringLiteral(", ...") : QString());
+}
+
+}  // namespace
+
 QString ExtractReport::message(const QString& archive) const {
+    if (notZip) return QStringLiteral("The archive %1 is not a zip archive.").arg(archive);
     if (!opened) return QStringLiteral("The archive %1 could not be opened.").arg(archive);
+    if (tooManyEntries)
+        return QStringLiteral(
+                   "The archive %1 holds more entries than the workbench accepts (10,000; a skin has 49 files); "
+                   "nothing was extracted.")
+            .arg(archive);
     QStringList lines;
     if (unwritable)
         lines << QStringLiteral("The archive %1 could not be extracted: the temporary folder cannot be written.")
@@ -147,12 +213,24 @@ QString ExtractReport::message(const QString& archive) const {
                      "The archive %1 unpacks to more than the workbench accepts (256 MiB in all, 64 MiB for one file); "
                      "extraction stopped there.")
                      .arg(archive);
+    if (!encrypted.isEmpty())
+        lines << QStringLiteral(
+                     "The archive %1 is encrypted: %2 entries need a password, which the workbench does not ask for, "
+                     "and were left out: %3")
+                     .arg(archive)
+                     .arg(encrypted.size())
+                     .arg(FirstNames(encrypted));
+    if (!unsupported.isEmpty())
+        lines << QStringLiteral(
+                     "%1 entries of the archive %2 use a compression method the workbench cannot read (such as "
+                     "Deflate64) and were left out: %3; save the zip with Deflate instead.")
+                     .arg(unsupported.size())
+                     .arg(archive, FirstNames(unsupported));
     if (!skipped.isEmpty())
         lines << QStringLiteral(
                      "%1 entries of the archive %2 were left out (links, devices or names outside the temporary "
                      "folder): %3")
                      .arg(skipped.size())
-                     .arg(archive, skipped.mid(0, 5).join(QStringLiteral(", ")) +
-                                       (skipped.size() > 5 ? QStringLiteral(", ...") : QString()));
+                     .arg(archive, FirstNames(skipped));
     return lines.join(QLatin1Char('\n'));
 }

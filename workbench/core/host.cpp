@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QStorageInfo>
 #include <QThread>
 
@@ -57,8 +56,7 @@ bool Host::copyFile(const QString& from, const QString& to) {
     const auto [folder, name] = SplitPath(to);
     if (source.isEmpty() || name.isEmpty()) return false;
     // Copy beside the destination first, so that a failed copy leaves the old file in place.
-    const QString part = WithSlash(folder) + QStringLiteral(".corvamo-%1.part")
-                                                 .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+    const QString part = PartPathBeside(WithSlash(folder) + name);
     std::error_code ec;
     if (!fs::copy_file(Native(source), Native(part), fs::copy_options::overwrite_existing, ec)) {
         fs::remove(Native(part), ec);

@@ -1,10 +1,14 @@
 #include "image_io.h"
 
+#include "paths.h"
 #include "picture.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -13,6 +17,29 @@ bool RemoveIfPresent(const QString& path) {
     const QFileInfo info(path);
     if (!info.exists() && !info.isSymLink()) return true;
     return QFile::remove(path);
+}
+
+// A JPEG file ends with its end-of-image marker: a file cut short by a full disk does not.
+bool IsCompleteJpeg(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() < 4 || !file.seek(file.size() - 2)) return false;
+    return file.read(2) == QByteArray("\xFF\xD9", 2);
+}
+
+// Saves the bitmap as JPEG beside path and puts it in path's place only when it is complete, so
+// that a failed save never costs the file that was there before.
+bool SaveJpegInPlace(FIBITMAP* bitmap, const QString& path) {
+    const QString part = PartPathBeside(path);
+    if (QFile reserved(part); !reserved.open(QIODevice::WriteOnly | QIODevice::NewOnly)) return false;
+    const bool saved = SaveImageFile(FIF_JPEG, bitmap, part, JPEG_QUALITYSUPERB) && IsCompleteJpeg(part);
+    std::error_code error;
+    if (saved)
+        std::filesystem::rename(QFile::encodeName(part).toStdString(), QFile::encodeName(path).toStdString(), error);
+    if (!saved || error) {
+        QFile::remove(part);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -37,7 +64,7 @@ JpegResult BmpToJpeg(const QString& bmp, const QString& jpg) {
         bitmap = converted;
         if (!bitmap) return JpegResult::NotSaved;
     }
-    const bool saved = SaveImageFile(FIF_JPEG, bitmap, jpg, JPEG_QUALITYSUPERB);
+    const bool saved = SaveJpegInPlace(bitmap, jpg);
     FreeImage_Unload(bitmap);
     return saved ? JpegResult::Saved : JpegResult::NotSaved;
 }
@@ -53,18 +80,16 @@ SaveResult SavePreview(const Picture& canvas, const QString& outputPath, const Q
     QDir().mkpath(QFileInfo(scratchBmp).absolutePath());
     if (!canvas.saveBmp(scratchBmp)) return fail("The scratch file " + scratchBmp + " could not be written.");
 
-    if (!RemoveIfPresent(outputPath)) {
+    // Only a file is replaced: a folder, a device or the like in its place is left alone.
+    const QFileInfo old(outputPath);
+    if (old.exists() && !old.isFile() && !old.isSymLink()) {
         RemoveIfPresent(scratchBmp);
         return fail(outputPath + " could not be replaced.");
     }
-    if (BmpToJpeg(scratchBmp, outputPath) == JpegResult::Unreadable) {
-        RemoveIfPresent(scratchBmp);
-        return fail("The scratch file " + scratchBmp + " could not be read.");
-    }
-
-    // Only the file's presence tells: any older file was removed above.
-    result.saved = QFileInfo(outputPath).isFile();
-    result.message = result.saved ? outputPath + " saved." : outputPath + " could not be saved.";
+    const JpegResult saved = BmpToJpeg(scratchBmp, outputPath);
     RemoveIfPresent(scratchBmp);
+    if (saved == JpegResult::Unreadable) return fail("The scratch file " + scratchBmp + " could not be read.");
+    result.saved = saved == JpegResult::Saved;
+    result.message = result.saved ? outputPath + " saved." : outputPath + " could not be saved.";
     return result;
 }

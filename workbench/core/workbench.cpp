@@ -8,10 +8,6 @@
 
 #include <QFileInfo>
 
-CacheFolders CacheFolders::Under(const QString& root) {
-    return {WithSlash(root) + QStringLiteral("CorvamoTemp/"), WithSlash(root) + QStringLiteral("temp.bmp")};
-}
-
 Workbench::Workbench(MessageBoxes& messages, const CacheFolders& cache, std::unique_ptr<Host> host,
                      FormPictures pictures)
     : messages_(messages),
@@ -90,15 +86,27 @@ void Workbench::folderChange(const QString& path) {
     DeleteDirectory(FolderPath(cache_.temp));
 
     int found = 0;
-    QStringList failed;
+    QStringList failed, tooLarge;
     for (const QString& name : Catalogue::Split(Catalogue::SkinFileNames)) {
-        if (!host_->exists(folder + name)) continue;
+        const QString source = host_->findFile(folder + name);
+        if (source.isEmpty()) continue;
         ++found;
-        if (!host_->copyFile(folder + name, cache_.temp + name)) failed.append(name);
+        // An archive may not unpack a file this large either; copying it would only fill the disk.
+        if (QFileInfo(source).size() > ExtractLimits().entry)
+            tooLarge.append(name);
+        else if (!host_->copyFile(source, cache_.temp + name))
+            failed.append(name);
     }
+    QStringList problems;
     if (!failed.isEmpty())
-        messages_.ok(QStringLiteral("These skin files could not be copied into the temporary folder %1: %2")
-                         .arg(cache_.temp, failed.join(QStringLiteral(", "))));
+        problems << QStringLiteral("These skin files could not be copied into the temporary folder %1: %2")
+                        .arg(cache_.temp, failed.join(QStringLiteral(", ")));
+    if (!tooLarge.isEmpty())
+        problems << QStringLiteral(
+                        "These skin files are larger than 64 MiB, more than the workbench accepts, and were "
+                        "left out: %1")
+                        .arg(tooLarge.join(QStringLiteral(", ")));
+    if (!problems.isEmpty()) messages_.ok(problems.join(QLatin1Char('\n')));
     if (found != 0) {
         state_.skinsource.clear();
         LoadPics();
@@ -115,7 +123,7 @@ void Workbench::archiveChosen(const QString& folder, const QString& fileName) {
     state_.skinsource = WithSlash(folder) + fileName;
     state_.dswindow = 0;
     state_.gbascreen = 0;
-    const ExtractReport report = ExtractArchive(state_.skinsource, FolderPath(cache_.temp));
+    const ExtractReport report = ExtractArchive(state_.skinsource, FolderPath(cache_.temp), {}, working);
     state_.skinfromzip = fileName.right(3).toLower() == QLatin1String("zip") ? 1 : 0;
     LoadPics();
     const QString problem = report.message(state_.skinsource);

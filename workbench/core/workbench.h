@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cache_folders.h"
 #include "export_canvases.h"
 #include "host.h"
 #include "image_io.h"
@@ -12,15 +13,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-
-// Where the workbench keeps its own files: the temporary folder of the skin and the preview
-// export's scratch file. The program takes them from the user's cache folder; tests give their own.
-struct CacheFolders {
-    QString temp;        // ends in "/"
-    QString scratchBmp;  // a file
-    // root/CorvamoTemp/ and root/temp.bmp.
-    static CacheFolders Under(const QString& root);
-};
 
 // The copy-to window's state, kept here so that the copy step works without any widget.
 struct CopyToState {
@@ -114,6 +106,9 @@ public:
     // widget, hidden), and when shut-down unloads it.
     std::function<void()> copyToCreated;
     std::function<void()> copyToUnloaded;
+    // Called now and then while an archive is unpacked, so that the window can repaint; it must
+    // not start another operation of the workbench.
+    std::function<void()> working;
 
     // How many times redrawsub has run (for tests and the benchmark).
     int redrawCount() const { return redrawCount_; }
