@@ -85,6 +85,7 @@ void SkinWatch::changed(bool contents) {
 
 void SkinWatch::fire() {
     if (workbench_.busy()) {
+        ++waited_;
         timer_.start(BusyRetryMs);
         return;
     }

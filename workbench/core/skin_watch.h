@@ -24,6 +24,8 @@ public:
     // Follows the skin the workbench has loaded now; stops when none is loaded.
     void follow();
     int reloads() const { return reloads_; }
+    // How many times a reload found the workbench busy and waited.
+    int waited() const { return waited_; }
     // A change waits for its reload.
     bool pending() const { return timer_.isActive(); }
 
@@ -45,5 +47,5 @@ private:
     bool waiting_ = false;
     bool contentsChanged_ = false;
     QString signature_, lastFailure_;
-    int reloads_ = 0;
+    int reloads_ = 0, waited_ = 0;
 };
