@@ -27,7 +27,7 @@ CheckDialog::CheckDialog(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(reportText);
     layout->addLayout(buttons);
-    resize(900, 360);
+    resize(900, 420);
     connect(copyButton, &QPushButton::clicked, this, [this] { QApplication::clipboard()->setText(text()); });
     connect(closeButton, &QPushButton::clicked, this, &QDialog::close);
 }

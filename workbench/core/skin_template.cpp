@@ -50,7 +50,10 @@ QImage TemplatePicture(const SkinFileRole& role) {
                             QString::number(n), TileEdge);
     }
     if (painter.isActive()) painter.end();
-    QStringList lines{role.name, SizeText(role.size)};
+    // A name too long for a small picture is given without its extension.
+    const QString name =
+        PixelFont::TextWidth(role.name) + 2 <= image.width() ? role.name : role.name.section('.', 0, 0);
+    QStringList lines{name, SizeText(role.size)};
     if (role.transparent)
         lines << QStringLiteral("pure white") << QStringLiteral("(255,255,255)") << QStringLiteral("is see-through");
     DrawLines(image, lines);
