@@ -449,9 +449,13 @@ void Form1::openDropped(const QString& path) {
         setDir1Path(path);
         return;
     }
-    // As the user would: the folder list to the archive's folder, then a click on it.
-    if (workbench_->dirPath() != info.absolutePath()) setDir1Path(info.absolutePath());
-    clickFile1(info.fileName());
+    // As the user would: the folder list to the archive's folder (again when the list is older than
+    // the archive), then a click on it.
+    if (workbench_->dirPath() != info.absolutePath() || !workbench_->fileEntries().contains(info.fileName()))
+        setDir1Path(info.absolutePath());
+    if (!clickFile1(info.fileName()))
+        workbench_->messages().ok(
+            QStringLiteral("%1 could not be opened: the file list of its folder does not show it.").arg(path));
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

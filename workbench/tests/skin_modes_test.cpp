@@ -7,6 +7,9 @@
 
 #include <QImageReader>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace testing_sandbox;
 
 namespace {
@@ -130,4 +133,42 @@ TEST(SkinTemplateProgram, TheNewSkinHasEveryFixedPictureAndChecksWithoutError) {
     EXPECT_EQ(Sandbox::tree(box.skins + "/Taken"), QStringList{"/mine.bmp"});
     EXPECT_EQ(Sandbox::read(box.skins + "/file"), "a file");
     EXPECT_EQ(Sandbox::tree(box.skins + "/Hollow").size(), 17);
+}
+
+// What an unlucky folder holds, under skin names: a pipe, a link loop, a folder, a device and a
+// sparse picture of 10 GB. The check and the pack end at once, take none of them and say so.
+TEST(SkinModesProgram, FilesThatAreNoPicturesEndCleanly) {
+    Sandbox box;
+    const QString skin = box.skins + "/Hostile";
+    QDir().mkpath(skin + "/subBG.bmp");
+    ASSERT_EQ(mkfifo(QFile::encodeName(skin + "/mainBG.bmp").constData(), 0644), 0);
+    ASSERT_EQ(symlink("disk.bmp", QFile::encodeName(skin + "/disk.bmp").constData()), 0);
+    ASSERT_EQ(symlink("/dev/zero", QFile::encodeName(skin + "/nor.bmp").constData()), 0);
+    {
+        QFile sparse(skin + "/desktop.bmp");
+        ASSERT_TRUE(sparse.open(QIODevice::WriteOnly));
+        sparse.write(broken_skin::BmpBytes(1, 1, 24).left(54));
+        ASSERT_TRUE(sparse.resize(qint64(10) << 30));
+    }
+    const ProgramRun check = RunCorvamo(box, {"--check", skin});
+    EXPECT_EQ(check.code, 1);
+    for (const char* line :
+         {"error: Hostile: desktop.bmp: larger than 64 MiB, more than the workbench accepts: it is left out",
+          "warning: Hostile: mainBG.jpg: missing", "warning: Hostile: disk.jpg: missing",
+          "warning: Hostile: nor.jpg: missing", "warning: Hostile: subBG.jpg: missing",
+          "Hostile: 1 error, 18 warnings, 0 notes"})
+        EXPECT_TRUE(check.out.contains(line)) << line << "\n" << check.out.toStdString();
+
+    const ProgramRun pack = RunCorvamo(box, {"--pack-skin", skin, box.root + "/Hostile.zip"});
+    EXPECT_EQ(pack.code, 1);
+    EXPECT_TRUE(pack.err.contains("Hostile was not packed: desktop.bmp is larger than 64 MiB"))
+        << pack.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(box.root + "/Hostile.zip"));
+    ASSERT_TRUE(WriteSkinTemplate(box.skins + "/Plain").written);
+    const ProgramRun full = RunCorvamo(box, {"--pack-skin", box.skins + "/Plain", "/dev/full"});
+    EXPECT_EQ(full.code, 1);
+    EXPECT_TRUE(full.err.contains("/dev/full is not a file; the skin was not packed.")) << full.err.toStdString();
+    const ProgramRun proc = RunCorvamo(box, {"--new-skin", "/proc/corvamo-skin"});
+    EXPECT_EQ(proc.code, 1);
+    EXPECT_TRUE(proc.err.contains("The folder /proc/corvamo-skin could not be created.")) << proc.err.toStdString();
 }

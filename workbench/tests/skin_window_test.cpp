@@ -78,6 +78,12 @@ TEST_F(SkinWindowTest, DroppingAZipOrAFolderLoadsItAsTheListsWould) {
     EXPECT_EQ(wb().state().gbascreen, 0);  // as after a click
     EXPECT_TRUE(Near(pics().Picture4.pixel(200, 150), 0x0000FF));
 
+    // An archive made after the file list was filled is found all the same.
+    MakeZip(box.skins + "/far/Green.zip", {{"qvpdalogo.bmp", Sandbox::picture(240, 160, 0x00FF00, "BMP")}});
+    EXPECT_EQ(DragAndDrop(*form, {QUrl::fromLocalFile(box.skins + "/far/Green.zip")}), std::make_pair(true, true));
+    ASSERT_TRUE(WaitUntil([&] { return wb().selectedFile() == "Green.zip"; }));
+    EXPECT_TRUE(Near(pics().Picture4.pixel(200, 150), 0x00FF00));
+
     // A folder: opened as the folder list opens it.
     EXPECT_EQ(DragAndDrop(*form, {QUrl::fromLocalFile(box.skins + "/Red")}), std::make_pair(true, true));
     ASSERT_TRUE(WaitUntil([&] { return wb().loadedSkin().kind == Workbench::LoadedSkin::Folder; }));
