@@ -112,6 +112,7 @@ PackResult PackSkin(const SkinFiles& skin, const QString& out, bool replace) {
         return fail(QStringLiteral("%1 could not be written: %2").arg(out, why));
     }
     result.written = true;
-    result.message = QStringLiteral("%1 saved (%2 skin files).").arg(out).arg(names.size());
+    result.message =
+        QStringLiteral("%1 saved (%2 skin file%3).").arg(out).arg(names.size()).arg(names.size() == 1 ? "" : "s");
     return result;
 }

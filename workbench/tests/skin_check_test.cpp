@@ -88,8 +88,6 @@ TEST(SkinModesProgram, WrongOperandsAreUsageErrorsAndChangeNothing) {
     } rows[] = {
         {{"--check"}, "usage: Corvamo --check SKIN...\n"},
         {{"--pack-skin", box.skins + "/Skin"}, "usage: Corvamo --pack-skin SKIN OUT.zip\n"},
-        {{"--pack-skin", box.skins + "/Skin", box.skins + "/a.zip", box.skins + "/b.zip"},
-         "usage: Corvamo --pack-skin SKIN OUT.zip\n"},
         {{"--new-skin"}, "usage: Corvamo --new-skin DIR\n"},
         {{"--new-skin", box.skins + "/A", box.skins + "/B"}, "usage: Corvamo --new-skin DIR\n"},
     };

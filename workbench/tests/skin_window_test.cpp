@@ -93,56 +93,37 @@ TEST_F(SkinWindowTest, DroppingAZipOrAFolderLoadsItAsTheListsWould) {
     EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join('\n').toStdString();
 }
 
-TEST_F(SkinWindowTest, SaveSkinAsZipAsksBeforeReplacing) {
-    Sandbox::write(box.skins + "/Mine/MAINBG.JPG", Sandbox::picture(256, 192, 0x00FF00, "JPG"));
-    Sandbox::write(box.skins + "/Mine/notes.txt", "stray");
+TEST_F(SkinWindowTest, NewSkinFromTemplateThenSaveItAsZipAskingBeforeReplacing) {
+    Sandbox::write(box.skins + "/Taken/mine.txt", "mine");
     start();
+    form->saveskinaszip->trigger();
+    EXPECT_EQ(messages.texts.takeLast(), "No skin is loaded: open a skin folder or click a skin archive first.");
+    QString folder = box.skins + "/Taken";
+    form->chooseNewSkinFolder = [&](const QString&) { return folder; };
+    form->newskinfromtemplate->trigger();
+    EXPECT_EQ(messages.texts.takeLast(), folder + " is not empty; a new skin needs a new or empty folder.");
+    EXPECT_EQ(wb().dirPath(), box.app);
+    folder = box.skins + "/Fresh";
+    form->newskinfromtemplate->trigger();
+    EXPECT_EQ(wb().dirPath(), folder);
+    EXPECT_EQ(wb().loadedSkin().kind, Workbench::LoadedSkin::Folder);
+    EXPECT_EQ(pics().Picture5[2].height(), 240);  // the template's deskicon, loaded
+
+    const QString out = box.root + "/Fresh.zip";
     QString suggested;
-    const QString out = box.root + "/Mine.zip";
     form->chooseZip = [&](const QString& suggestion) {
         suggested = suggestion;
         return out;
     };
-    form->saveskinaszip->trigger();
-    EXPECT_EQ(messages.texts.takeLast(), "No skin is loaded: open a skin folder or click a skin archive first.");
-
-    form->setDir1Path(box.skins + "/Mine");
-    form->saveskinaszip->trigger();
-    EXPECT_EQ(suggested, box.skins + "/Mine.zip");  // beside the folder
-    EXPECT_EQ(messages.texts, QStringList{out + " saved (1 skin files)."});
-    ASSERT_EQ(ReadZip(out).size(), 1u);
-    EXPECT_EQ(ReadZip(out).front().first, "mainBG.jpg");
-
     Sandbox::write(out, "the author's own file");
-    const QString question = out + " already exists. Do you want to replace it?";
-    messages.texts.clear();
-    messages.answers = {false};
-    form->saveskinaszip->trigger();
-    EXPECT_EQ(messages.texts, QStringList{question});
+    messages.answers = {false, true};
+    form->saveskinaszip->trigger();  // No
     EXPECT_EQ(Sandbox::read(out), "the author's own file");
-    messages.answers = {true};
-    form->saveskinaszip->trigger();
-    EXPECT_EQ(messages.texts.last(), out + " saved (1 skin files).");
-    EXPECT_EQ(ReadZip(out).size(), 1u);
-}
-
-TEST_F(SkinWindowTest, NewSkinFromTemplateOpensTheNewFolder) {
-    Sandbox::write(box.skins + "/Taken/mine.txt", "mine");
-    start();
-    QString folder = box.skins + "/Taken";
-    form->chooseNewSkinFolder = [&](const QString&) { return folder; };
-    form->newskinfromtemplate->trigger();
-    EXPECT_EQ(messages.texts, QStringList{folder + " is not empty; a new skin needs a new or empty folder."});
-    EXPECT_EQ(wb().dirPath(), box.app);
-
-    folder = box.skins + "/Fresh";
-    messages.texts.clear();
-    form->newskinfromtemplate->trigger();
-    EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join('\n').toStdString();
-    EXPECT_EQ(wb().dirPath(), folder);
-    EXPECT_EQ(wb().loadedSkin().kind, Workbench::LoadedSkin::Folder);
-    EXPECT_EQ(pics().Picture1[0].picture().size(), QSize(256, 192));
-    EXPECT_EQ(pics().Picture5[2].height(), 240);  // deskicon
+    form->saveskinaszip->trigger();  // Yes
+    const QString question = out + " already exists. Do you want to replace it?";
+    EXPECT_EQ(messages.texts, (QStringList{question, question, out + " saved (16 skin files)."}));
+    EXPECT_EQ(suggested, folder + ".zip");  // beside the folder
+    EXPECT_EQ(ReadZip(out).size(), 16u);
 }
 
 // Live reload: each way an image editor saves reloads the folder skin, keeping the view.
