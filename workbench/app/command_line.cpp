@@ -1,5 +1,9 @@
 #include "command_line.h"
 
+#include "skin_check.h"
+#include "skin_pack.h"
+#include "skin_template.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -17,9 +21,21 @@ struct ModeEntry {
 constexpr ModeEntry kModes[] = {
     {"--export-previews", Command::ExportPreviews, "SKIN...",
      "saves both previews of each skin (a .zip archive or a skin folder) beside it"},
+    {"--check", Command::Check, "SKIN...",
+     "checks each skin: one line per error, warning or note, then a summary; exit 1 on errors"},
+    {"--pack-skin", Command::PackSkin, "SKIN OUT.zip",
+     "writes the skin's catalogue files, flat and nothing else, into a new zip archive"},
+    {"--new-skin", Command::NewSkin, "DIR", "writes a new skin folder from the template (DIR new or empty)"},
     {"--help", Command::Help, "", "prints this help"},
     {"--version", Command::Version, "", "prints the version"},
 };
+
+// A mode given the wrong number of operands.
+int Usage(Command::Mode mode, QTextStream& err) {
+    for (const ModeEntry& entry : kModes)
+        if (entry.mode == mode) err << "usage: Corvamo " << entry.option << ' ' << entry.operands << '\n';
+    return kExitUsage;
+}
 
 bool anyPicture(const FormPictures& p) {
     const auto has = [](const Picture& slot) { return slot.hasPicture(); };
@@ -99,6 +115,16 @@ int RunCommand(const Command& command, const QString& currentFolder, const QStri
             const CacheLease lease = CacheLease::Private(cacheRoot);  // gone when the run ends
             return ExportPreviews(command.operands, currentFolder, lease.folders(), out, err);
         }
+        case Command::Check: {
+            const CacheLease lease = CacheLease::Private(cacheRoot);
+            return CheckSkins(command.operands, ScratchRootOf(lease.folders()), out, err);
+        }
+        case Command::PackSkin: {
+            const CacheLease lease = CacheLease::Private(cacheRoot);
+            return PackSkinToZip(command.operands, ScratchRootOf(lease.folders()), out, err);
+        }
+        case Command::NewSkin:
+            return NewSkin(command.operands, out, err);
         case Command::Window:
         case Command::Usage:
             break;
@@ -144,4 +170,32 @@ int ExportPreviews(const QStringList& skins, const QString& currentFolder, const
         out.flush();
     }
     return failures == 0 ? kExitOk : kExitFailure;
+}
+
+int CheckSkins(const QStringList& skins, const QString& scratchRoot, QTextStream& out, QTextStream& err) {
+    if (skins.isEmpty()) return Usage(Command::Check, err);
+    const Host host;
+    bool errors = false;
+    for (qsizetype i = 0; i < skins.size(); ++i) {
+        const SkinReport report = CheckSkin(SkinFiles::Open(skins[i], scratchRoot, host));
+        out << (i > 0 ? "\n" : "") << report.text();
+        out.flush();
+        errors = errors || report.count(Finding::Error) > 0;
+    }
+    return errors ? kExitFailure : kExitOk;
+}
+
+int PackSkinToZip(const QStringList& operands, const QString& scratchRoot, QTextStream& out, QTextStream& err) {
+    if (operands.size() != 2) return Usage(Command::PackSkin, err);
+    const Host host;
+    const PackResult result = PackSkin(SkinFiles::Open(operands[0], scratchRoot, host), operands[1], false);
+    (result.written ? out : err) << (result.written ? "" : "Corvamo: ") << result.message << '\n';
+    return result.written ? kExitOk : kExitFailure;
+}
+
+int NewSkin(const QStringList& operands, QTextStream& out, QTextStream& err) {
+    if (operands.size() != 1) return Usage(Command::NewSkin, err);
+    const TemplateResult result = WriteSkinTemplate(operands[0]);
+    (result.written ? out : err) << (result.written ? "" : "Corvamo: ") << result.message << '\n';
+    return result.written ? kExitOk : kExitFailure;
 }

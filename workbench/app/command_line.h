@@ -11,7 +11,7 @@ enum CommandLineExit { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
 // What Corvamo's arguments ask for: the window (no arguments), or one command-line mode, named by
 // the first argument; everything after it is the mode's operands, whatever it looks like.
 struct Command {
-    enum Mode { Window, Help, Version, ExportPreviews, Usage };
+    enum Mode { Window, Help, Version, ExportPreviews, Check, PackSkin, NewSkin, Usage };
     Mode mode = Window;
     QStringList operands;
     QString error;  // for Usage: what is wrong with the arguments
@@ -30,3 +30,11 @@ int RunCommand(const Command& command, const QString& currentFolder, const QStri
 // would, from a program folder at currentFolder, and saves both previews beside it.
 int ExportPreviews(const QStringList& skins, const QString& currentFolder, const CacheFolders& cache, QTextStream& out,
                    QTextStream& err);
+
+// Corvamo --check SKIN...: prints each skin's check report (unpacking archives below scratchRoot);
+// 0 when no skin has errors, 1 when one has or cannot be read.
+int CheckSkins(const QStringList& skins, const QString& scratchRoot, QTextStream& out, QTextStream& err);
+// Corvamo --pack-skin SKIN OUT.zip: never replaces an existing OUT.zip.
+int PackSkinToZip(const QStringList& operands, const QString& scratchRoot, QTextStream& out, QTextStream& err);
+// Corvamo --new-skin DIR.
+int NewSkin(const QStringList& operands, QTextStream& out, QTextStream& err);

@@ -1,16 +1,26 @@
 #include "form1.h"
 
+#include "check_dialog.h"
 #include "copy_to.h"
+#include "paths.h"
 #include "picture_box.h"
+#include "skin_check.h"
+#include "skin_pack.h"
+#include "skin_template.h"
+#include "skin_watch.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QFileDialog>
 #include <QLayout>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
+#include <QTimer>
 
 namespace {
 
@@ -23,6 +33,31 @@ FormPictures SystemColouredPictures() {
 }
 
 constexpr int PathRole = Qt::UserRole;
+
+// The one local folder or .zip archive a drag carries; empty for anything else.
+QString DroppedSkin(const QMimeData* mime) {
+    if (!mime || !mime->hasUrls() || mime->urls().size() != 1 || !mime->urls().front().isLocalFile()) return {};
+    const QFileInfo info(QDir::cleanPath(mime->urls().front().toLocalFile()));
+    if (info.isDir()) return info.absoluteFilePath();
+    // Only what the file list would show: a visible "*.zip" file.
+    if (info.isFile() && info.fileName().endsWith(QLatin1String(".zip"), Qt::CaseInsensitive) &&
+        !info.fileName().startsWith(QLatin1Char('.')))
+        return info.absoluteFilePath();
+    return {};
+}
+
+QString ChooseFile(QWidget* parent, const QString& title, const QString& suggestion, const QString& suffix) {
+    QFileDialog dialog(parent, title, suggestion);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);  // the window asks itself, in its own words
+    if (!suffix.isEmpty()) {
+        dialog.setDefaultSuffix(suffix);
+        dialog.setNameFilter(QStringLiteral("Zip archives (*.zip)"));
+    }
+    dialog.selectFile(suggestion);
+    return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().front()
+                                                                                   : QString();
+}
 
 }  // namespace
 
@@ -38,6 +73,14 @@ Form1::Form1(const CacheFolders& cache, MessageBoxes* messages, std::unique_ptr<
     setWindowTitle(QStringLiteral("Corvamo"));
     buildControls();
     buildMenu();
+    buildSkinMenu();
+    setAcceptDrops(true);
+    chooseZip = [this](const QString& suggestion) {
+        return ChooseFile(this, QStringLiteral("Save skin as zip"), suggestion, QStringLiteral("zip"));
+    };
+    chooseNewSkinFolder = [this](const QString& suggestion) {
+        return ChooseFile(this, QStringLiteral("New skin from template: name the new skin folder"), suggestion, {});
+    };
 
     Workbench& wb = *workbench_;
     wb.changed = [this] { refreshPictures(); };
@@ -51,6 +94,11 @@ Form1::Form1(const CacheFolders& cache, MessageBoxes* messages, std::unique_ptr<
     };
     wb.startUp(currentFolder.isEmpty() ? QDir::currentPath() : currentFolder);
     refreshLists();
+    watch_ = std::make_unique<SkinWatch>(wb);
+    connect(watch_.get(), &SkinWatch::reloaded, this, [this] {
+        refreshLists();
+        if (checkDialog_ && checkDialog_->isVisible()) checkskin_Click();
+    });
 
     adjustSize();
     setFixedSize(size());
@@ -62,6 +110,7 @@ Form1::~Form1() {
     workbench_->showPicture4 = {};
     workbench_->copyToCreated = {};
     workbench_->copyToUnloaded = {};
+    watch_.reset();
     workbench_->working = {};
 }
 
@@ -162,6 +211,22 @@ void Form1::buildMenu() {
     connect(Exit, &QAction::triggered, this, [this] { Exit_Click(); });
 }
 
+void Form1::buildSkinMenu() {
+    QMenu* skin = menuBar()->addMenu(QStringLiteral("&Skin"));
+    const auto entry = [&](const char* name, const QString& caption, const QKeySequence& shortcut) {
+        QAction* action = skin->addAction(caption);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcut(shortcut);
+        return action;
+    };
+    checkskin = entry("checkskin", QStringLiteral("&Check skin"), QKeySequence(Qt::Key_F7));
+    saveskinaszip = entry("saveskinaszip", QStringLiteral("&Save skin as zip\u2026"), {});
+    newskinfromtemplate = entry("newskinfromtemplate", QStringLiteral("&New skin from template\u2026"), {});
+    connect(checkskin, &QAction::triggered, this, [this] { checkskin_Click(); });
+    connect(saveskinaszip, &QAction::triggered, this, [this] { saveskinaszip_Click(); });
+    connect(newskinfromtemplate, &QAction::triggered, this, [this] { newskinfromtemplate_Click(); });
+}
+
 void Form1::refreshLists() {
     refreshing_ = true;
     Workbench& wb = *workbench_;
@@ -216,10 +281,15 @@ void Form1::refreshPictures() {
         box->update();
 }
 
+void Form1::afterLoad() {
+    refreshLists();
+    watch_->follow();
+}
+
 void Form1::setDir1Path(const QString& path) {
     if (path.isEmpty()) return;
     workbench_->folderChange(path);
-    refreshLists();
+    afterLoad();
 }
 
 void Form1::setDrive1(const QString& root) {
@@ -241,14 +311,14 @@ void Form1::Drive1_Change() {
     const QString root = Drive1->currentData().toString();
     if (refreshing_ || root.isEmpty()) return;
     workbench_->driveChange(root);
-    refreshLists();
+    afterLoad();
 }
 
 void Form1::File1_Click() {
     QListWidgetItem* item = File1->currentItem();
     if (!item) return;
     workbench_->archiveChosen(workbench_->fileFolder(), item->text());
-    refreshLists();
+    afterLoad();
 }
 
 void Form1::Picture2_Click() { workbench_->toggleWindow(); }
@@ -261,7 +331,7 @@ void Form1::Picture8_Mouse(int index, int button) { workbench_->pickDividerColou
 
 void Form1::savePreview(PreviewKind kind) {
     const SaveResult result = workbench_->savePreview(kind);
-    if (!result.message.isEmpty()) messages_->ok(result.message);
+    if (!result.message.isEmpty()) workbench_->messages().ok(result.message);
 }
 
 void Form1::Command1_Click() { savePreview(PreviewKind::Ds); }
@@ -302,6 +372,91 @@ void Form1::option_Click() {
 }
 
 void Form1::Exit_Click() { close(); }
+
+bool Form1::loadedSkinOrSay() {
+    if (workbench_->loadedSkin().kind != Workbench::LoadedSkin::None) return true;
+    workbench_->messages().ok(QStringLiteral("No skin is loaded: open a skin folder or click a skin archive first."));
+    return false;
+}
+
+void Form1::checkskin_Click() {
+    if (!loadedSkinOrSay()) return;
+    const SkinFiles files =
+        SkinFiles::Open(workbench_->loadedSkin().path, ScratchRootOf(workbench_->cacheFolders()), workbench_->host());
+    if (!checkDialog_) checkDialog_ = new CheckDialog(this);
+    checkDialog_->showReport(CheckSkin(files));
+}
+
+QString Form1::zipSuggestion() const {
+    const Workbench::LoadedSkin& skin = workbench_->loadedSkin();
+    return skin.kind == Workbench::LoadedSkin::Archive ? skin.path : skin.path + QStringLiteral(".zip");
+}
+
+void Form1::saveskinaszip_Click() {
+    if (!loadedSkinOrSay()) return;
+    const QString out = chooseZip ? chooseZip(zipSuggestion()) : QString();
+    if (out.isEmpty()) return;
+    const bool replace = QFileInfo::exists(out);
+    if (replace &&
+        !workbench_->messages().yesNo(QStringLiteral("%1 already exists. Do you want to replace it?").arg(out)))
+        return;
+    const SkinFiles files =
+        SkinFiles::Open(workbench_->loadedSkin().path, ScratchRootOf(workbench_->cacheFolders()), workbench_->host());
+    workbench_->messages().ok(PackSkin(files, out, replace).message);
+}
+
+void Form1::newskinfromtemplate_Click() {
+    const QString folder = chooseNewSkinFolder
+                               ? chooseNewSkinFolder(WithSlash(workbench_->dirPath()) + QStringLiteral("NewSkin"))
+                               : QString();
+    if (folder.isEmpty()) return;
+    const TemplateResult result = WriteSkinTemplate(folder);
+    if (!result.written) {
+        workbench_->messages().ok(result.message);
+        return;
+    }
+    setDir1Path(QDir::cleanPath(QFileInfo(folder).absoluteFilePath()));
+}
+
+void Form1::dragEnterEvent(QDragEnterEvent* event) {
+    if (DroppedSkin(event->mimeData()).isEmpty())
+        event->ignore();
+    else
+        event->acceptProposedAction();
+}
+
+void Form1::dragMoveEvent(QDragMoveEvent* event) {
+    if (DroppedSkin(event->mimeData()).isEmpty())
+        event->ignore();
+    else
+        event->acceptProposedAction();
+}
+
+void Form1::dropEvent(QDropEvent* event) {
+    const QString path = DroppedSkin(event->mimeData());
+    if (path.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    // The drag ends first: loading may show a message box, which must not run inside the drop.
+    QTimer::singleShot(0, this, [this, path] { openDropped(path); });
+}
+
+void Form1::openDropped(const QString& path) {
+    const QFileInfo info(path);
+    if (info.isDir()) {
+        setDir1Path(path);
+        return;
+    }
+    // As the user would: the folder list to the archive's folder (again when the list is older than
+    // the archive), then a click on it.
+    if (workbench_->dirPath() != info.absolutePath() || !workbench_->fileEntries().contains(info.fileName()))
+        setDir1Path(info.absolutePath());
+    if (!clickFile1(info.fileName()))
+        workbench_->messages().ok(
+            QStringLiteral("%1 could not be opened: the file list of its folder does not show it.").arg(path));
+}
 
 void Form1::closeEvent(QCloseEvent* event) {
     if (!shutDown_) {

@@ -6,10 +6,13 @@
 #include <QMainWindow>
 
 #include <array>
+#include <functional>
 #include <memory>
 
+class CheckDialog;
 class CopyTo;
 class PictureBox;
+class SkinWatch;
 class QAction;
 class QComboBox;
 class QListWidget;
@@ -29,6 +32,9 @@ public:
 
     Workbench& workbench() { return *workbench_; }
     CopyTo* copyTo() const { return copyTo_; }
+    // The check dialog once Skin > Check skin made it; null before.
+    CheckDialog* checkDialog() const { return checkDialog_; }
+    SkinWatch& skinWatch() { return *watch_; }
 
     // The visible controls, by name.
     QComboBox* Drive1;
@@ -41,6 +47,12 @@ public:
     // The File menu's entries, by name.
     QAction *dummy3, *copyqvkitupbintodrive, *dummy4, *showselectbug, *dummy2, *dividerindspreview,
         *savepreviewinskindirectory, *savepreviewinsamedirectoryaszip, *dummy, *Exit;
+    // The Skin menu's entries.
+    QAction *checkskin, *saveskinaszip, *newskinfromtemplate;
+
+    // Where Skin > Save skin as zip and Skin > New skin from template ask for their path (a file
+    // dialog; tests answer in advance); empty when the user cancels.
+    std::function<QString(const QString&suggestion)> chooseZip, chooseNewSkinFolder;
 
     // The event procedures the controls call.
     void Drive1_Change();
@@ -57,6 +69,9 @@ public:
     void showselectbug_Click();
     void option_Click();  // the three options that only flip their mark
     void Exit_Click();
+    void checkskin_Click();
+    void saveskinaszip_Click();
+    void newskinfromtemplate_Click();
 
     // Sets Dir1's path as the user's choice of a folder does; the folder change follows.
     void setDir1Path(const QString& path);
@@ -70,11 +85,23 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // A skin dropped on the window: one .zip archive or one folder, nothing else.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
     void buildControls();
     void buildMenu();
+    void buildSkinMenu();
+    // After the user chose what to load: the lists shown anew, the new skin watched.
+    void afterLoad();
+    void openDropped(const QString& path);
+    // A skin file dialog's first guess: the loaded archive, or a zip beside the loaded folder.
+    QString zipSuggestion() const;
+    // The loaded skin opened for reading; false (and said so) when none is loaded.
+    bool loadedSkinOrSay();
     void refreshLists();
     void refreshPictures();
     void createCopyTo();
@@ -84,6 +111,8 @@ private:
     MessageBoxes* messages_;
     std::unique_ptr<Workbench> workbench_;
     CopyTo* copyTo_ = nullptr;
+    CheckDialog* checkDialog_ = nullptr;
+    std::unique_ptr<SkinWatch> watch_;  // goes before the workbench it watches
     bool shutDown_ = false;
     bool painted_ = false;
     bool refreshing_ = false;

@@ -19,6 +19,10 @@ enum ExtraSlot {
     ItemDisc = 10
 };
 
+// "deskicon.bmp" is a column of square icon tiles; the loader's column has this many, of which the
+// previews draw six.
+constexpr int kDeskIconTiles = 10;
+
 // Recomposes the GBA preview (Picture4), the select-bug strip (Picture10) and the DS lower-screen
 // preview (Picture2) from the slots, in that order. showPicture4 is called once Picture4 is
 // finished, before the strip (the window repaints it there).

@@ -31,3 +31,33 @@ public:
     QStringList texts;
     std::deque<bool> answers;
 };
+
+// The workbench's own boxes: each is passed on, and while one is open the workbench is busy (a
+// nested event loop runs under it). A reload collects instead what it would have shown.
+class GuardedMessages : public MessageBoxes {
+public:
+    explicit GuardedMessages(MessageBoxes& boxes) : boxes_(boxes) {}
+    void ok(const QString& text) override {
+        if (collected_) {
+            collected_->append(text);
+            return;
+        }
+        ++open_;
+        boxes_.ok(text);
+        --open_;
+    }
+    bool yesNo(const QString& text) override {
+        ++open_;
+        const bool yes = boxes_.yesNo(text);
+        --open_;
+        return yes;
+    }
+    bool open() const { return open_ > 0; }
+    // Texts of ok() go into texts instead of a box while it is set (null: shown again).
+    void collectInto(QStringList* texts) { collected_ = texts; }
+
+private:
+    MessageBoxes& boxes_;
+    int open_ = 0;
+    QStringList* collected_ = nullptr;
+};

@@ -5,6 +5,7 @@
 #include "colour_pick.h"
 #include "compositor.h"
 #include "paths.h"
+#include "skin_files.h"
 
 #include <QFileInfo>
 
@@ -16,6 +17,38 @@ Workbench::Workbench(MessageBoxes& messages, const CacheFolders& cache, std::uni
       pictures_(std::move(pictures)) {}
 
 Workbench::~Workbench() = default;
+
+namespace {
+
+struct BusyWhile {
+    explicit BusyWhile(int& depth) : depth_(depth) { ++depth_; }
+    ~BusyWhile() { --depth_; }
+    int& depth_;
+};
+
+}  // namespace
+
+bool Workbench::runScript(const QString& commandLine) {
+    const BusyWhile busy(busy_);
+    return host_->shellAndWait(commandLine, 3);
+}
+
+QString Workbench::reloadSkin(const LoadedSkin& skin) {
+    const int dswindow = state_.dswindow, gbascreen = state_.gbascreen;
+    QStringList said;
+    messages_.collectInto(&said);
+    if (skin.kind == LoadedSkin::Folder)
+        folderChange(skin.path);
+    else if (skin.kind == LoadedSkin::Archive)
+        archiveChosen(QFileInfo(skin.path).path(), QFileInfo(skin.path).fileName());
+    messages_.collectInto(nullptr);
+    if (state_.dswindow != dswindow || state_.gbascreen != gbascreen) {
+        state_.dswindow = dswindow;
+        state_.gbascreen = gbascreen;
+        redraw();
+    }
+    return said.join(QLatin1Char('\n'));
+}
 
 void Workbench::notifyChanged() {
     if (changed) changed();
@@ -44,7 +77,7 @@ void Workbench::shutDown() {
         if (copyToUnloaded) copyToUnloaded();
     }
     const QString cleanup = state_.appfolder + QStringLiteral("cleanup.bat");
-    if (host_->exists(cleanup)) host_->shellAndWait(cleanup, 3);
+    if (host_->exists(cleanup)) runScript(cleanup);
 }
 
 void Workbench::listFolder(const QString& path) {
@@ -76,6 +109,7 @@ void Workbench::driveChange(const QString& volumeRoot) {
 }
 
 void Workbench::folderChange(const QString& path) {
+    const BusyWhile busy(busy_);
     WipePics();
     dirPath_ = FolderPath(path);
     if (WithSlash(dirPath_).startsWith(driveRoot_)) volumeFolders_[driveRoot_] = dirPath_;
@@ -107,6 +141,7 @@ void Workbench::folderChange(const QString& path) {
                         "left out: %1")
                         .arg(tooLarge.join(QStringLiteral(", ")));
     if (!problems.isEmpty()) messages_.ok(problems.join(QLatin1Char('\n')));
+    loaded_ = found != 0 ? LoadedSkin{LoadedSkin::Folder, dirPath_} : LoadedSkin{};
     if (found != 0) {
         state_.skinsource.clear();
         LoadPics();
@@ -115,6 +150,7 @@ void Workbench::folderChange(const QString& path) {
 }
 
 void Workbench::archiveChosen(const QString& folder, const QString& fileName) {
+    const BusyWhile busy(busy_);
     WipePics();
     ensureTempFolder();
     DeleteDirectory(FolderPath(cache_.temp));
@@ -125,6 +161,8 @@ void Workbench::archiveChosen(const QString& folder, const QString& fileName) {
     state_.gbascreen = 0;
     const ExtractReport report = ExtractArchive(state_.skinsource, FolderPath(cache_.temp), {}, working);
     state_.skinfromzip = fileName.right(3).toLower() == QLatin1String("zip") ? 1 : 0;
+    LiftSkinFolder(FolderPath(cache_.temp), *host_);
+    loaded_ = {LoadedSkin::Archive, state_.skinsource};
     LoadPics();
     const QString problem = report.message(state_.skinsource);
     if (!problem.isEmpty()) messages_.ok(problem);
@@ -275,7 +313,7 @@ void Workbench::skinVu4Loaders() {
     const QString script = host_->exists(text) ? QStringLiteral("skin_txt.bat") : QStringLiteral("Skin_it.bat");
     if (!host_->exists(app + script))
         messages_.ok(script + QStringLiteral(" is missing. Please reinstall the program."));
-    else if (!host_->shellAndWait(app + script, 3))
+    else if (!runScript(app + script))
         failed << QStringLiteral("%1 could not be started.").arg(app + script);
 
     const QString image = app + QStringLiteral("qvkit_up.bin");
@@ -307,6 +345,6 @@ void Workbench::skinDi3Gba() {
     const QString script = state_.appfolder + QStringLiteral("di3gba.bat");
     if (!host_->exists(script))
         messages_.ok(QStringLiteral("di3gba.bat is missing. Please reinstall the program."));
-    else if (!host_->shellAndWait(script, 3))
+    else if (!runScript(script))
         messages_.ok(QStringLiteral("Skin DI3 GBA stopped: %1 could not be started.").arg(script));
 }

@@ -86,6 +86,27 @@ public:
     const ModuleState& state() const { return state_; }
     const ViewOptions& options() const { return options_; }
     const CopyToState& copyTo() const { return copyTo_; }
+    const CacheFolders& cacheFolders() const { return cache_; }
+    const Host& host() const { return *host_; }
+    // The boxes the workbench's messages go through; the window shows its own through them too,
+    // so that busy() knows of every open box.
+    MessageBoxes& messages() { return messages_; }
+
+    // The skin the last folder change (one that found skin files) or archive click loaded.
+    struct LoadedSkin {
+        enum Kind { None, Folder, Archive };
+        Kind kind = None;
+        QString path;  // the folder, or the archive
+        bool operator==(const LoadedSkin&) const = default;
+    };
+    const LoadedSkin& loadedSkin() const { return loaded_; }
+    // Loads a skin loaded before again, as its folder change or archive click did, but keeping
+    // the GBA screen and the window element (a load never touches the options or the divider
+    // colour). What loading would tell the user is returned instead of shown; "" when all went well.
+    QString reloadSkin(const LoadedSkin& skin);
+    // A skin is being loaded, a build script runs or a message box is open: the window's event
+    // loop runs nested inside a workbench operation, which must end before another starts.
+    bool busy() const { return busy_ > 0 || messages_.open(); }
 
     // Browsing lists: Drive1's selected volume root, Dir1's current folder (no trailing "/"
     // except at a root), Dir1's sub-folders, File1's folder, its "*.zip" entries and its
@@ -121,8 +142,10 @@ private:
     void ensureTempFolder();
     QString copyStep(const QString& from, const QString& to);
     void notifyChanged();
+    // ShellAndWait with show mode 3, busy meanwhile.
+    bool runScript(const QString& commandLine);
 
-    MessageBoxes& messages_;
+    GuardedMessages messages_;
     CacheFolders cache_;
     std::unique_ptr<Host> host_;
     FormPictures pictures_;
@@ -133,4 +156,6 @@ private:
     QStringList subFolders_, fileEntries_;
     std::map<QString, QString> volumeFolders_;  // the last folder visited on each volume
     int redrawCount_ = 0;
+    LoadedSkin loaded_;
+    int busy_ = 0;
 };

@@ -177,8 +177,9 @@ TEST_F(Form1Test, WindowLayoutAndMenu) {
     EXPECT_EQ(form->Picture2->toolTip(), "Click to show/hide window");
 
     const QList<QAction*> menus = form->menuBar()->actions();
-    ASSERT_EQ(menus.size(), 1);
+    ASSERT_EQ(menus.size(), 2);
     EXPECT_EQ(menus[0]->text(), "&File");
+    EXPECT_EQ(menus[1]->text(), "&Skin");
     const QList<QAction*> entries = menus[0]->menu()->actions();
     const struct {
         const char *name, *caption, *shortcut;
@@ -204,6 +205,12 @@ TEST_F(Form1Test, WindowLayoutAndMenu) {
         EXPECT_EQ(entries[i]->isCheckable(), expected[i].checkable);
         EXPECT_FALSE(entries[i]->isChecked());
     }
+    const QList<QAction*> skin = menus[1]->menu()->actions();
+    const QStringList skinEntries{"checkskin:&Check skin:F7", "saveskinaszip:&Save skin as zip\u2026:",
+                                  "newskinfromtemplate:&New skin from template\u2026:"};
+    ASSERT_EQ(skin.size(), skinEntries.size());
+    for (int i = 0; i < skin.size(); ++i)
+        EXPECT_EQ(skin[i]->objectName() + ":" + skin[i]->text() + ":" + skin[i]->shortcut().toString(), skinEntries[i]);
 }
 
 TEST_F(Form1Test, PreviewClicksAndOptionsRedrawWhereTheyShould) {

@@ -1,0 +1,70 @@
+#pragma once
+
+// The real Corvamo binary run as a user runs a command-line mode, and bounded waits for the
+// window tests.
+
+#include "sandbox.h"
+
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QTest>
+
+#include <functional>
+#include <utility>
+#include <vector>
+
+namespace testing_sandbox {
+
+struct ProgramRun {
+    int code = -1;  // -1: did not end normally
+    QString out, err;
+};
+
+// Corvamo ARGUMENTS... started from the sandbox's program folder, with its cache below the
+// sandbox, no display and standard input from /dev/null.
+inline ProgramRun RunCorvamo(const Sandbox& box, const QStringList& arguments) {
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    env.insert("XDG_CACHE_HOME", box.root + "/cache");
+    child.setProcessEnvironment(env);
+    child.setWorkingDirectory(box.app);
+    child.setStandardInputFile(QProcess::nullDevice());
+    child.start(QStringLiteral(CORVAMO_DIST_DIR) + "/Corvamo", arguments);
+    ProgramRun run;
+    if (!child.waitForFinished(60000) || child.exitStatus() != QProcess::NormalExit) return run;
+    run.code = child.exitCode();
+    run.out = QString::fromLocal8Bit(child.readAllStandardOutput());
+    run.err = QString::fromLocal8Bit(child.readAllStandardError());
+    return run;
+}
+
+// The entries of a zip archive read back with libarchive: name and bytes, in archive order.
+inline std::vector<std::pair<QString, QByteArray>> ReadZip(const QString& path) {
+    std::vector<std::pair<QString, QByteArray>> entries;
+    archive* zip = archive_read_new();
+    archive_read_support_format_zip(zip);
+    if (archive_read_open_filename(zip, QFile::encodeName(path).constData(), 1 << 16) == ARCHIVE_OK) {
+        archive_entry* entry = nullptr;
+        while (archive_read_next_header(zip, &entry) == ARCHIVE_OK) {
+            QByteArray data(qsizetype(archive_entry_size(entry)), '\0');
+            archive_read_data(zip, data.data(), size_t(data.size()));
+            entries.emplace_back(QString::fromUtf8(archive_entry_pathname_utf8(entry)), data);
+        }
+    }
+    archive_read_free(zip);
+    return entries;
+}
+
+// Processes events until done() or the time is up; whether done() came true.
+inline bool WaitUntil(const std::function<bool()>& done, int milliseconds = 5000) {
+    const QDeadlineTimer deadline(milliseconds);
+    while (!done()) {
+        if (deadline.hasExpired()) return false;
+        QTest::qWait(10);
+    }
+    return true;
+}
+
+}  // namespace testing_sandbox
