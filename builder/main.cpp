@@ -1,7 +1,7 @@
 // Lindquay FSDir OutputRomFile
 #include <iostream>
 
-#include "Lindquay.h"
+#include "lindquay.h"
 
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);

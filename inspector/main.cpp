@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "extract.h"
+#include "package_extractor.h"
 #include "package_reader.h"
 
 namespace {

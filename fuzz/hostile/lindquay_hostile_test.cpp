@@ -13,7 +13,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Lindquay.h"
+#include "lindquay.h"
 #include "hostile_support.h"
 
 namespace fs = std::filesystem;

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "Lindquay.h"
+#include "lindquay.h"
 #include "fuzz_support.h"
 
 namespace {

@@ -10,8 +10,8 @@
 #include <sstream>
 #include <string>
 
-#include "extract.h"
 #include "fuzz_support.h"
+#include "package_extractor.h"
 #include "package_reader.h"
 
 namespace fs = std::filesystem;

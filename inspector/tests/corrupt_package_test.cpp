@@ -9,7 +9,7 @@
 #include <sstream>
 #include <string>
 
-#include "extract.h"
+#include "package_extractor.h"
 #include "package_reader.h"
 
 namespace fs = std::filesystem;

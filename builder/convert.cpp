@@ -12,7 +12,7 @@
 #include <cstring>
 #include <ostream>
 
-#include "Lindquay.h"
+#include "lindquay.h"
 #include "marlet.h"
 
 extern char** environ;

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <ostream>
 
-#include "Lindquay.h"
+#include "lindquay.h"
 
 namespace lindquay {
 

@@ -3,7 +3,7 @@
 #include <istream>
 #include <ostream>
 
-#include "Lindquay.h"
+#include "lindquay.h"
 
 namespace lindquay {
 

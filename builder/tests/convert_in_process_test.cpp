@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "Bitmaps.h"
-#include "Lindquay.h"
+#include "lindquay.h"
 #include "Support.h"
 
 using namespace support;

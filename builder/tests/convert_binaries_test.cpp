@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "Bitmaps.h"
-#include "Lindquay.h"
+#include "lindquay.h"
 #include "Support.h"
 #include "marlet.h"
 

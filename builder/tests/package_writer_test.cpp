@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <sstream>
 
-#include "Lindquay.h"
+#include "lindquay.h"
 #include "Support.h"
 
 using namespace support;

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "Lindquay.h"
+#include "lindquay.h"
 
 namespace lindquay {
 

@@ -1,4 +1,4 @@
-#include "extract.h"
+#include "package_extractor.h"
 
 #include <FreeImage.h>
 #include <fcntl.h>

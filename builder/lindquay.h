@@ -62,7 +62,7 @@ struct DriverHooks {
     OutputOpener openOutput;  // empty: OpenOutputFile
 };
 
-// Host layer (Host.cpp).
+// Host layer (host.cpp).
 FolderListing ListFolder(const std::string& hostPath);
 std::unique_ptr<PackageOutput> OpenOutputFile(const std::string& path);
 std::string RunningProgramPath();
@@ -74,10 +74,10 @@ std::int64_t RomSizeKB(const std::string& path);
 // Byte order of names in the package: unsigned bytes, a prefix before its extensions.
 bool NameLessOrEqual(const std::string& a, const std::string& b);
 
-// Package writer (Package.cpp).
+// Package writer (package_writer.cpp).
 int LinkFSFile(BuildState& state, std::ostream& out, const std::string& outputPath, const DriverHooks& hooks);
 
-// Conversion of pages and pictures before they are packed (Convert.cpp).
+// Conversion of pages and pictures before they are packed (convert.cpp).
 enum class FileKind { HtmlPage, BmpPicture, OtherPicture, Plain };
 FileKind ClassifyFile(const std::string& entryName);
 
