@@ -2,9 +2,14 @@
 // /dev/null.
 #include <gtest/gtest.h>
 
-#include "Support.h"
+#include <filesystem>
 
-using namespace support;
+#include "testsupport/program_folder.h"
+#include "testsupport/run_program.h"
+#include "testsupport/sandbox.h"
+
+using namespace testsupport;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -14,8 +19,8 @@ const std::string kBanner =
     "\nUsage: Lindquay [FSDir] [OutputRomFile]\n\n";
 
 TEST(CommandLine, WrongArgumentCountsShowTheUsage) {
-    TempDir tmp;
-    ProgramFolder prog(tmp);
+    Sandbox tmp;
+    ProgramFolder prog(tmp / "prog");
     const std::vector<std::vector<std::string>> cases = {{}, {"fs"}, {"fs", "out.rom", "extra"}};
     for (const auto& extra : cases) {
         std::vector<std::string> argv{prog.lindquay};
@@ -28,8 +33,8 @@ TEST(CommandLine, WrongArgumentCountsShowTheUsage) {
 }
 
 TEST(CommandLine, GoldenBuildThroughTheBinary) {
-    TempDir tmp;
-    ProgramFolder prog(tmp);
+    Sandbox tmp;
+    ProgramFolder prog(tmp / "prog");
     WriteFile(tmp / "fs/a.txt", "abc");
     RunResult r = RunProgram({prog.lindquay, "fs", "out.rom"}, tmp.path());  // relative to the current folder
     EXPECT_EQ(r.exitCode, 0);
@@ -42,8 +47,8 @@ TEST(CommandLine, GoldenBuildThroughTheBinary) {
 }
 
 TEST(CommandLine, MissingBaseRomStopsTheBuild) {
-    TempDir tmp;
-    ProgramFolder prog(tmp);
+    Sandbox tmp;
+    ProgramFolder prog(tmp / "prog");
     fs::remove(prog.baseRom);
     fs::create_directories(tmp / "fs");
     RunResult r = RunProgram({prog.lindquay, "fs", "out.rom"}, tmp.path());
@@ -53,8 +58,8 @@ TEST(CommandLine, MissingBaseRomStopsTheBuild) {
 }
 
 TEST(CommandLine, OutputOverTheBaseRomItselfIsRefused) {
-    TempDir tmp;
-    ProgramFolder prog(tmp);
+    Sandbox tmp;
+    ProgramFolder prog(tmp / "prog");
     const std::string base = ReadFile(prog.baseRom);
     RunResult r = RunProgram({prog.lindquay, "fs", prog.baseRom}, tmp.path());
     EXPECT_EQ(r.exitCode, 1);
@@ -63,16 +68,16 @@ TEST(CommandLine, OutputOverTheBaseRomItselfIsRefused) {
 }
 
 TEST(CommandLine, EmptyFsDirIsInvalid) {
-    TempDir tmp;
-    ProgramFolder prog(tmp);
+    Sandbox tmp;
+    ProgramFolder prog(tmp / "prog");
     RunResult r = RunProgram({prog.lindquay, "", "out.rom"}, tmp.path());
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out, "\nError: Specifiled [FSDir: ] is invalid!\n\n");
 }
 
 TEST(CommandLine, EntryErrorsStillExitWithZero) {
-    TempDir tmp;
-    ProgramFolder prog(tmp);
+    Sandbox tmp;
+    ProgramFolder prog(tmp / "prog");
     WriteFile(tmp / "fs/ok.txt", "ok");
     fs::create_symlink(tmp / "missing", tmp / "fs/dangling");
     RunResult r = RunProgram({prog.lindquay, tmp / "fs", tmp / "out.rom"}, tmp.path());

@@ -4,14 +4,19 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <sstream>
 
-#include "Bitmaps.h"
 #include "lindquay.h"
-#include "Support.h"
 #include "marlet.h"
+#include "testsupport/package.h"
+#include "testsupport/pictures.h"
+#include "testsupport/program_folder.h"
+#include "testsupport/run_program.h"
+#include "testsupport/sandbox.h"
 
-using namespace support;
+using namespace testsupport;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -71,14 +76,14 @@ std::string Find(const Package& p, const std::string& name) {
 
 class Conversion : public ::testing::Test {
 protected:
-    TempDir tmp;
-    ProgramFolder prog{tmp};
+    Sandbox tmp;
+    ProgramFolder prog{tmp / "prog"};
     std::string fsdir = tmp / "fs";
     RunResult result;
     Package Build(const std::vector<std::string>& env = {}) {
         fs::create_directories(fsdir);
         result = RunProgram({prog.lindquay, fsdir, tmp / "out.rom"}, tmp.path(), env);
-        return ParsePackage(ReadFile(tmp / "out.rom"), lindquay::kPackageOffset);
+        return ReadPackage(tmp / "out.rom");
     }
     bool Listed(const std::string& text) const { return result.out.find(text) != std::string::npos; }
     void FakeGlimmet(const std::string& script) {
@@ -98,7 +103,7 @@ TEST_F(Conversion, PicturesAndPagesEndToEnd) {
               "<html><head><title>t</title></head><body><p>Hello&nbsp;there</p>\n</body></html>\n");
     WriteFile(fsdir + "/data.bin", "<body>kept as it is</body>");
     const Package p = Build();
-    ASSERT_TRUE(p.ok) << p.problem << result.out;
+    ASSERT_TRUE(p.ok()) << p.problem << result.out;
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_TRUE(Listed("Error(s): 0  warning(s): 0\n")) << result.out << result.err;
 
@@ -122,7 +127,7 @@ TEST_F(Conversion, PicturesAndPagesEndToEnd) {
 TEST_F(Conversion, PageWithoutBodyWarnsAndLeavesItsText) {
     WriteFile(fsdir + "/nobody.html", "<html><head><title>no body here</title></head></html>");
     const Package p = Build();
-    ASSERT_TRUE(p.ok) << p.problem;
+    ASSERT_TRUE(p.ok()) << p.problem;
     EXPECT_TRUE(Listed("      : \\nobody.html" + std::string(52 - 12, ' ') + " - 0  <WARNING>\n"));
     EXPECT_TRUE(p.items.empty());
     ASSERT_TRUE(fs::exists(prog.dir + "/tmp.htm"));
@@ -135,7 +140,7 @@ TEST_F(Conversion, UnreadablePageFailsItsEntry) {
     WriteFile(fsdir + "/z.txt", "z");
     fs::create_directory(fsdir + "/page.htm");  // a folder: packed as a folder item
     const Package p = Build();
-    ASSERT_TRUE(p.ok) << p.problem;
+    ASSERT_TRUE(p.ok()) << p.problem;
     EXPECT_TRUE(Listed("\\dangling.htm")) << result.out;
     EXPECT_TRUE(Listed("Error(s): 1  warning(s): 0\n")) << result.out;
     EXPECT_EQ(Names(p), (std::vector<std::string>{"\\page.htm", "\\z.txt"}));
@@ -146,7 +151,7 @@ TEST_F(Conversion, OtherFormatsThroughGlimmet) {
     SavePicture(fsdir + "/a.tif", FIF_TIFF, 6, 4, px);
     SavePicture(fsdir + "/c.gif", FIF_GIF, 6, 4, px);
     const Package p = Build();
-    ASSERT_TRUE(p.ok) << p.problem;
+    ASSERT_TRUE(p.ok()) << p.problem;
     EXPECT_TRUE(Listed("Error(s): 0  warning(s): 0\n")) << result.out << result.err;
     EXPECT_EQ(result.err, "");  // the libraries' chatter stays inside glimmet
     EXPECT_EQ(Find(p, "\\a.tif"), Picture16(6, 4, px));
@@ -156,7 +161,7 @@ TEST_F(Conversion, OtherFormatsThroughGlimmet) {
 TEST_F(Conversion, AlphaIsFlattenedOntoWhite) {
     SavePicture(fsdir + "/icon.png", FIF_PNG, 3, 1, {{255, 0, 0}, {0, 0, 255}, {0, 0, 0}}, {0, 255, 255});
     const Package p = Build();
-    ASSERT_TRUE(p.ok) << p.problem;
+    ASSERT_TRUE(p.ok()) << p.problem;
     const std::string d = Find(p, "\\icon.png");
     ASSERT_EQ(d.size(), 8u + 8u);
     EXPECT_EQ(Le16(d, 8), 0x7FFF);
@@ -169,7 +174,7 @@ TEST_F(Conversion, MissingGlimmetFailsTheEntryAndNoStalePictureIsPacked) {
     WriteFile(prog.dir + "/tmp.bmp", MakeBmp(1, 1, 24, {{9, 9, 9}}));  // from an earlier run
     SavePicture(fsdir + "/new.png", FIF_PNG, 2, 2, Gradient(2, 2));
     const Package p = Build({"PATH=" + (tmp / "empty")});
-    ASSERT_TRUE(p.ok) << p.problem;
+    ASSERT_TRUE(p.ok()) << p.problem;
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_TRUE(Listed("      : \\new.png" + std::string(52 - 8, ' ') +
                        "\nERROR: glimmet could not be started: No such file or directory\n - 0 [[[ Error ]]]\n"))
@@ -184,7 +189,7 @@ TEST_F(Conversion, FailingConverterLeavesNoPictureBehind) {
     WriteFile(fsdir + "/a.jpg", "not really a JPEG");
     WriteFile(fsdir + "/b.txt", "b");
     const Package p = Build();
-    ASSERT_TRUE(p.ok) << p.problem;
+    ASSERT_TRUE(p.ok()) << p.problem;
     EXPECT_TRUE(Listed("\nERROR: glimmet left no bitmap (exit status 3)\n - 0 [[[ Error ]]]\n")) << result.out;
     EXPECT_EQ(result.err, "glimmet: cannot read\n");
     EXPECT_EQ(Names(p), std::vector<std::string>{"\\b.txt"});
@@ -198,7 +203,7 @@ TEST_F(Conversion, ConverterRunsInTheProgramFolderWithItsArgumentsIntact) {
         "cp fixture.bmp \"${2#/convert=}\"\n");
     WriteFile(fsdir + "/with  two spaces/a pic.jpeg", "x");
     const Package p = Build();
-    ASSERT_TRUE(p.ok) << p.problem;
+    ASSERT_TRUE(p.ok()) << p.problem;
     EXPECT_EQ(ReadFile(prog.dir + "/args.txt"), prog.dir + "\n2\n" + fsdir + "/with  two spaces/a pic.jpeg\n/convert=" +
                                                     prog.dir + "/tmp.bmp\nstdin-empty\n");
     EXPECT_EQ(Find(p, "\\with  two spaces\\a pic.jpeg"), Picture16(2, 1, {{255, 255, 255}, {255, 0, 0}}));
@@ -211,15 +216,15 @@ TEST_F(Conversion, TemporaryFileThatCannotBeDeletedTakesTheItemBack) {
     WriteFile(fsdir + "/a.bmp", MakeBmp(1, 1, 24, {{1, 2, 3}}));
     WriteFile(fsdir + "/b.txt", "b");
     const Package p = Build();
-    ASSERT_TRUE(p.ok) << p.problem;
+    ASSERT_TRUE(p.ok()) << p.problem;
     EXPECT_TRUE(Listed("\nERROR: cannot create " + prog.dir + "/transFile.jpg: Is a directory\n - 0 [[[ Error ]]]\n"))
         << result.out;
     EXPECT_EQ(Names(p), std::vector<std::string>{"\\b.txt"});
 }
 
 TEST(Binding, LindquayDoesNotStartWithoutMarletBesideIt) {
-    TempDir tmp;
-    ProgramFolder prog(tmp);
+    Sandbox tmp;
+    ProgramFolder prog(tmp / "prog");
     fs::remove(prog.dir + "/libmarlet.so");
     RunResult r = RunProgram({prog.lindquay, "fs", "out.rom"}, tmp.path());
     EXPECT_NE(r.exitCode, 0);
@@ -228,7 +233,7 @@ TEST(Binding, LindquayDoesNotStartWithoutMarletBesideIt) {
 }
 
 TEST(Glimmet, WritesUncompressedBottomUp24BitBmp) {
-    TempDir tmp;
+    Sandbox tmp;
     const auto px = Gradient(5, 3);
     SavePicture(tmp / "in file.png", FIF_PNG, 5, 3, px);
     RunResult r = RunProgram({GLIMMET_BIN, tmp / "in file.png", "/convert=" + (tmp / "out.bmp")}, tmp.path());
@@ -245,7 +250,7 @@ TEST(Glimmet, WritesUncompressedBottomUp24BitBmp) {
 }
 
 TEST(Glimmet, SixteenBitsPerChannelPng) {
-    TempDir tmp;
+    Sandbox tmp;
     FIBITMAP* dib = FreeImage_AllocateT(FIT_RGB16, 2, 1);
     auto* px = reinterpret_cast<FIRGB16*>(FreeImage_GetScanLine(dib, 0));
     px[0] = {0xFFFF, 0x0000, 0x1234};
@@ -260,7 +265,7 @@ TEST(Glimmet, SixteenBitsPerChannelPng) {
 }
 
 TEST(Glimmet, FailuresExitNonZeroWithOneLine) {
-    TempDir tmp;
+    Sandbox tmp;
     WriteFile(tmp / "junk.png", "this is not a picture");
     const std::vector<std::vector<std::string>> cases = {
         {GLIMMET_BIN},

@@ -1,13 +1,15 @@
 // File kinds and the BMP to picture16 conversion.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 
-#include "Bitmaps.h"
 #include "lindquay.h"
-#include "Support.h"
+#include "testsupport/pictures.h"
+#include "testsupport/sandbox.h"
 
-using namespace support;
+using namespace testsupport;
+namespace fs = std::filesystem;
 using lindquay::FileKind;
 
 namespace {
@@ -38,7 +40,7 @@ TEST(ClassifyFile, ExtensionRules) {
 
 class Bmp : public ::testing::Test {
 protected:
-    TempDir tmp;
+    Sandbox tmp;
     std::string in = tmp / "in.bmp";
     std::string out = tmp / "transFile.jpg";
     std::string messages;

@@ -4,12 +4,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
 #include <sstream>
 
 #include "lindquay.h"
-#include "Support.h"
+#include "testsupport/package.h"
+#include "testsupport/sandbox.h"
 
-using namespace support;
+using namespace testsupport;
+namespace fs = std::filesystem;
 using lindquay::DriverHooks;
 using lindquay::FolderListing;
 using lindquay::PackageOutput;
@@ -36,7 +39,7 @@ private:
 
 class Build : public ::testing::Test {
 protected:
-    TempDir tmp;
+    Sandbox tmp;
     std::string prog = tmp / "prog";
     std::string fsdir = tmp / "fs";
     std::string rom = tmp / "out.rom";
@@ -58,7 +61,7 @@ protected:
         listing = out.str();
         return rc;
     }
-    Package Pkg() { return ParsePackage(ReadFile(rom), lindquay::kPackageOffset); }
+    Package Pkg() { return ReadPackage(rom); }
     bool Listed(const std::string& text) const { return listing.find(text) != std::string::npos; }
     static std::string Line(const std::string& r, const std::string& tail) {
         return "      : " + r + (r.size() <= 50 ? std::string(52 - r.size(), ' ') : "") + tail;
@@ -106,7 +109,7 @@ TEST_F(Build, NamesSortBytewiseFoldersFirst) {
         "\\Adir", "\\Adir\\f", "\\zdir",  "\\zdir\\f",          "\\Alpha", "\\Beta", "\\Z",
         "\\ab",   "\\abc",     "\\alpha", "\\\xc3\xa9t\xc3\xa9"};
     Package p = Pkg();
-    ASSERT_TRUE(p.ok) << p.problem;
+    ASSERT_TRUE(p.ok()) << p.problem;
     EXPECT_EQ(Names(p), want);
 }
 
@@ -115,7 +118,7 @@ TEST_F(Build, DataSizesAroundTheBlockAndFillByte) {
     for (std::size_t s : sizes) Put("f" + std::to_string(100000 + s), Pattern(s, static_cast<unsigned>(s)));
     ASSERT_EQ(Run(), 0);
     Package p = Pkg();
-    ASSERT_TRUE(p.ok) << p.problem;
+    ASSERT_TRUE(p.ok()) << p.problem;
     ASSERT_EQ(p.items.size(), std::size(sizes));
     for (std::size_t i = 0; i < p.items.size(); ++i)
         EXPECT_EQ(p.items[i].data, Pattern(sizes[i], static_cast<unsigned>(sizes[i]))) << p.items[i].name;
@@ -150,7 +153,7 @@ TEST_F(Build, LongerBaseRomKeepsItsTail) {
     const std::string out = ReadFile(rom);
     ASSERT_EQ(out.size(), base.size());
     Package p = Pkg();
-    ASSERT_TRUE(p.ok) << p.problem;
+    ASSERT_TRUE(p.ok()) << p.problem;
     EXPECT_EQ(out.substr(0, 0x30000), base.substr(0, 0x30000));
     EXPECT_EQ(out.substr(p.end), base.substr(p.end));
     EXPECT_TRUE(Listed("RomFile Size: 292 KB\n"));
@@ -207,7 +210,7 @@ TEST_F(Build, UnlistableFolderIsReportedAndTheWalkGoesOn) {
     EXPECT_TRUE(Listed("[DIR] : \\b\nERROR: cannot list folder \\b: Permission denied\n"));
     EXPECT_TRUE(Listed("Error(s): 2  warning(s): 0\n"));
     Package p = Pkg();
-    ASSERT_TRUE(p.ok) << p.problem;
+    ASSERT_TRUE(p.ok()) << p.problem;
     EXPECT_EQ(Names(p), (std::vector<std::string>{"\\.shell\\locked", "\\.shell\\t.dat", "\\a", "\\a\\1.txt", "\\b",
                                                   "\\c", "\\c\\3.txt", "\\top.txt"}));
 }
@@ -217,7 +220,7 @@ TEST_F(Build, UnlistableRootIsAnError) {
     ASSERT_EQ(Run(), 0);
     EXPECT_TRUE(Listed("ERROR: cannot list folder " + fsdir + "/: Input/output error\n"));
     EXPECT_TRUE(Listed("Error(s): 2  warning(s): 0\n"));  // ".shell" and FSDir
-    EXPECT_TRUE(Pkg().ok);
+    EXPECT_TRUE(Pkg().ok());
 }
 
 TEST_F(Build, NamesThatDoNotFitTheRecordFail) {
@@ -233,7 +236,7 @@ TEST_F(Build, NamesThatDoNotFitTheRecordFail) {
         Listed(std::string(160, 'h') + "\nERROR: name longer than 259 bytes; folder not packed\n - !!! Error !!!\n"));
     EXPECT_TRUE(Listed("Error(s): 2  warning(s): 0\n"));
     Package p = Pkg();
-    ASSERT_TRUE(p.ok) << p.problem;
+    ASSERT_TRUE(p.ok()) << p.problem;
     EXPECT_EQ(Names(p), (std::vector<std::string>{"\\" + d, "\\" + d + "\\" + std::string(157, 'f'),
                                                   "\\" + std::string(100, 'e'), "\\z.txt"}));
 }
@@ -259,7 +262,7 @@ TEST_F(Build, FolderLoopsThroughLinksEndWithAnError) {
         Listed("[DIR] : \\self\nERROR: folder is its own ancestor through a link; not followed\n - !!! Error !!!\n"));
     EXPECT_TRUE(Listed("[DIR] : \\sub\\up\nERROR: folder is its own ancestor"));
     Package p = Pkg();
-    ASSERT_TRUE(p.ok) << p.problem;
+    ASSERT_TRUE(p.ok()) << p.problem;
     EXPECT_EQ(Names(p), (std::vector<std::string>{"\\alias", "\\alias\\f.txt", "\\sub", "\\sub\\f.txt"}));
 }
 
@@ -297,7 +300,7 @@ TEST_F(Build, FailedItemIsTakenBack) {
         Listed(Line("\\b.txt", " - 3000\nERROR: cannot write the output ROM; item taken back\n - 0 [[[ Error ]]]\n")));
     EXPECT_TRUE(Listed("Error(s): 1  warning(s): 0\n"));
     Package p = Pkg();
-    ASSERT_TRUE(p.ok) << p.problem;
+    ASSERT_TRUE(p.ok()) << p.problem;
     EXPECT_EQ(Names(p), (std::vector<std::string>{"\\a.txt", "\\c.txt"}));
 }
 
