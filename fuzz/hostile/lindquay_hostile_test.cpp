@@ -14,34 +14,17 @@
 #include <gtest/gtest.h>
 
 #include "lindquay.h"
-#include "hostile_support.h"
+#include "testsupport/package.h"
+#include "testsupport/pictures.h"
+#include "testsupport/program_folder.h"
+#include "testsupport/run_program.h"
+#include "testsupport/sandbox.h"
+#include "testsupport/snapshot.h"
 
 namespace fs = std::filesystem;
-using hostile::ReadFile;
-using hostile::WriteFile;
+using namespace testsupport;
 
 namespace {
-
-std::uint32_t Le32(const std::string& b, std::size_t at) {
-    std::uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(b[at + static_cast<std::size_t>(i)]);
-    return v;
-}
-
-// The package's item names in order, or a text starting with "!" telling where it broke.
-std::vector<std::string> PackageNames(const std::string& romPath) {
-    const std::string rom = ReadFile(romPath);
-    std::vector<std::string> names;
-    for (std::size_t at = lindquay::kPackageOffset;;) {
-        if (at + lindquay::kRecordSize > rom.size())
-            return {"! record at " + std::to_string(at) + " runs past the end"};
-        const std::string name = rom.substr(at, lindquay::kNameField).c_str();
-        if (name.empty()) return names;
-        const std::uint32_t size = Le32(rom, at + 264);
-        names.push_back(name);
-        at += lindquay::kRecordSize + size + (size & 1);
-    }
-}
 
 struct Row {
     const char* what;
@@ -55,10 +38,6 @@ struct Row {
 };
 
 std::string Repeat(char c, std::size_t n) { return std::string(n, c); }
-
-std::string Le32Bytes(std::uint32_t v) {
-    return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
-}
 
 }  // namespace
 
@@ -109,10 +88,7 @@ TEST(LindquayHostile, EveryRowFailsCleanlyAndChangesNothingElse) {
          [](const std::string& root) {
              // 65,532 x 65,535 pixels of 24 bits: a 12.9 GB file that takes no disk space.
              const std::uint32_t width = 65532, height = 65535, row = width * 3;
-             std::string header = "BM" + Le32Bytes(0) + Le32Bytes(0) + Le32Bytes(54) + Le32Bytes(40) +
-                                  Le32Bytes(width) + Le32Bytes(height) + std::string("\x01\x00\x18\x00", 4) +
-                                  std::string(24, '\0');
-             WriteFile(root + "/fs/big.bmp", header);
+             WriteFile(root + "/fs/big.bmp", BmpHeader(width, height, 24));
              fs::resize_file(root + "/fs/big.bmp", 54 + std::uintmax_t{row} * height);
              WriteFile(root + "/fs/small.txt", "s");
          },
@@ -150,14 +126,12 @@ TEST(LindquayHostile, EveryRowFailsCleanlyAndChangesNothingElse) {
 
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        hostile::TempFolder box;
+        Sandbox box;
         const std::string root = box.path();
-        fs::create_directories(root + "/prog");
+        ProgramFolder prog(root + "/prog", {"Lindquay", "libmarlet.so", "Lindquay.rom"}, 0);
         fs::create_directories(root + "/out");
-        for (const char* file : {"Lindquay", "libmarlet.so", "Lindquay.rom"})
-            fs::copy_file(std::string(CORVAMO_DIST_GBA) + "/" + file, root + "/prog/" + file);
         row.prepare(root);
-        const hostile::Snapshot before = hostile::Snap(root);
+        const Snapshot before = Snap(root);
 
         std::vector<std::string> args;
         for (const std::string& a : row.args) args.push_back(a.front() == '/' ? a : root + "/" + a);
@@ -177,23 +151,25 @@ TEST(LindquayHostile, EveryRowFailsCleanlyAndChangesNothingElse) {
         } else {
             std::vector<std::string> argv{root + "/prog/Lindquay"};
             argv.insert(argv.end(), args.begin(), args.end());
-            const hostile::Run run = hostile::RunProgram(argv, root, 60);
+            const RunResult run = RunProgram(argv, root);
             ASSERT_FALSE(run.timedOut);
             exitCode = run.exitCode;
-            said = run.output;
+            said = run.out + run.err;
         }
         EXPECT_EQ(exitCode, row.exitCode) << said;
         for (const std::string& piece : row.said)
             EXPECT_NE(said.find(piece), std::string::npos) << piece << "\n" << said;
         if (!row.output.empty()) {
-            EXPECT_EQ(PackageNames(root + row.output), row.package);
+            const Package package = ReadPackage(root + row.output);
+            EXPECT_TRUE(package.ok()) << package.problem;
+            EXPECT_EQ(Names(package), row.package);
             EXPECT_LT(fs::file_size(root + row.output), std::uintmax_t{1} << 20);
         }
 
         EXPECT_FALSE(fs::exists(root + "/prog/transFile.jpg")) << "a converted picture was left behind";
         std::vector<std::string> allowed{"/prog/tmp.htm", "/prog/tmp.bmp", "/prog/transFile.jpg"};
         if (!row.output.empty()) allowed.push_back(row.output);
-        EXPECT_EQ(hostile::Changes(before, hostile::Snap(root), allowed), std::vector<std::string>{});
+        EXPECT_EQ(Changes(before, Snap(root), allowed), std::vector<std::string>{});
         struct stat st {};
         EXPECT_TRUE(::stat("/dev/full", &st) == 0 && S_ISCHR(st.st_mode)) << "/dev/full is no longer a device";
     }

@@ -19,7 +19,9 @@
 #include <functional>
 
 #include "form1.h"
-#include "hostile_support.h"
+#include "testsupport/archive_writer.h"
+#include "testsupport/sandbox.h"
+#include "testsupport/snapshot.h"
 
 namespace fs = std::filesystem;
 
@@ -67,49 +69,8 @@ QByteArray BmpHeader(qint32 width, qint32 height) {
     return b;
 }
 
-// Streams an archive entry by entry; a file entry's data comes from a generator of blocks, so a
-// gigabyte costs no memory.
-class ArchiveWriter {
-public:
-    explicit ArchiveWriter(const std::string& path, bool tar = false) : a_(archive_write_new()) {
-        tar ? archive_write_set_format_pax_restricted(a_) : archive_write_set_format_zip(a_);
-        if (!tar)  // the fastest deflate: a gigabyte of zeros is made in a fraction of the time
-            archive_write_set_options(a_, "zip:compression-level=1");
-        archive_write_open_filename(a_, path.c_str());
-    }
-    ~ArchiveWriter() {
-        archive_write_close(a_);
-        archive_write_free(a_);
-    }
-    void file(const std::string& name, const QByteArray& data) { zeros(name, 0, data); }
-    // size zero bytes (after data), in 1 MiB blocks.
-    void zeros(const std::string& name, qint64 size, const QByteArray& data = {}) {
-        archive_entry* e = entry(name, AE_IFREG);
-        archive_entry_set_size(e, data.size() + size);
-        archive_write_header(a_, e);
-        archive_write_data(a_, data.constData(), size_t(data.size()));
-        static const QByteArray block(1 << 20, '\0');
-        for (qint64 left = size; left > 0; left -= block.size())
-            archive_write_data(a_, block.constData(), size_t(std::min<qint64>(left, block.size())));
-        archive_entry_free(e);
-    }
-    void symlink(const std::string& name, const std::string& target) {
-        archive_entry* e = entry(name, AE_IFLNK);
-        archive_entry_set_symlink(e, target.c_str());
-        archive_write_header(a_, e);
-        archive_entry_free(e);
-    }
-
-private:
-    archive_entry* entry(const std::string& name, mode_t type) {
-        archive_entry* e = archive_entry_new();
-        archive_entry_set_pathname(e, name.c_str());
-        archive_entry_set_filetype(e, type);
-        archive_entry_set_perm(e, 0644);
-        return e;
-    }
-    archive* a_;
-};
+using testsupport::ArchiveFormat;
+using testsupport::ArchiveWriter;
 
 struct Row {
     const char* what;
@@ -152,8 +113,8 @@ TEST(WorkbenchHostile, EveryRowLoadsWhatItCanAndChangesNothingElse) {
         {"an entry climbing out with ../",
          [](const std::string& root) {
              ArchiveWriter zip(root + "/skins/up.zip");
-             zip.file("../../escaped.jpg", Jpeg(8, 8));
-             zip.file("mainBG.jpg", Jpeg(256, 192));
+             zip.AddFile("../../escaped.jpg", Jpeg(8, 8).toStdString());
+             zip.AddFile("mainBG.jpg", Jpeg(256, 192).toStdString());
              return "up.zip";
          },
          {0},
@@ -162,8 +123,8 @@ TEST(WorkbenchHostile, EveryRowLoadsWhatItCanAndChangesNothingElse) {
         {"an absolute path",
          [](const std::string& root) {
              ArchiveWriter zip(root + "/skins/abs.zip");
-             zip.file(root + "/absolute.jpg", Jpeg(8, 8));
-             zip.file("subBG.jpg", Jpeg(256, 192));
+             zip.AddFile(root + "/absolute.jpg", Jpeg(8, 8).toStdString());
+             zip.AddFile("subBG.jpg", Jpeg(256, 192).toStdString());
              return "abs.zip";
          },
          {1},
@@ -173,9 +134,9 @@ TEST(WorkbenchHostile, EveryRowLoadsWhatItCanAndChangesNothingElse) {
          [](const std::string& root) {
              fs::create_directories(root + "/outside");
              ArchiveWriter tar(root + "/skins/link.zip");
-             tar.symlink("out", root + "/outside");
-             tar.file("out/mainBG.jpg", Jpeg(8, 8));
-             tar.file("disk.jpg", Jpeg(16, 16));
+             tar.AddSymlink("out", root + "/outside");
+             tar.AddFile("out/mainBG.jpg", Jpeg(8, 8).toStdString());
+             tar.AddFile("disk.jpg", Jpeg(16, 16).toStdString());
              return "link.zip";
          },
          {2},
@@ -184,8 +145,8 @@ TEST(WorkbenchHostile, EveryRowLoadsWhatItCanAndChangesNothingElse) {
         {"an entry one byte over 64 MiB",
          [](const std::string& root) {
              ArchiveWriter zip(root + "/skins/big.zip");
-             zip.file("nor.jpg", Jpeg(16, 16));
-             zip.zeros("mainBG.bmp", (qint64(64) << 20) + 1);
+             zip.AddFile("nor.jpg", Jpeg(16, 16).toStdString());
+             zip.AddZeros("mainBG.bmp", (qint64(64) << 20) + 1);
              return "big.zip";
          },
          {3},
@@ -195,11 +156,11 @@ TEST(WorkbenchHostile, EveryRowLoadsWhatItCanAndChangesNothingElse) {
          [](const std::string& root) {
              {
                  ArchiveWriter zip(root + "/skins/cut.zip");
-                 zip.file("setting.jpg", Jpeg(32, 32));
+                 zip.AddFile("setting.jpg", Jpeg(32, 32).toStdString());
                  QByteArray noise(40000, '\0');
                  QRandomGenerator random(42);
                  for (char& c : noise) c = char(random.bounded(256));
-                 zip.file("select.jpg", noise);
+                 zip.AddFile("select.jpg", noise.toStdString());
              }
              fs::resize_file(root + "/skins/cut.zip", fs::file_size(root + "/skins/cut.zip") - 20000);
              return "cut.zip";
@@ -210,7 +171,7 @@ TEST(WorkbenchHostile, EveryRowLoadsWhatItCanAndChangesNothingElse) {
         {"a zip bomb: 1 GB of zeros",
          [](const std::string& root) {
              ArchiveWriter zip(root + "/skins/bomb.zip");
-             zip.zeros("mainBG.bmp", qint64(1) << 30);
+             zip.AddZeros("mainBG.bmp", qint64(1) << 30);
              return "bomb.zip";
          },
          {},
@@ -219,7 +180,7 @@ TEST(WorkbenchHostile, EveryRowLoadsWhatItCanAndChangesNothingElse) {
         {"a zip bomb: 1 GB of zeros in entries under the limit for one",
          [](const std::string& root) {
              ArchiveWriter zip(root + "/skins/bombs.zip");
-             for (int i = 0; i < 16; ++i) zip.zeros("part" + std::to_string(i) + ".bmp", qint64(64) << 20);
+             for (int i = 0; i < 16; ++i) zip.AddZeros("part" + std::to_string(i) + ".bmp", qint64(64) << 20);
              return "bombs.zip";
          },
          {},
@@ -232,8 +193,8 @@ TEST(WorkbenchHostile, EveryRowLoadsWhatItCanAndChangesNothingElse) {
              ArchiveWriter zip(root + "/skins/deep.zip");
              std::string deep;
              for (int i = 0; i < 25; ++i) deep += std::string(200, 'd') + "/";
-             zip.file(deep + "mainBG.jpg", Jpeg(8, 8));
-             zip.file("select.jpg", Jpeg(16, 16));
+             zip.AddFile(deep + "mainBG.jpg", Jpeg(8, 8).toStdString());
+             zip.AddFile("select.jpg", Jpeg(16, 16).toStdString());
              return "deep.zip";
          },
          {5},
@@ -242,8 +203,8 @@ TEST(WorkbenchHostile, EveryRowLoadsWhatItCanAndChangesNothingElse) {
         {"an archive of 100,000 empty entries",
          [](const std::string& root) {
              ArchiveWriter zip(root + "/skins/many.zip");
-             zip.file("window.jpg", Jpeg(16, 16));
-             for (int i = 0; i < 100000; ++i) zip.file("e/" + std::to_string(i), {});
+             zip.AddFile("window.jpg", Jpeg(16, 16).toStdString());
+             for (int i = 0; i < 100000; ++i) zip.AddFile("e/" + std::to_string(i), {});
              return "many.zip";
          },
          {},
@@ -251,8 +212,8 @@ TEST(WorkbenchHostile, EveryRowLoadsWhatItCanAndChangesNothingElse) {
          {}},
         {"a tar archive under a .zip name",
          [](const std::string& root) {
-             ArchiveWriter tar(root + "/skins/tar.zip", true);
-             tar.file("mainBG.jpg", Jpeg(256, 192));
+             ArchiveWriter tar(root + "/skins/tar.zip", ArchiveFormat::kPaxTar);
+             tar.AddFile("mainBG.jpg", Jpeg(256, 192).toStdString());
              return "tar.zip";
          },
          {},
@@ -292,7 +253,10 @@ TEST(WorkbenchHostile, EveryRowLoadsWhatItCanAndChangesNothingElse) {
              const std::string jpeg = Jpeg(40, 40).toStdString();
              std::string zip, central;
              const auto entry = [&](const std::string& name, int method, const std::string& data) {
-                 const std::uint32_t crc = method == 0 ? std::uint32_t(crc32(0, reinterpret_cast<const Bytef*>(data.data()), uInt(data.size()))) : 0;
+                 const std::uint32_t crc =
+                     method == 0
+                         ? std::uint32_t(crc32(0, reinterpret_cast<const Bytef*>(data.data()), uInt(data.size())))
+                         : 0;
                  const std::string fields = le(20, 2) + le(0, 2) + le(method, 2) + le(0, 4) + le(crc, 4) +
                                             le(data.size(), 4) + le(data.size(), 4) + le(name.size(), 2) + le(0, 2);
                  central += le(0x02014b50, 4) + le(20, 2) + fields + le(0, 2) + le(0, 2) + le(0, 2) + le(0, 4) +
@@ -304,7 +268,7 @@ TEST(WorkbenchHostile, EveryRowLoadsWhatItCanAndChangesNothingElse) {
              const std::size_t start = zip.size();
              zip += central + le(0x06054b50, 4) + le(0, 2) + le(0, 2) + le(2, 2) + le(2, 2) + le(central.size(), 4) +
                     le(start, 4) + le(0, 2);
-             hostile::WriteFile(root + "/skins/deflate64.zip", zip);
+             testsupport::WriteFile(root + "/skins/deflate64.zip", zip);
              return "deflate64.zip";
          },
          {2},
@@ -313,8 +277,8 @@ TEST(WorkbenchHostile, EveryRowLoadsWhatItCanAndChangesNothingElse) {
         {"a folder skin with a file over 64 MiB",
          [](const std::string& root) {
              const std::string skin = root + "/skins/huge";
-             hostile::WriteFile(skin + "/subBG.jpg", Jpeg(256, 192).toStdString());
-             hostile::WriteFile(skin + "/hzk.dat", "");
+             testsupport::WriteFile(skin + "/subBG.jpg", Jpeg(256, 192).toStdString());
+             testsupport::WriteFile(skin + "/hzk.dat", "");
              fs::resize_file(skin + "/hzk.dat", (std::uintmax_t{64} << 20) + 1);  // sparse: no disk space
              return std::string();
          },
@@ -325,14 +289,14 @@ TEST(WorkbenchHostile, EveryRowLoadsWhatItCanAndChangesNothingElse) {
         {"a folder skin of truncated and 0 x 0 pictures",
          [](const std::string& root) {
              const std::string skin = root + "/skins/broken";
-             hostile::WriteFile(skin + "/mainBG.bmp", Bmp(256, 192).left(2000).toStdString());
-             hostile::WriteFile(skin + "/subBG.bmp", BmpHeader(0, 0).toStdString());
-             hostile::WriteFile(skin + "/disk.jpg", Jpeg(64, 64).left(100).toStdString());
-             hostile::WriteFile(skin + "/nor.bmp", BmpHeader(40000, 40000).toStdString());
-             hostile::WriteFile(skin + "/deskicon.bmp", BmpHeader(0, 0).toStdString());
-             hostile::WriteFile(skin + "/arrowR.bmp", BmpHeader(40000, 40000).toStdString());
-             hostile::WriteFile(skin + "/arrowL.bmp", Bmp(9, 9).left(60).toStdString());
-             hostile::WriteFile(skin + "/setting.jpg", Jpeg(8, 8).toStdString());
+             testsupport::WriteFile(skin + "/mainBG.bmp", Bmp(256, 192).left(2000).toStdString());
+             testsupport::WriteFile(skin + "/subBG.bmp", BmpHeader(0, 0).toStdString());
+             testsupport::WriteFile(skin + "/disk.jpg", Jpeg(64, 64).left(100).toStdString());
+             testsupport::WriteFile(skin + "/nor.bmp", BmpHeader(40000, 40000).toStdString());
+             testsupport::WriteFile(skin + "/deskicon.bmp", BmpHeader(0, 0).toStdString());
+             testsupport::WriteFile(skin + "/arrowR.bmp", BmpHeader(40000, 40000).toStdString());
+             testsupport::WriteFile(skin + "/arrowL.bmp", Bmp(9, 9).left(60).toStdString());
+             testsupport::WriteFile(skin + "/setting.jpg", Jpeg(8, 8).toStdString());
              return std::string();
          },
          {0, 4},
@@ -341,7 +305,7 @@ TEST(WorkbenchHostile, EveryRowLoadsWhatItCanAndChangesNothingElse) {
          [](const QString& root) { return root + "/skins/broken"; }},
         {"the temporary folder itself as the skin folder",
          [](const std::string& root) {
-             hostile::WriteFile(root + "/skins/good/mainBG.jpg", Jpeg(256, 192).toStdString());
+             testsupport::WriteFile(root + "/skins/good/mainBG.jpg", Jpeg(256, 192).toStdString());
              return std::string();
          },
          {},
@@ -356,7 +320,7 @@ TEST(WorkbenchHostile, EveryRowLoadsWhatItCanAndChangesNothingElse) {
          }},
         {"an archive with a folder of a picture's name, then a folder skin with that picture",
          [](const std::string& root) {
-             hostile::WriteFile(root + "/skins/good/mainBG.jpg", Jpeg(256, 192).toStdString());
+             testsupport::WriteFile(root + "/skins/good/mainBG.jpg", Jpeg(256, 192).toStdString());
              return std::string();
          },
          {0},
@@ -368,7 +332,7 @@ TEST(WorkbenchHostile, EveryRowLoadsWhatItCanAndChangesNothingElse) {
          [](Form1& form, const QString& root) {
              {
                  ArchiveWriter zip((root + "/skins/odd.zip").toStdString());
-                 zip.file("mainBG.jpg/inside.txt", "x");
+                 zip.AddFile("mainBG.jpg/inside.txt", "x");
              }
              form.setDir1Path(root + "/skins");
              ASSERT_TRUE(form.clickFile1("odd.zip"));
@@ -377,7 +341,7 @@ TEST(WorkbenchHostile, EveryRowLoadsWhatItCanAndChangesNothingElse) {
 
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        hostile::TempFolder box;
+        testsupport::Sandbox box;
         const QString root = QString::fromStdString(box.path());
         for (const char* folder : {"/app/nds", "/app/gba/.shell/bmp", "/skins"}) QDir().mkpath(root + folder);
         const std::string archive = row.prepare(box.path());
@@ -391,7 +355,7 @@ TEST(WorkbenchHostile, EveryRowLoadsWhatItCanAndChangesNothingElse) {
                 row.first(form, root);
                 messages.texts.clear();
             }
-            const hostile::Snapshot before = hostile::Snap(box.path(), {"/cache/Corvamo"});
+            const testsupport::Snapshot before = testsupport::Snap(box.path(), {"/cache/Corvamo"});
             const int redraws = wb.redrawCount();
             if (archive.empty()) {
                 form.setDir1Path(row.openFolder(root));
@@ -427,7 +391,7 @@ TEST(WorkbenchHostile, EveryRowLoadsWhatItCanAndChangesNothingElse) {
                        temp.end());
             EXPECT_EQ(temp, wantedTemp);
             EXPECT_LE(TreeBytes((root + "/cache/Corvamo").toStdString()), row.tempLimit);
-            EXPECT_EQ(hostile::Changes(before, hostile::Snap(box.path(), {"/cache/Corvamo"})),
+            EXPECT_EQ(testsupport::Changes(before, testsupport::Snap(box.path(), {"/cache/Corvamo"})),
                       std::vector<std::string>{});
             form.close();
         }
