@@ -2,9 +2,7 @@
 // boundaries, the results, and the export itself.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
@@ -12,45 +10,34 @@
 #include "marlet.h"
 #include "random_pages.h"
 #include "reference.h"
+#include "testsupport/run_program.h"
+#include "testsupport/sandbox.h"
 
 extern "C" int MarletFromC(const char* inPath, const char* outPath);
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
+using testsupport::ReadFile;
+using testsupport::RunProgram;
+using testsupport::RunResult;
+using testsupport::WriteFile;
 
 namespace {
 
 class MarletTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("marlet-test-" + std::to_string(::getpid()) + "-" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     fs::path Path(const std::string& name) const { return dir_ / name; }
-
-    static void Write(const fs::path& path, const std::string& bytes) {
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
-    static std::string Read(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream bytes;
-        bytes << in.rdbuf();
-        return bytes.str();
-    }
 
     // The text Marlet writes for a page, or a note of the failing result.
     std::string Convert(const std::string& page) {
-        Write(Path("page.htm"), page);
+        WriteFile(Path("page.htm"), page);
         const int result = Marlet(Path("page.htm").c_str(), Path("page.txt").c_str());
         if (result != 0) return "result " + std::to_string(result);
-        return Read(Path("page.txt"));
+        return ReadFile(Path("page.txt"));
     }
 
-    fs::path dir_;
+    testsupport::Sandbox box_;
+    fs::path dir_ = box_.path();
 };
 
 // Pages that fit in one chunk; most open the body at once.
@@ -188,9 +175,9 @@ TEST_F(MarletTest, LongPagesAcrossManyReadsMatchTheRules) {
 }
 
 TEST_F(MarletTest, MissingInputGivesOneAndLeavesTheOutputAlone) {
-    Write(Path("old.txt"), "keep");
+    WriteFile(Path("old.txt"), "keep");
     EXPECT_EQ(Marlet(Path("missing.htm").c_str(), Path("old.txt").c_str()), MARLET_INPUT_NOT_OPENABLE);
-    EXPECT_EQ(Read(Path("old.txt")), "keep");
+    EXPECT_EQ(ReadFile(Path("old.txt")), "keep");
     EXPECT_EQ(Marlet(Path("missing.htm").c_str(), Path("new.txt").c_str()), MARLET_INPUT_NOT_OPENABLE);
     EXPECT_FALSE(fs::exists(Path("new.txt")));
     EXPECT_EQ(Marlet(dir_.c_str(), Path("new.txt").c_str()), MARLET_INPUT_NOT_OPENABLE);  // a folder
@@ -199,29 +186,29 @@ TEST_F(MarletTest, MissingInputGivesOneAndLeavesTheOutputAlone) {
 }
 
 TEST_F(MarletTest, UncreatableOutputGivesTwo) {
-    Write(Path("page.htm"), B + "text");
+    WriteFile(Path("page.htm"), B + "text");
     EXPECT_EQ(Marlet(Path("page.htm").c_str(), Path("no/such/folder.txt").c_str()), MARLET_OUTPUT_NOT_CREATABLE);
     EXPECT_EQ(Marlet(Path("page.htm").c_str(), dir_.c_str()), MARLET_OUTPUT_NOT_CREATABLE);
     EXPECT_EQ(Marlet(Path("page.htm").c_str(), nullptr), MARLET_OUTPUT_NOT_CREATABLE);
 }
 
 TEST_F(MarletTest, OutputNamingTheInputDoesNotEmptyIt) {
-    Write(Path("page.htm"), B + "text");
+    WriteFile(Path("page.htm"), B + "text");
     fs::create_symlink(Path("page.htm"), Path("link.htm"));
     EXPECT_EQ(Marlet(Path("page.htm").c_str(), Path("page.htm").c_str()), MARLET_OUTPUT_NOT_CREATABLE);
     EXPECT_EQ(Marlet(Path("page.htm").c_str(), Path("link.htm").c_str()), MARLET_OUTPUT_NOT_CREATABLE);
-    EXPECT_EQ(Read(Path("page.htm")), B + "text");
+    EXPECT_EQ(ReadFile(Path("page.htm")), B + "text");
 }
 
 TEST_F(MarletTest, ExistingOutputIsEmptiedFirst) {
-    Write(Path("page.htm"), "no body here");
-    Write(Path("page.txt"), "old text");
+    WriteFile(Path("page.htm"), "no body here");
+    WriteFile(Path("page.txt"), "old text");
     EXPECT_EQ(Marlet(Path("page.htm").c_str(), Path("page.txt").c_str()), MARLET_CONVERTED);
-    EXPECT_EQ(Read(Path("page.txt")), "");
+    EXPECT_EQ(ReadFile(Path("page.txt")), "");
 }
 
 TEST_F(MarletTest, WriteErrorGivesThree) {
-    Write(Path("page.htm"), B + std::string(3 * kChunk, 'x'));
+    WriteFile(Path("page.htm"), B + std::string(3 * kChunk, 'x'));
     EXPECT_EQ(Marlet(Path("page.htm").c_str(), "/dev/full"), MARLET_IO_ERROR);
 }
 
@@ -233,26 +220,15 @@ TEST_F(MarletTest, ReadErrorGivesThreeAndClosesTheOutput) {
 }
 
 TEST_F(MarletTest, HeaderWorksFromC) {
-    Write(Path("page.htm"), B + "text");
+    WriteFile(Path("page.htm"), B + "text");
     EXPECT_EQ(MarletFromC(Path("page.htm").c_str(), Path("page.txt").c_str()), 0);
-    EXPECT_EQ(Read(Path("page.txt")), "text");
-}
-
-std::string RunCommand(const std::string& command, int& status) {
-    std::string output;
-    if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) != 0;) output.append(buffer, n);
-        status = ::pclose(pipe);
-    }
-    return output;
+    EXPECT_EQ(ReadFile(Path("page.txt")), "text");
 }
 
 TEST_F(MarletTest, ExportsOnlyMarlet) {
-    int status = -1;
-    const std::string symbols = RunCommand("nm -D --defined-only '" MARLET_LIBRARY "'", status);
-    ASSERT_EQ(status, 0);
-    std::istringstream lines(symbols);
+    const RunResult nm = RunProgram({"nm", "-D", "--defined-only", MARLET_LIBRARY});
+    ASSERT_EQ(nm.exitCode, 0) << nm.err;
+    std::istringstream lines(nm.out);
     std::vector<std::string> names;
     for (std::string address, kind, name; lines >> address >> kind >> name;) names.push_back(name);
     EXPECT_EQ(names, std::vector<std::string>{"Marlet"});
@@ -263,27 +239,29 @@ TEST_F(MarletTest, CommandLineFront) {
     fs::create_directories(Path("prog"));
     fs::copy_file(MARLET_CLI, Path("prog/marlet"));
     fs::copy_file(MARLET_LIBRARY, Path("prog/libmarlet.so"));
-    Write(Path("page.htm"), B + "Hi&nbsp;there");
-    const std::string tool = "cd '" + dir_.string() + "' && prog/marlet ";
+    WriteFile(Path("page.htm"), B + "Hi&nbsp;there");
     struct Call {
-        std::string arguments;
+        std::vector<std::string> arguments;
         int exitCode;
-        std::string message;
+        std::string message;  // how standard error begins
     } calls[] = {
-        {"page.htm page.txt", 0, ""},
-        {"missing.htm page.txt", 1, "marlet: cannot open the page missing.htm for reading\n"},
-        {"page.htm no/dir/page.txt", 2, "marlet: cannot create the text file no/dir/page.txt\n"},
-        {"page.htm /dev/full", 3, "marlet: reading page.htm or writing /dev/full failed; /dev/full is incomplete\n"},
-        {"page.htm", 64, "usage: marlet PAGE TEXT\n"},
+        {{"page.htm", "page.txt"}, 0, ""},
+        {{"missing.htm", "page.txt"}, 1, "marlet: cannot open the page missing.htm for reading\n"},
+        {{"page.htm", "no/dir/page.txt"}, 2, "marlet: cannot create the text file no/dir/page.txt\n"},
+        {{"page.htm", "/dev/full"},
+         3,
+         "marlet: reading page.htm or writing /dev/full failed; /dev/full is incomplete\n"},
+        {{"page.htm"}, 64, "usage: marlet PAGE TEXT\n"},
     };
     for (const Call& call : calls) {
-        int status = -1;
-        const std::string message = RunCommand(tool + call.arguments + " </dev/null 2>&1", status);
-        ASSERT_TRUE(WIFEXITED(status)) << call.arguments;
-        EXPECT_EQ(WEXITSTATUS(status), call.exitCode) << call.arguments;
-        EXPECT_EQ(message.substr(0, call.message.size()), call.message) << call.arguments;
+        std::vector<std::string> argv{Path("prog/marlet")};
+        argv.insert(argv.end(), call.arguments.begin(), call.arguments.end());
+        const RunResult run = RunProgram(argv, dir_);
+        EXPECT_EQ(run.exitCode, call.exitCode) << call.message;
+        EXPECT_EQ(run.err.substr(0, call.message.size()), call.message);
+        EXPECT_EQ(run.out, "") << call.message;
     }
-    EXPECT_EQ(Read(Path("page.txt")), "Hi;there");
+    EXPECT_EQ(ReadFile(Path("page.txt")), "Hi;there");
 }
 
 }  // namespace
