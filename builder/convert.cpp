@@ -1,21 +1,14 @@
-// What a file contributes to the package: pages become text through Marlet, pictures become
-// picture16 (other pictures through glimmet first), everything else is packed unchanged.
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "convert.h"
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
-#include <ostream>
+#include <vector>
 
-#include "lindquay.h"
+#include "host.h"
+#include "listing.h"
 #include "marlet.h"
-
-extern char** environ;
 
 namespace lindquay {
 
@@ -31,45 +24,74 @@ std::uint16_t Pixel16(std::uint8_t blue, std::uint8_t green, std::uint8_t red) {
     return static_cast<std::uint16_t>((blue & 0xF8) << 7 | (green & 0xF8) << 2 | red >> 3);
 }
 
-int Fail(std::ostream& out, const std::string& reason) {
-    out << "\nERROR: " << reason << "\n";
-    return 1;
+std::string Pixels(std::int64_t width, std::int64_t height) {
+    return "BMP of " + std::to_string(width) + " x " + std::to_string(height) + " pixels";
 }
 
-// Reads exactly `size` bytes at `at`; returns the count read.
-std::size_t ReadAt(int fd, std::uint8_t* p, std::size_t size, std::uint64_t at) {
-    std::size_t done = 0;
-    while (done < size) {
-        ssize_t n = ::pread(fd, p + done, size - done, static_cast<off_t>(at + done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += static_cast<std::size_t>(n);
+// The picture16 rows, top row first, after the picture16 header; why not, when they cannot be
+// written.
+std::string WriteRows(const BmpFormat& format, InputFile& in, const std::uint8_t* palette, OutputFile& dst,
+                      const std::string& outPath) {
+    const auto cannotWrite = [&] { return "cannot write " + outPath + ": " + std::strerror(dst.error()); };
+    const std::uint8_t head[8] = {'B',
+                                  'M',
+                                  16,
+                                  0,
+                                  static_cast<std::uint8_t>(format.width4),
+                                  static_cast<std::uint8_t>(format.width4 >> 8),
+                                  static_cast<std::uint8_t>(format.rows),
+                                  static_cast<std::uint8_t>(format.rows >> 8)};
+    std::vector<std::uint8_t> result(head, head + 8);
+    // A bottom-up bitmap is read in blocks from its end.
+    const auto rowLength = static_cast<std::int64_t>(format.rowLength);
+    const std::int64_t blockRows = std::max<std::int64_t>(1, (256 * 1024) / rowLength);
+    const std::size_t outRowBytes = std::size_t{format.width4} * 2;
+    std::vector<std::uint8_t> block;
+    for (std::int64_t top = 0; top < format.rows; top += blockRows) {
+        const std::int64_t n = std::min(blockRows, format.rows - top);
+        const std::int64_t firstFileRow = format.bottomUp ? format.rows - top - n : top;
+        block.resize(static_cast<std::size_t>(n * rowLength));
+        if (in.ReadAt(block.data(), block.size(),
+                      format.pixelOffset + static_cast<std::uint64_t>(firstFileRow * rowLength)) != block.size())
+            return "read error in the bitmap's pixels";
+        for (std::int64_t i = 0; i < n; ++i) {
+            const std::int64_t fileRow = format.bottomUp ? format.rows - 1 - (top + i) : top + i;
+            const std::size_t rowStart = result.size();
+            result.resize(rowStart + outRowBytes);
+            ConvertRow(format, block.data() + (fileRow - firstFileRow) * rowLength, palette, result.data() + rowStart);
+        }
+        if (result.size() >= 256 * 1024) {
+            if (!dst.WriteAll(result.data(), result.size())) return cannotWrite();
+            result.clear();
+        }
     }
-    return done;
+    if (!dst.WriteAll(result.data(), result.size()) || !dst.Close()) return cannotWrite();
+    return {};
 }
 
-bool WriteAll(int fd, const std::uint8_t* p, std::size_t size) {
-    while (size > 0) {
-        ssize_t n = ::write(fd, p, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        p += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
+// The picture16 of the bitmap written at outPath; why not, when it cannot be, leaving no file.
+std::string WritePicture16(const std::string& bitmapPath, const std::string& outPath) {
+    InputFile in(bitmapPath);
+    if (in.error() != 0) return "cannot open the bitmap: " + std::string(std::strerror(in.error()));
+    const FileInfo info = in.Info();
+    if (info.error != 0 || !info.regular) return "the bitmap is not a regular file";
+    std::array<std::uint8_t, 54> header{};
+    const std::size_t got = in.ReadAt(header.data(), header.size(), 0);
+    const BmpFormat format = ParseBmpHeader(header.data(), got, info.size);
+    if (!format.refusal.empty()) return format.refusal;
+
+    // Always 256 entries; a shorter palette of a small file reads as black past its end.
+    std::array<std::uint8_t, 1024> palette{};
+    if (format.depth == 8) in.ReadAt(palette.data(), palette.size(), 14 + std::uint64_t{format.infoSize});
+
+    OutputFile dst(outPath);
+    if (dst.error() != 0) return "cannot create " + outPath + ": " + std::strerror(dst.error());
+    const std::string refusal = WriteRows(format, in, palette.data(), dst, outPath);
+    if (!refusal.empty()) RemoveFile(outPath);
+    return refusal;
 }
 
-struct Fd {
-    int fd = -1;
-    ~Fd() {
-        if (fd >= 0) ::close(fd);
-    }
-};
-
-bool IsExecutableFile(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
-}
+EntryData Refuse(std::string reason) { return EntryData{std::move(reason), {}, false}; }
 
 }  // namespace
 
@@ -91,176 +113,87 @@ FileKind ClassifyFile(const std::string& entryName) {
     return FileKind::Plain;
 }
 
-int RunAndWait(const std::string& workFolder, const std::vector<std::string>& argv, int& error) {
-    // The builder's own folder comes first, as the original program search did.
-    const std::string local = workFolder + argv[0];
-    const bool useLocal = IsExecutableFile(local);
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
+BmpFormat ParseBmpHeader(const std::uint8_t* header, std::size_t length, std::uint64_t fileSize) {
+    BmpFormat f;
+    const auto refuse = [&f](std::string reason) {
+        f.refusal = std::move(reason);
+        return f;
+    };
+    if (length < 2 || header[0] != 'B' || header[1] != 'M') return refuse("not a BMP file");
+    if (length < 54) return refuse("BMP header is truncated");
+    f.pixelOffset = Le32(header + 10);
+    f.infoSize = Le32(header + 14);
+    f.width = static_cast<std::int32_t>(Le32(header + 18));
+    const auto height = static_cast<std::int32_t>(Le32(header + 22));
+    f.depth = Le16(header + 28);
+    if (f.infoSize < 40) return refuse("BMP header of " + std::to_string(f.infoSize) + " bytes not supported");
+    if (Le16(header + 30) != 0) return refuse("compressed BMP not supported");
+    if (f.depth != 8 && f.depth != 24 && f.depth != 32)
+        return refuse("BMP of " + std::to_string(f.depth) + " bits per pixel not supported");
+    if (f.width < 1 || height == 0) return refuse(Pixels(f.width, height) + " is not valid");
+    f.rows = height < 0 ? -static_cast<std::int64_t>(height) : height;
+    f.bottomUp = height > 0;
+    const std::int64_t width4 = (static_cast<std::int64_t>(f.width) + 3) & ~std::int64_t{3};
+    if (width4 > 0xFFFF || f.rows > 0xFFFF) return refuse(Pixels(f.width, f.rows) + " is too large");
+    f.width4 = static_cast<std::uint32_t>(width4);
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addchdir_np(&actions, workFolder.c_str());
-    pid_t pid = 0;
-    error = useLocal ? posix_spawn(&pid, local.c_str(), &actions, nullptr, args.data(), environ)
-                     : posix_spawnp(&pid, argv[0].c_str(), &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (error != 0) return -1;
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR) {
-            error = errno;
-            return -1;
-        }
+    const std::uint64_t pixelBytes = static_cast<std::uint64_t>(f.width) * f.depth / 8;
+    f.rowLength = (pixelBytes + 3) & ~std::uint64_t{3};
+    const std::uint64_t wanted = f.rowLength * static_cast<std::uint64_t>(f.rows);
+    const std::uint64_t present = fileSize > f.pixelOffset ? fileSize - f.pixelOffset : 0;
+    if (present < wanted) return refuse("READLEN NOT EQUARE WANTED!  " + std::to_string(present));
+    // Package sizes are 32-bit: the picture16 of a bitmap that holds 4 GiB of pixels (a sparse
+    // file costs nothing) would be written in full, filling the disk, only to be refused.
+    if (8 + std::uint64_t{f.width4} * static_cast<std::uint64_t>(f.rows) * 2 > 0xFFFFFFFFu)
+        return refuse(Pixels(f.width, f.rows) + " is too large: its picture16 would be 4 GiB or more");
+    return f;
+}
+
+void ConvertRow(const BmpFormat& format, const std::uint8_t* row, const std::uint8_t* palette,
+                std::uint8_t* picture16Row) {
+    const std::size_t bytesPerPixel = format.depth / 8u;
+    std::uint8_t* q = picture16Row;
+    for (std::int32_t x = 0; x < format.width; ++x, row += bytesPerPixel, q += 2) {
+        const std::uint8_t* bgr = format.depth == 8 ? palette + std::size_t{*row} * 4 : row;
+        const std::uint16_t v = Pixel16(bgr[0], bgr[1], bgr[2]);
+        q[0] = static_cast<std::uint8_t>(v);
+        q[1] = static_cast<std::uint8_t>(v >> 8);
     }
-    return status;
+    std::fill(q, picture16Row + std::size_t{format.width4} * 2, std::uint8_t{0});
 }
 
 int LoadBmp16(const std::string& bitmapPath, const std::string& outPath, std::ostream& out) {
-    Fd in{::open(bitmapPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
-    if (in.fd < 0) return Fail(out, "cannot open the bitmap: " + std::string(std::strerror(errno)));
-    struct stat st {};
-    if (::fstat(in.fd, &st) != 0 || !S_ISREG(st.st_mode)) return Fail(out, "the bitmap is not a regular file");
-    const auto fileSize = static_cast<std::uint64_t>(st.st_size);
-
-    std::array<std::uint8_t, 54> header{};
-    const std::size_t got = ReadAt(in.fd, header.data(), header.size(), 0);
-    if (got < 2 || header[0] != 'B' || header[1] != 'M') return Fail(out, "not a BMP file");
-    if (got < header.size()) return Fail(out, "BMP header is truncated");
-    const std::uint32_t offset = Le32(&header[10]);
-    const std::uint32_t infoSize = Le32(&header[14]);
-    const auto width = static_cast<std::int32_t>(Le32(&header[18]));
-    const auto height = static_cast<std::int32_t>(Le32(&header[22]));
-    const std::uint16_t depth = Le16(&header[28]);
-    if (infoSize < 40) return Fail(out, "BMP header of " + std::to_string(infoSize) + " bytes not supported");
-    if (Le16(&header[30]) != 0) return Fail(out, "compressed BMP not supported");
-    if (depth != 8 && depth != 24 && depth != 32)
-        return Fail(out, "BMP of " + std::to_string(depth) + " bits per pixel not supported");
-    if (width < 1 || height == 0)
-        return Fail(out, "BMP of " + std::to_string(width) + " x " + std::to_string(height) + " pixels is not valid");
-    const std::int64_t rows = height < 0 ? -static_cast<std::int64_t>(height) : height;
-    const std::int64_t width4 = (static_cast<std::int64_t>(width) + 3) & ~std::int64_t{3};
-    if (width4 > 0xFFFF || rows > 0xFFFF)
-        return Fail(out, "BMP of " + std::to_string(width) + " x " + std::to_string(rows) + " pixels is too large");
-
-    const std::uint64_t pixelBytes = static_cast<std::uint64_t>(width) * depth / 8;
-    const std::uint64_t rowLength = (pixelBytes + 3) & ~std::uint64_t{3};
-    const std::uint64_t wanted = rowLength * static_cast<std::uint64_t>(rows);
-    const std::uint64_t present = fileSize > offset ? fileSize - offset : 0;
-    if (present < wanted) {
-        out << "\nERROR: READLEN NOT EQUARE WANTED!  " << present << "\n";
-        return 1;
-    }
-    // Package sizes are 32-bit: the picture16 of a bitmap that holds 4 GiB of pixels (a sparse
-    // file costs nothing) would be written in full, filling the disk, only to be refused.
-    if (8 + static_cast<std::uint64_t>(width4) * static_cast<std::uint64_t>(rows) * 2 > 0xFFFFFFFFu)
-        return Fail(out, "BMP of " + std::to_string(width) + " x " + std::to_string(rows) +
-                             " pixels is too large: its picture16 would be 4 GiB or more");
-
-    // Always 256 entries; a shorter palette of a small file reads as black past its end.
-    std::array<std::uint8_t, 1024> palette{};
-    if (depth == 8) ReadAt(in.fd, palette.data(), palette.size(), 14 + static_cast<std::uint64_t>(infoSize));
-
-    Fd dst{::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)};
-    if (dst.fd < 0) return Fail(out, "cannot create " + outPath + ": " + std::strerror(errno));
-    auto failAndRemove = [&](const std::string& reason) {
-        ::unlink(outPath.c_str());
-        return Fail(out, reason);
-    };
-
-    std::vector<std::uint8_t> result;
-    const std::uint8_t head[8] = {'B',
-                                  'M',
-                                  16,
-                                  0,
-                                  static_cast<std::uint8_t>(width4),
-                                  static_cast<std::uint8_t>(width4 >> 8),
-                                  static_cast<std::uint8_t>(rows),
-                                  static_cast<std::uint8_t>(rows >> 8)};
-    result.assign(head, head + 8);
-
-    // Rows go out top first; a bottom-up bitmap is read in blocks from its end.
-    const bool bottomUp = height > 0;
-    const std::int64_t blockRows = std::max<std::int64_t>(1, static_cast<std::int64_t>((256 * 1024) / rowLength));
-    std::vector<std::uint8_t> block;
-    const std::size_t outRowBytes = static_cast<std::size_t>(width4) * 2;
-    const std::size_t bytesPerPixel = depth / 8u;
-    for (std::int64_t top = 0; top < rows; top += blockRows) {
-        const std::int64_t n = std::min(blockRows, rows - top);
-        const std::int64_t firstFileRow = bottomUp ? rows - top - n : top;
-        block.resize(static_cast<std::size_t>(n * static_cast<std::int64_t>(rowLength)));
-        if (ReadAt(in.fd, block.data(), block.size(), offset + static_cast<std::uint64_t>(firstFileRow) * rowLength) !=
-            block.size())
-            return failAndRemove("read error in the bitmap's pixels");
-        for (std::int64_t i = 0; i < n; ++i) {
-            const std::int64_t fileRow = bottomUp ? rows - 1 - (top + i) : top + i;
-            const std::uint8_t* p = block.data() + (fileRow - firstFileRow) * static_cast<std::int64_t>(rowLength);
-            const std::size_t rowStart = result.size();
-            result.resize(rowStart + outRowBytes, 0);
-            std::uint8_t* q = result.data() + rowStart;
-            for (std::int32_t x = 0; x < width; ++x, p += bytesPerPixel, q += 2) {
-                const std::uint8_t* bgr = depth == 8 ? &palette[static_cast<std::size_t>(*p) * 4] : p;
-                const std::uint16_t v = Pixel16(bgr[0], bgr[1], bgr[2]);
-                q[0] = static_cast<std::uint8_t>(v);
-                q[1] = static_cast<std::uint8_t>(v >> 8);
-            }
-        }
-        if (result.size() >= 256 * 1024) {
-            if (!WriteAll(dst.fd, result.data(), result.size()))
-                return failAndRemove("cannot write " + outPath + ": " + std::strerror(errno));
-            result.clear();
-        }
-    }
-    if (!WriteAll(dst.fd, result.data(), result.size()))
-        return failAndRemove("cannot write " + outPath + ": " + std::strerror(errno));
-    const int fd = dst.fd;
-    dst.fd = -1;
-    if (::close(fd) != 0) return failAndRemove("cannot write " + outPath + ": " + std::strerror(errno));
-    return 0;
+    const std::string refusal = WritePicture16(bitmapPath, outPath);
+    if (refusal.empty()) return 0;
+    Listing(out).Refused(refusal);
+    return 1;
 }
 
-EntryData PrepareEntryData(const BuildState& state, std::ostream& out, const std::string& sourcePath,
-                           const std::string& entryName) {
-    const FileKind kind = ClassifyFile(entryName);
-    if (kind == FileKind::Plain) return EntryData{0, sourcePath, false};
+EntryData PrepareEntryData(const BuildState& state, FileKind kind, const std::string& sourcePath,
+                           const FileRemover& removeFile) {
+    if (kind == FileKind::Plain) return EntryData{{}, sourcePath, false};
 
     if (kind == FileKind::HtmlPage) {
         const std::string text = state.progDir + "tmp.htm";
         const int rc = Marlet(sourcePath.c_str(), text.c_str());
-        if (rc != 0) {
-            Fail(out, "the page could not be turned into text (Marlet result " + std::to_string(rc) + ")");
-            return {};
-        }
-        return EntryData{0, text, true};
+        if (rc != 0) return Refuse("the page could not be turned into text (Marlet result " + std::to_string(rc) + ")");
+        return EntryData{{}, text, true};
     }
 
     std::string bitmap = sourcePath;
     if (kind == FileKind::OtherPicture) {
         bitmap = state.progDir + "tmp.bmp";
         // A converter that fails without writing must not leave the last picture to be packed.
-        if (::unlink(bitmap.c_str()) != 0 && errno != ENOENT) {
-            Fail(out, "cannot remove " + bitmap + ": " + std::strerror(errno));
-            return {};
-        }
-        out.flush();  // the converter's own messages come after the name
+        if (const int error = removeFile(bitmap); error != 0 && error != ENOENT)
+            return Refuse("cannot remove " + bitmap + ": " + std::strerror(error));
         int error = 0;
         const int status = RunAndWait(state.progDir, {"glimmet", sourcePath, "/convert=" + bitmap}, error);
-        if (status == -1) {
-            Fail(out, "glimmet could not be started: " + std::string(std::strerror(error)));
-            return {};
-        }
-        if (::access(bitmap.c_str(), F_OK) != 0) {
-            const std::string how = WIFEXITED(status) ? "exit status " + std::to_string(WEXITSTATUS(status))
-                                                      : "signal " + std::to_string(WTERMSIG(status));
-            Fail(out, "glimmet left no bitmap (" + how + ")");
-            return {};
-        }
+        if (status == -1) return Refuse("glimmet could not be started: " + std::string(std::strerror(error)));
+        if (!Exists(bitmap)) return Refuse("glimmet left no bitmap (" + HowItEnded(status) + ")");
     }
     const std::string picture = state.progDir + "transFile.jpg";
-    if (LoadBmp16(bitmap, picture, out) != 0) return {};
-    return EntryData{0, picture, true};
+    if (std::string refusal = WritePicture16(bitmap, picture); !refusal.empty()) return Refuse(std::move(refusal));
+    return EntryData{{}, picture, true};
 }
 
 }  // namespace lindquay

@@ -1,36 +1,32 @@
 // The build driver: argument check, base-ROM copy, package, summary.
-#include <filesystem>
 #include <istream>
-#include <ostream>
 
+#include "host.h"
 #include "lindquay.h"
+#include "listing.h"
+#include "package_writer.h"
 
 namespace lindquay {
 
 namespace {
 
-const char kRule[] = "----- : ---------------------------------------------------- - ------------\n";
-
 int WaitAndFail(std::istream& in) {
     in.get();  // lets a user who started it from a window read the message first
-    return 1;
+    return kExitFailed;
 }
 
 }  // namespace
 
 int RunLindquay(const std::vector<std::string>& args, std::ostream& out, std::istream& in, const DriverHooks& hooks) {
-    BuildState state;
+    Listing listing(out);
     if (args.size() != 2) {
-        out << "REDOZ Vud Ovivi Command Line Program 2.0\n"
-               "Corvamo skin toolkit: Lindquay, the loader ROM builder of the Corvamo project\n"
-               "\nUsage: Lindquay [FSDir] [OutputRomFile]\n\n"
-            << std::flush;
+        listing.Usage();
         return WaitAndFail(in);
     }
+    BuildState state;
     std::string fsDir;
     if (!FullPath(args[0], fsDir)) {
-        ++state.errorCount;
-        out << "\nError: Specifiled [FSDir: " << args[0] << "] is invalid!\n\n" << std::flush;
+        listing.InvalidFsDir(args[0]);
         return WaitAndFail(in);
     }
     state.fsDir = fsDir == "/" ? fsDir : fsDir + "/";
@@ -40,28 +36,18 @@ int RunLindquay(const std::vector<std::string>& args, std::ostream& out, std::is
     state.progDir = programPath.substr(0, programPath.find_last_of('/') + 1);
     state.shellDir = state.progDir + ".shell";
 
-    out << "Generate Base Rom ... " << std::flush;
-    std::error_code ec;
-    std::filesystem::copy_file(BaseRomPath(programPath), outputPath, std::filesystem::copy_options::overwrite_existing,
-                               ec);
-    if (ec) {
-        ++state.errorCount;
-        out << "Error!\n" << std::flush;
+    listing.BaseRomStarted();
+    if (!CopyFile(BaseRomPath(programPath), outputPath)) {
+        listing.BaseRomFailed();
         return WaitAndFail(in);
     }
-    out << "OK\n"
-        << " Type   Path And FileName" << std::string(38, ' ') << "FileSize\n"
-        << kRule;
-
-    if (LinkFSFile(state, out, outputPath, hooks) != 0) {
-        out << "Error occured while Adding Source Files to Package!!!\n" << std::flush;
+    listing.Header();
+    if (LinkFSFile(state, listing, outputPath, hooks) != 0) {
+        listing.AddingFailed();
         return WaitAndFail(in);
     }
-    out << kRule << "TotalDir: " << state.totalDirs << ",  totalFile: " << state.totalFiles
-        << "\nRomFile Size: " << RomSizeKB(outputPath) << " KB\n\n"
-        << "Error(s): " << state.errorCount << "  warning(s): " << state.warningCount << "\n"
-        << std::flush;
-    return 0;
+    listing.Summary(state.totalDirs, state.totalFiles, RomSizeKB(outputPath));
+    return kExitBuilt;
 }
 
 }  // namespace lindquay

@@ -1,22 +1,41 @@
-// The builder's host layer: everything that knows it runs on Linux.
+#include "host.h"
+
 #include <dirent.h>
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstring>
 #include <filesystem>
 
-#include "lindquay.h"
+extern char** environ;
 
 namespace lindquay {
 
 namespace {
 
 FileId IdFromStat(const struct stat& st) { return FileId{st.st_dev, st.st_ino, true}; }
+
+FileInfo InfoFromStat(int result, const struct stat& st) {
+    if (result != 0) return FileInfo{errno, false, 0, {}};
+    return FileInfo{0, S_ISREG(st.st_mode), static_cast<std::uint64_t>(st.st_size), IdFromStat(st)};
+}
+
+bool WriteAllAt(int fd, const std::uint8_t* p, std::size_t n, std::uint64_t at) {
+    while (n > 0) {
+        ssize_t w = ::pwrite(fd, p, n, static_cast<off_t>(at));
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) return false;
+        p += w;
+        n -= static_cast<std::size_t>(w);
+        at += static_cast<std::uint64_t>(w);
+    }
+    return true;
+}
 
 // Buffered positioned writer on the output ROM. A failed write latches, so a later item does
 // not hide an earlier loss.
@@ -31,7 +50,7 @@ public:
         const auto* bytes = static_cast<const std::uint8_t*>(data);
         if (buffer_.size() + size > kBufferSize && !Flush()) return false;
         if (size >= kBufferSize) {
-            if (!WriteAt(bytes, size, position_)) return Fail();
+            if (!WriteAllAt(fd_, bytes, size, position_)) return Fail();
             position_ += size;
             bufferStart_ = position_;
             return true;
@@ -59,20 +78,9 @@ private:
         failed_ = true;
         return false;
     }
-    bool WriteAt(const std::uint8_t* p, std::size_t n, std::uint64_t at) {
-        while (n > 0) {
-            ssize_t w = ::pwrite(fd_, p, n, static_cast<off_t>(at));
-            if (w < 0 && errno == EINTR) continue;
-            if (w <= 0) return false;
-            p += w;
-            n -= static_cast<std::size_t>(w);
-            at += static_cast<std::uint64_t>(w);
-        }
-        return true;
-    }
     bool Flush() {
         if (failed_) return false;
-        if (!buffer_.empty() && !WriteAt(buffer_.data(), buffer_.size(), bufferStart_)) return Fail();
+        if (!buffer_.empty() && !WriteAllAt(fd_, buffer_.data(), buffer_.size(), bufferStart_)) return Fail();
         buffer_.clear();
         bufferStart_ = position_;
         return true;
@@ -83,6 +91,11 @@ private:
     std::uint64_t bufferStart_ = 0;
     std::vector<std::uint8_t> buffer_;
 };
+
+bool IsExecutableFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
+}
 
 }  // namespace
 
@@ -110,7 +123,7 @@ FolderListing ListFolder(const std::string& hostPath) {
         }
         if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
         bool isFolder = e->d_type == DT_DIR;
-        // A link counts as what it points to, like the directory attribute of the original host.
+        // A link counts as what it points to: a link to a folder is walked as a folder.
         if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) {
             struct stat target {};
             isFolder = ::fstatat(dirfd(dir), e->d_name, &target, 0) == 0 && S_ISDIR(target.st_mode);
@@ -158,16 +171,123 @@ bool FullPath(const std::string& name, std::string& result) {
     return true;
 }
 
-FileId IdOf(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return {};
-    return IdFromStat(st);
+bool CopyFile(const std::string& from, const std::string& to) {
+    std::error_code ec;
+    std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, ec);
+    return !ec;
 }
 
 std::int64_t RomSizeKB(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return 0;
     return static_cast<std::int64_t>(st.st_size) / 1024;
+}
+
+FileInfo StatFile(const std::string& path) {
+    struct stat st {};
+    const int result = ::stat(path.c_str(), &st);
+    return InfoFromStat(result, st);
+}
+
+bool Exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
+
+int RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0 ? 0 : errno; }
+
+InputFile::InputFile(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {
+    if (fd_ < 0) error_ = errno;
+}
+
+InputFile::~InputFile() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+FileInfo InputFile::Info() const {
+    struct stat st {};
+    const int result = ::fstat(fd_, &st);
+    return InfoFromStat(result, st);
+}
+
+std::int64_t InputFile::Read(void* data, std::size_t size) {
+    for (;;) {
+        const ssize_t n = ::read(fd_, data, size);
+        if (n >= 0 || errno != EINTR) return n;
+    }
+}
+
+std::size_t InputFile::ReadAt(void* data, std::size_t size, std::uint64_t at) {
+    auto* p = static_cast<std::uint8_t*>(data);
+    std::size_t done = 0;
+    while (done < size) {
+        ssize_t n = ::pread(fd_, p + done, size - done, static_cast<off_t>(at + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+OutputFile::OutputFile(const std::string& path)
+    : fd_(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)) {
+    if (fd_ < 0) error_ = errno;
+}
+
+OutputFile::~OutputFile() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+bool OutputFile::WriteAll(const void* data, std::size_t size) {
+    const auto* p = static_cast<const std::uint8_t*>(data);
+    while (size > 0) {
+        ssize_t n = ::write(fd_, p, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            error_ = n < 0 ? errno : EIO;
+            return false;
+        }
+        p += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool OutputFile::Close() {
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) == 0) return true;
+    error_ = errno;
+    return false;
+}
+
+int RunAndWait(const std::string& workFolder, const std::vector<std::string>& argv, int& error) {
+    // The builder's own folder comes first, so a glimmet beside Lindquay wins over one on PATH.
+    const std::string local = workFolder + argv[0];
+    const bool useLocal = IsExecutableFile(local);
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addchdir_np(&actions, workFolder.c_str());
+    pid_t pid = 0;
+    error = useLocal ? posix_spawn(&pid, local.c_str(), &actions, nullptr, args.data(), environ)
+                     : posix_spawnp(&pid, argv[0].c_str(), &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (error != 0) return -1;
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR) {
+            error = errno;
+            return -1;
+        }
+    }
+    return status;
+}
+
+std::string HowItEnded(int status) {
+    return WIFEXITED(status) ? "exit status " + std::to_string(WEXITSTATUS(status))
+                             : "signal " + std::to_string(WTERMSIG(status));
 }
 
 }  // namespace lindquay

@@ -1,4 +1,5 @@
-// Lindquay, the loader ROM builder: shared state and the entry points of its parts.
+// Lindquay, the loader ROM builder: the state of one build, the seams a test replaces, and the
+// entry point that main and the tests call.
 #pragma once
 
 #include <cstdint>
@@ -10,11 +11,10 @@
 
 namespace lindquay {
 
-// Where the package starts in the output ROM, whatever the base ROM's length.
-inline constexpr std::uint64_t kPackageOffset = 0x30000;
-inline constexpr std::size_t kRecordSize = 272;
-inline constexpr std::size_t kNameField = 260;  // 259 bytes and a NUL
-inline constexpr std::uint8_t kFillByte = 0x21;
+// The build ran to its end (also when entries failed: the listing counts them).
+inline constexpr int kExitBuilt = 0;
+// Wrong arguments, or a set-up step failed: nothing or only part of the ROM was written.
+inline constexpr int kExitFailed = 1;
 
 // Identity of a file on disk (device and inode); two paths with equal ids are one file.
 struct FileId {
@@ -28,8 +28,6 @@ struct BuildState {
     std::string progDir;   // host folder of the program, ends with '/'
     std::string shellDir;  // progDir + ".shell"
     std::string fsDir;     // full host path of FSDir, ends with '/'
-    std::int32_t errorCount = 0;
-    std::int32_t warningCount = 0;
     std::int32_t totalDirs = 0;
     std::int32_t totalFiles = 0;
 };
@@ -55,48 +53,16 @@ public:
 };
 using OutputOpener = std::function<std::unique_ptr<PackageOutput>(const std::string& path)>;
 
-// The seams a test uses to make a folder unlistable or a write fail, even as root.
+// Removes a file; 0, or the errno value of the failure.
+using FileRemover = std::function<int(const std::string& path)>;
+
+// The seams a test uses to make a folder unlistable, a write or a delete fail, even as root.
 struct DriverHooks {
     std::string programPath;  // empty: the running program (/proc/self/exe)
     FolderLister lister;      // empty: ListFolder
     OutputOpener openOutput;  // empty: OpenOutputFile
+    FileRemover removeFile;   // empty: RemoveFile
 };
-
-// Host layer (host.cpp).
-FolderListing ListFolder(const std::string& hostPath);
-std::unique_ptr<PackageOutput> OpenOutputFile(const std::string& path);
-std::string RunningProgramPath();
-std::string BaseRomPath(const std::string& programPath);
-bool FullPath(const std::string& name, std::string& result);
-FileId IdOf(const std::string& path);
-std::int64_t RomSizeKB(const std::string& path);
-
-// Byte order of names in the package: unsigned bytes, a prefix before its extensions.
-bool NameLessOrEqual(const std::string& a, const std::string& b);
-
-// Package writer (package_writer.cpp).
-int LinkFSFile(BuildState& state, std::ostream& out, const std::string& outputPath, const DriverHooks& hooks);
-
-// Conversion of pages and pictures before they are packed (convert.cpp).
-enum class FileKind { HtmlPage, BmpPicture, OtherPicture, Plain };
-FileKind ClassifyFile(const std::string& entryName);
-
-struct EntryData {
-    int result = 1;  // 0: the bytes to pack are in `path`
-    std::string path;
-    bool temporary = false;  // a file of the conversion, deleted once packed
-};
-EntryData PrepareEntryData(const BuildState& state, std::ostream& out, const std::string& sourcePath,
-                           const std::string& entryName);
-
-// Reads a BMP and writes it as picture16 at `outPath`. On failure returns 1, prints a message
-// that starts with a line break and leaves no file at `outPath`.
-int LoadBmp16(const std::string& bitmapPath, const std::string& outPath, std::ostream& out);
-
-// Starts `argv` (argv[0] found in `workFolder` first, then on PATH) in `workFolder` with
-// standard input from /dev/null and waits for it. Returns the wait status, or -1 with `error`
-// set when it could not be started.
-int RunAndWait(const std::string& workFolder, const std::vector<std::string>& argv, int& error);
 
 // The whole build: arguments in, listing out, exit code back.
 int RunLindquay(const std::vector<std::string>& args, std::ostream& out, std::istream& in,

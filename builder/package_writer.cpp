@@ -1,55 +1,44 @@
-// The FS package writer: walks the ".shell" tree and the FSDir tree into the output ROM.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "package_writer.h"
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
-#include <ostream>
+#include <vector>
 
-#include "lindquay.h"
+#include "convert.h"
+#include "host.h"
 
 namespace lindquay {
 
-bool NameLessOrEqual(const std::string& a, const std::string& b) {
-    // std::string compares through memcmp, i.e. as unsigned bytes, the shorter prefix first.
-    return a.compare(b) <= 0;
-}
-
 namespace {
 
-constexpr std::size_t kMaxName = kNameField - 1;
+constexpr std::size_t kRecordSize = 272;
+constexpr std::size_t kMaxName = 259;  // the name field's 260 bytes hold a NUL too
+constexpr std::uint8_t kFillByte = 0x21;
 constexpr std::size_t kCopyBlock = 64 * 1024;
 
 void PutLe32(std::uint8_t* p, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
+// Unsigned bytes, a prefix before its extensions: std::string compares through memcmp.
 void SortNames(std::vector<std::string>& names) {
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) { return a.compare(b) < 0; });
 }
 
 class Walker {
 public:
-    Walker(BuildState& state, std::ostream& out, PackageOutput& rom, const FolderLister& lister, FileId outputId)
-        : state_(state), out_(out), rom_(rom), lister_(lister), outputId_(outputId) {}
+    Walker(BuildState& state, Listing& listing, PackageOutput& rom, const FolderLister& lister,
+           const FileRemover& removeFile, FileId outputId)
+        : state_(state), listing_(listing), rom_(rom), lister_(lister), removeFile_(removeFile), outputId_(outputId) {}
 
     // A root gets no item of its own; `rel` is the package name its entries start with.
     void AddRoot(const std::string& hostDir, const std::string& rel, bool isShell) {
         FolderListing listing = lister_(hostDir);
         if (listing.error == ENOENT && isShell) return;  // the ".shell" folder is optional
-        if (listing.error == ENOENT) {
-            ++state_.warningCount;
-            out_ << "WARNING: FSDir " << hostDir << " does not exist; nothing packed from it\n";
-            return;
-        }
-        if (listing.error != 0) {
-            ++state_.errorCount;
-            out_ << "ERROR: cannot list folder " << hostDir << ": " << std::strerror(listing.error) << "\n";
-            return;
-        }
+        if (listing.error == ENOENT) return listing_.FsDirMissing(hostDir);
+        if (listing.error != 0) return listing_.FolderNotListed(hostDir, listing.error);
         ancestors_.assign(1, listing.id);
         AddFolder(hostDir, rel, listing);
     }
@@ -65,21 +54,18 @@ private:
             const std::string r = rel + "\\" + name;
             const std::string path = dir + name + "/";
             if (r.size() > kMaxName) {
-                FolderFailed(r, "name longer than 259 bytes; folder not packed");
+                listing_.FolderRefused(r, "name longer than 259 bytes; folder not packed");
                 continue;
             }
             FolderListing child = lister_(path);
             if (child.error == 0 && std::find(ancestors_.begin(), ancestors_.end(), child.id) != ancestors_.end()) {
-                FolderFailed(r, "folder is its own ancestor through a link; not followed");
+                listing_.FolderRefused(r, "folder is its own ancestor through a link; not followed");
                 continue;
             }
-            if (AddFolderEntry(r) != 0) {
-                ++state_.errorCount;
-                out_ << " - !!! Error !!!\n";
-            }
+            listing_.Folder(r);
+            if (!AddFolderItem(r)) listing_.FolderItemFailed();
             if (child.error != 0) {
-                ++state_.errorCount;
-                out_ << "ERROR: cannot list folder " << r << ": " << std::strerror(child.error) << "\n";
+                listing_.FolderNotListed(r, child.error);
                 continue;
             }
             ancestors_.push_back(child.id);
@@ -87,19 +73,10 @@ private:
             ancestors_.pop_back();
         }
         for (const std::string& name : listing.files) {
-            if (AddFile(dir + name, rel + "\\" + name, name) != 0) {
-                ++state_.errorCount;
-                out_ << " - 0 [[[ Error ]]]\n";
-            }
+            if (!AddFile(dir + name, rel + "\\" + name, name)) listing_.FileFailed();
         }
     }
 
-    void FolderFailed(const std::string& r, const char* reason) {
-        ++state_.errorCount;
-        out_ << "[DIR] : " << r << "\nERROR: " << reason << "\n - !!! Error !!!\n";
-    }
-
-    // Writes a record; on failure the position goes back to the item's start.
     bool WriteRecord(const std::string& r, bool isDir, std::uint32_t dataSize) {
         std::array<std::uint8_t, kRecordSize> record{};
         std::memcpy(record.data(), r.data(), r.size());
@@ -109,84 +86,80 @@ private:
         return rom_.Write(record.data(), record.size());
     }
 
-    int AddFolderEntry(const std::string& r) {
-        out_ << "[DIR] : " << r << "\n";
+    // On failure the position goes back to the item's start.
+    bool AddFolderItem(const std::string& r) {
         const std::uint64_t start = rom_.Tell();
-        if (WriteRecord(r, true, 0)) return 0;
+        if (WriteRecord(r, true, 0)) return true;
         rom_.Seek(start);
-        return 1;
+        return false;
     }
 
     // A failure before the size is printed: the reason completes the name's line.
-    int Refuse(const std::string& reason) {
-        out_ << "\nERROR: " << reason << "\n";
-        return 1;
+    bool Refuse(const std::string& reason) {
+        listing_.Refused(reason);
+        return false;
     }
 
     // A failure after the record was written: the item is taken back.
-    int TakeBack(std::uint64_t start, const std::string& reason) {
-        out_ << "ERROR: " << reason << "; item taken back\n";
+    bool TakeBack(std::uint64_t start, const std::string& reason) {
+        listing_.TakenBack(reason);
         rom_.Seek(start);
-        return 1;
+        return false;
     }
 
-    int AddFile(const std::string& path, const std::string& r, const std::string& name) {
-        out_ << "      : " << r;
-        if (r.size() <= 50) out_ << std::string(52 - r.size(), ' ');
+    bool AddFile(const std::string& path, const std::string& r, const std::string& name) {
+        listing_.File(r);
         if (r.size() > kMaxName) return Refuse("name longer than 259 bytes");
 
-        struct stat st {};
-        if (::stat(path.c_str(), &st) != 0) return Refuse(std::string("cannot read: ") + std::strerror(errno));
-        if (!S_ISREG(st.st_mode)) return Refuse("not a regular file");
-        if (outputId_ == FileId{st.st_dev, st.st_ino, true}) {
-            ++state_.warningCount;
-            out_ << " - 0  <WARNING> the output ROM is not packed into itself\n";
-            return 0;
+        const FileInfo source = StatFile(path);
+        if (source.error != 0) return Refuse(std::string("cannot read: ") + std::strerror(source.error));
+        if (!source.regular) return Refuse("not a regular file");
+        if (outputId_ == source.id) {
+            listing_.OutputSkipped();
+            return true;
         }
 
-        EntryData data = PrepareEntryData(state_, out_, path, name);
-        if (data.result != 0) return 1;
+        const FileKind kind = ClassifyFile(name);
+        if (kind == FileKind::OtherPicture) listing_.Flush();  // glimmet's own messages come after the name
+        const EntryData data = PrepareEntryData(state_, kind, path, removeFile_);
+        if (!data.refusal.empty()) return Refuse(data.refusal);
 
-        int fd = ::open(data.path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        if (fd < 0) return Refuse(std::string("cannot open: ") + std::strerror(errno));
-        struct Closer {
-            int fd;
-            ~Closer() { ::close(fd); }
-        } closer{fd};
-        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return Refuse("not a regular file");
-        if (static_cast<std::uint64_t>(st.st_size) > 0xFFFFFFFFu)
-            return Refuse("file of 4 GiB or more cannot be packed");
-        const auto size = static_cast<std::uint32_t>(st.st_size);
+        InputFile in(data.path);
+        if (in.error() != 0) return Refuse(std::string("cannot open: ") + std::strerror(in.error()));
+        const FileInfo info = in.Info();
+        if (info.error != 0 || !info.regular) return Refuse("not a regular file");
+        if (info.size > 0xFFFFFFFFu) return Refuse("file of 4 GiB or more cannot be packed");
+        const auto size = static_cast<std::uint32_t>(info.size);
         if (size == 0) {
-            ++state_.warningCount;
-            out_ << " - 0  <WARNING>\n";
-            return 0;
+            listing_.EmptyFile();
+            return true;
         }
 
-        out_ << " - " << size << "\n";
+        listing_.Packed(size);
         const std::uint64_t start = rom_.Tell();
         if (!WriteRecord(r, false, size)) return TakeBack(start, "cannot write the output ROM");
         buffer_.resize(kCopyBlock);
         for (std::uint32_t left = size; left > 0;) {
-            const std::size_t want = std::min<std::size_t>(left, kCopyBlock);
-            ssize_t got = ::read(fd, buffer_.data(), want);
-            if (got < 0 && errno == EINTR) continue;
+            const std::int64_t got = in.Read(buffer_.data(), std::min<std::size_t>(left, kCopyBlock));
             if (got < 0) return TakeBack(start, std::string("read failed: ") + std::strerror(errno));
             if (got == 0) return TakeBack(start, "file shrank while it was read");
             if (!rom_.Write(buffer_.data(), static_cast<std::size_t>(got)))
                 return TakeBack(start, "cannot write the output ROM");
             left -= static_cast<std::uint32_t>(got);
         }
-        if (data.temporary && ::unlink(data.path.c_str()) != 0)
-            return TakeBack(start, std::string("cannot delete ") + data.path + ": " + std::strerror(errno));
+        if (data.temporary) {
+            if (const int error = removeFile_(data.path); error != 0)
+                return TakeBack(start, "cannot delete " + data.path + ": " + std::strerror(error));
+        }
         if ((size & 1) != 0 && !rom_.Write(&kFillByte, 1)) return TakeBack(start, "cannot write the output ROM");
-        return 0;
+        return true;
     }
 
     BuildState& state_;
-    std::ostream& out_;
+    Listing& listing_;
     PackageOutput& rom_;
     const FolderLister& lister_;
+    const FileRemover& removeFile_;
     FileId outputId_;
     std::vector<FileId> ancestors_;
     std::vector<std::uint8_t> buffer_;
@@ -194,15 +167,15 @@ private:
 
 }  // namespace
 
-int LinkFSFile(BuildState& state, std::ostream& out, const std::string& outputPath, const DriverHooks& hooks) {
+int LinkFSFile(BuildState& state, Listing& listing, const std::string& outputPath, const DriverHooks& hooks) {
     std::unique_ptr<PackageOutput> rom = hooks.openOutput ? hooks.openOutput(outputPath) : OpenOutputFile(outputPath);
     if (!rom) {
-        ++state.errorCount;
-        out << "LinkFSFile: fopen(newRom) Error!\n";
+        listing.OutputNotOpened();
         return 1;
     }
     const FolderLister lister = hooks.lister ? hooks.lister : FolderLister(ListFolder);
-    Walker walker(state, out, *rom, lister, IdOf(outputPath));
+    const FileRemover removeFile = hooks.removeFile ? hooks.removeFile : FileRemover(RemoveFile);
+    Walker walker(state, listing, *rom, lister, removeFile, StatFile(outputPath).id);
     if (rom->Seek(kPackageOffset)) {
         walker.AddRoot(state.shellDir + "/", "\\.shell", true);
         walker.AddRoot(state.fsDir, "", false);
@@ -211,8 +184,7 @@ int LinkFSFile(BuildState& state, std::ostream& out, const std::string& outputPa
     const bool ended = rom->Write(endRecord.data(), endRecord.size());
     if (!rom->Close() || !ended) {
         // Without its end record the package does not parse: that is not a success.
-        ++state.errorCount;
-        out << "LinkFSFile: write(newRom) Error!\n";
+        listing.OutputNotWritten();
         return 1;
     }
     return 0;

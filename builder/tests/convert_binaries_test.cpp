@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "lindquay.h"
+#include "convert.h"
 #include "marlet.h"
 #include "testsupport/package.h"
 #include "testsupport/pictures.h"

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "lindquay.h"
+#include "convert.h"
 #include "testsupport/pictures.h"
 #include "testsupport/sandbox.h"
 

@@ -7,7 +7,9 @@
 #include <filesystem>
 #include <sstream>
 
+#include "host.h"
 #include "lindquay.h"
+#include "package_writer.h"
 #include "testsupport/package.h"
 #include "testsupport/sandbox.h"
 

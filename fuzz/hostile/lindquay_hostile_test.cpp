@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "host.h"
 #include "lindquay.h"
 #include "testsupport/package.h"
 #include "testsupport/pictures.h"

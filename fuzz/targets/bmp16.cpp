@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "lindquay.h"
+#include "convert.h"
 #include "fuzz_support.h"
 
 namespace {
