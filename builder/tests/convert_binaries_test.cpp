@@ -209,9 +209,9 @@ TEST_F(Conversion, ConverterRunsInTheProgramFolderWithItsArgumentsIntact) {
     EXPECT_EQ(Find(p, "\\with  two spaces\\a pic.jpeg"), Picture16(2, 1, {{255, 255, 255}, {255, 0, 0}}));
 }
 
-TEST_F(Conversion, TemporaryFileThatCannotBeDeletedTakesTheItemBack) {
-    // The converted picture's folder entry cannot be removed: transFile.jpg as a non-empty
-    // folder is not creatable either, so the conversion itself fails and nothing is packed.
+TEST_F(Conversion, TemporaryPictureThatCannotBeCreatedFailsTheEntry) {
+    // transFile.jpg is a folder: the converted picture cannot be written, so the entry fails
+    // before anything of it is packed.
     WriteFile(prog.dir + "/transFile.jpg/keep", "k");
     WriteFile(fsdir + "/a.bmp", MakeBmp(1, 1, 24, {{1, 2, 3}}));
     WriteFile(fsdir + "/b.txt", "b");

@@ -11,6 +11,7 @@
 #include "lindquay.h"
 #include "package_writer.h"
 #include "testsupport/package.h"
+#include "testsupport/pictures.h"
 #include "testsupport/sandbox.h"
 
 using namespace testsupport;
@@ -304,6 +305,37 @@ TEST_F(Build, FailedItemIsTakenBack) {
     Package p = Pkg();
     ASSERT_TRUE(p.ok()) << p.problem;
     EXPECT_EQ(Names(p), (std::vector<std::string>{"\\a.txt", "\\c.txt"}));
+}
+
+TEST_F(Build, TemporaryFileThatCannotBeDeletedTakesTheItemBack) {
+    const struct {
+        const char* name;
+        std::string bytes;
+        const char* temporary;
+        std::size_t packedSize;
+    } cases[] = {
+        {"a.bmp", MakeBmp(1, 1, 24, {{1, 2, 3}}), "transFile.jpg", 16},
+        {"page.htm", "<body>text", "tmp.htm", 4},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(fsdir);
+        Put(c.name, c.bytes);
+        Put("z.txt", "z");
+        const std::string temporary = prog + "/" + c.temporary;
+        hooks.removeFile = [&](const std::string& path) {
+            return path == temporary ? EACCES : lindquay::RemoveFile(path);
+        };
+        ASSERT_EQ(Run(), 0);
+        EXPECT_TRUE(Listed(Line("\\" + std::string(c.name),
+                                " - " + std::to_string(c.packedSize) + "\nERROR: cannot delete " + temporary +
+                                    ": Permission denied; item taken back\n - 0 [[[ Error ]]]\n")))
+            << listing;
+        EXPECT_TRUE(Listed("Error(s): 1  warning(s): 0\n"));
+        const Package p = Pkg();
+        ASSERT_TRUE(p.ok()) << p.problem;
+        EXPECT_EQ(Names(p), std::vector<std::string>{"\\z.txt"});
+    }
 }
 
 TEST_F(Build, OutputThatCannotBeWrittenFailsTheBuild) {
