@@ -12,6 +12,9 @@
 
 namespace {
 
+constexpr int kExitConverted = 0;
+constexpr int kExitFailed = 1;
+
 // The decoders' warnings would clutter the builder's listing; only a failure's reason is shown.
 std::string lastLibraryMessage;
 void KeepMessage(FREE_IMAGE_FORMAT, const char* message) { lastLibraryMessage = message ? message : ""; }
@@ -43,7 +46,7 @@ int Fail(const std::string& message) {
     for (char& c : line)
         if (c == '\n' || c == '\r') c = ' ';
     std::fprintf(stderr, "glimmet: %s\n", line.c_str());
-    return 1;
+    return kExitFailed;
 }
 
 // Any FreeImage bitmap as 24-bit RGB, transparent parts over white.
@@ -112,5 +115,5 @@ int main(int argc, char** argv) {
         std::remove(target);
         return Fail(std::string("cannot write ") + target);
     }
-    return 0;
+    return kExitConverted;
 }

@@ -11,22 +11,13 @@ namespace {
 
 using namespace inspector;
 
-constexpr int kUsage = 2;
-
 int Usage() {
     std::cerr << "usage: lindquay-ls list ROM            the package's items in order, then totals\n"
                  "       lindquay-ls verify ROM          checks every record; the first problem with its byte offset\n"
                  "       lindquay-ls extract [--png] ROM DIR\n"
                  "                                       recreates the tree under DIR; --png also writes each\n"
                  "                                       picture as NAME.png\n";
-    return kUsage;
-}
-
-std::string Where(const std::string& rom, const Problem& problem) {
-    char hex[32];
-    std::snprintf(hex, sizeof hex, "0x%llX", static_cast<unsigned long long>(problem.offset));
-    return "lindquay-ls: " + rom + ": byte " + std::to_string(problem.offset) + " (" + hex + "): " + problem.what +
-           "\n";
+    return kExitUsage;
 }
 
 std::string Totals(const WalkResult& walk) {
@@ -44,21 +35,21 @@ int List(const std::string& rom) {
     });
     std::fflush(stdout);
     if (walk.problem) {
-        std::cerr << Where(rom, *walk.problem);
-        return 1;
+        std::cerr << ProblemLine(rom, *walk.problem);
+        return kExitProblem;
     }
     std::cout << Totals(walk);
-    return 0;
+    return kExitOk;
 }
 
 int Verify(const std::string& rom) {
     const WalkResult walk = WalkPackage(rom, Checks::kAll, nullptr);
     if (walk.problem) {
-        std::cerr << Where(rom, *walk.problem);
-        return 1;
+        std::cerr << ProblemLine(rom, *walk.problem);
+        return kExitProblem;
     }
     std::cout << rom << ": package OK: " << Totals(walk);
-    return 0;
+    return kExitOk;
 }
 
 }  // namespace

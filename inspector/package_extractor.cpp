@@ -19,12 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Hex(std::uint64_t offset) {
-    char text[32];
-    std::snprintf(text, sizeof text, "0x%llX", static_cast<unsigned long long>(offset));
-    return text;
-}
-
 // The components of a name that NameFault accepts.
 std::vector<std::string> Components(const std::string& name) {
     std::vector<std::string> parts;
@@ -159,7 +153,7 @@ int ExtractPackage(const fs::path& romPath, const fs::path& dir, bool png, std::
     fs::create_directories(dir, error);
     if (!fs::is_directory(dir, error)) {
         err << "lindquay-ls: cannot create the folder " << dir.string() << "\n";
-        return 1;
+        return kExitProblem;
     }
     int failures = 0;
     std::uint64_t written = 0;
@@ -215,14 +209,13 @@ int ExtractPackage(const fs::path& romPath, const fs::path& dir, bool png, std::
         return std::optional<Problem>();
     });
     if (walk.problem) {
-        err << "lindquay-ls: " << romPath.string() << ": byte " << walk.problem->offset << " ("
-            << Hex(walk.problem->offset) << "): " << walk.problem->what << "\n";
+        err << ProblemLine(romPath.string(), *walk.problem);
         ++failures;
     }
     out << written << " items written below " << dir.string();
     if (failures != 0) out << ", " << failures << " problems";
     out << "\n";
-    return failures == 0 ? 0 : 1;
+    return failures == 0 ? kExitOk : kExitProblem;
 }
 
 }  // namespace inspector

@@ -1,6 +1,7 @@
 #include "package_reader.h"
 
 #include <array>
+#include <cstdio>
 #include <map>
 #include <system_error>
 
@@ -43,6 +44,13 @@ std::string Printable(const std::string& name) {
         }
     }
     return text;
+}
+
+std::string ProblemLine(const std::string& rom, const Problem& problem) {
+    char hex[32];
+    std::snprintf(hex, sizeof hex, "0x%llX", static_cast<unsigned long long>(problem.offset));
+    return "lindquay-ls: " + rom + ": byte " + std::to_string(problem.offset) + " (" + hex + "): " + problem.what +
+           "\n";
 }
 
 std::string NameFault(const std::string& name) {

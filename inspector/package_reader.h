@@ -55,4 +55,7 @@ std::string NameFault(const std::string& name);
 // The name for a terminal: control bytes as \xHH, everything else as stored.
 std::string Printable(const std::string& name);
 
+// The line that reports a problem of the ROM: "lindquay-ls: ROM: byte N (0xHEX): what".
+std::string ProblemLine(const std::string& rom, const Problem& problem);
+
 }  // namespace inspector

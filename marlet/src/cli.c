@@ -1,5 +1,6 @@
 /* marlet PAGE TEXT: converts one page the way the loader will show it. */
 #include <stdio.h>
+#include <sysexits.h>
 
 #include "marlet.h"
 
@@ -8,7 +9,7 @@ int main(int argc, char** argv) {
         fprintf(
             stderr,
             "usage: marlet PAGE TEXT\n  writes the text the loader shows for the HTML page PAGE into the file TEXT\n");
-        return 64;
+        return EX_USAGE;
     }
     const int result = Marlet(argv[1], argv[2]);
     switch (result) {
@@ -24,5 +25,5 @@ int main(int argc, char** argv) {
             fprintf(stderr, "marlet: reading %s or writing %s failed; %s is incomplete\n", argv[1], argv[2], argv[2]);
             break;
     }
-    return result;
+    return result; /* the exit code is Marlet's result */
 }
