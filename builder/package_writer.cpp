@@ -17,6 +17,9 @@ constexpr std::size_t kRecordSize = 272;
 constexpr std::size_t kMaxName = 259;  // the name field's 260 bytes hold a NUL too
 constexpr std::uint8_t kFillByte = 0x21;
 constexpr std::size_t kCopyBlock = 64 * 1024;
+// A host name may hold the package's separator; packed, it would read as other folders (or as
+// "..") on the loader.
+constexpr char kSeparatorInName[] = "name holds a \"\\\", the package's folder separator";
 
 void PutLe32(std::uint8_t* p, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
@@ -55,6 +58,10 @@ private:
             const std::string path = dir + name + "/";
             if (r.size() > kMaxName) {
                 listing_.FolderRefused(r, "name longer than 259 bytes; folder not packed");
+                continue;
+            }
+            if (name.find('\\') != std::string::npos) {
+                listing_.FolderRefused(r, std::string(kSeparatorInName) + "; folder not packed");
                 continue;
             }
             FolderListing child = lister_(path);
@@ -110,6 +117,7 @@ private:
     bool AddFile(const std::string& path, const std::string& r, const std::string& name) {
         listing_.File(r);
         if (r.size() > kMaxName) return Refuse("name longer than 259 bytes");
+        if (name.find('\\') != std::string::npos) return Refuse(kSeparatorInName);
 
         const FileInfo source = StatFile(path);
         if (source.error != 0) return Refuse(std::string("cannot read: ") + std::strerror(source.error));

@@ -244,6 +244,23 @@ TEST_F(Build, NamesThatDoNotFitTheRecordFail) {
                                                   "\\" + std::string(100, 'e'), "\\z.txt"}));
 }
 
+// A name may hold "\\" on this host: packed, it would stand for other folders, or for "..".
+TEST_F(Build, NamesHoldingTheSeparatorFail) {
+    for (const char* name : {"a\\b.txt", "..\\evil", "\\lead", "trail\\"}) Put(name, "x");
+    Put("d\\e/f", "in a folder that is not packed");
+    Put("ok/f", "f");
+    ASSERT_EQ(Run(), 0);
+    EXPECT_TRUE(Listed(
+        Line("\\..\\evil", "\nERROR: name holds a \"\\\", the package's folder separator\n - 0 [[[ Error ]]]\n")));
+    EXPECT_TRUE(
+        Listed("[DIR] : \\d\\e\nERROR: name holds a \"\\\", the package's folder separator; folder not packed\n"
+               " - !!! Error !!!\n"));
+    EXPECT_TRUE(Listed("Error(s): 5  warning(s): 0\n"));
+    const Package p = Pkg();
+    ASSERT_TRUE(p.ok()) << p.problem;
+    EXPECT_EQ(Names(p), (std::vector<std::string>{"\\ok", "\\ok\\f"}));
+}
+
 TEST_F(Build, FileOf4GiBFailsWithoutBeingRead) {
     {
         WriteFile(fsdir + "/big.bin", "");
