@@ -19,6 +19,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A path for the terminal: a name's control bytes must not reach it raw.
+std::string Shown(const fs::path& path) { return Printable(path.string()); }
+
 // The components of a name that NameFault accepts.
 std::vector<std::string> Components(const std::string& name) {
     std::vector<std::string> parts;
@@ -34,12 +37,14 @@ std::vector<std::string> Components(const std::string& name) {
 std::string EnsureFolder(const fs::path& path) {
     struct stat info {};
     if (lstat(path.c_str(), &info) == 0) {
-        if (S_ISLNK(info.st_mode)) return path.string() + " is a link; nothing is written through it";
-        if (!S_ISDIR(info.st_mode)) return path.string() + " exists and is not a folder";
+        if (S_ISLNK(info.st_mode)) return Shown(path) + " is a link; nothing is written through it";
+        if (!S_ISDIR(info.st_mode)) return Shown(path) + " exists and is not a folder";
         return {};
     }
-    if (mkdir(path.c_str(), 0755) != 0)
-        return "cannot create the folder " + path.string() + ": " + std::strerror(errno);
+    if (mkdir(path.c_str(), 0755) != 0) {
+        const int why = errno;
+        return "cannot create the folder " + Shown(path) + ": " + std::strerror(why);
+    }
     return {};
 }
 
@@ -47,8 +52,9 @@ std::string EnsureFolder(const fs::path& path) {
 int CreateNew(const fs::path& path, std::string& error) {
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0) {
-        error = errno == EEXIST ? path.string() + " exists already; it is not replaced"
-                                : "cannot create " + path.string() + ": " + std::strerror(errno);
+        const int why = errno;
+        error = why == EEXIST ? Shown(path) + " exists already; it is not replaced"
+                              : "cannot create " + Shown(path) + ": " + std::strerror(why);
     }
     return fd;
 }
@@ -124,11 +130,11 @@ std::string WritePng(std::ifstream& rom, std::uint32_t size, const fs::path& pat
     std::FILE* file = fdopen(fd, "wb");
     if (!file) {
         close(fd);
-        return "cannot write " + path.string();
+        return "cannot write " + Shown(path);
     }
     FreeImageIO io{ReadProc, WriteProc, SeekProc, TellProc};
     const bool saved = FreeImage_SaveToHandle(FIF_PNG, bitmap.get(), &io, file, 0) != 0;
-    if (std::fclose(file) != 0 || !saved) return "writing " + path.string() + " failed";
+    if (std::fclose(file) != 0 || !saved) return "writing " + Shown(path) + " failed";
     return {};
 }
 
@@ -186,7 +192,7 @@ int ExtractPackage(const fs::path& romPath, const fs::path& dir, bool png, std::
         const int fd = CreateNew(path, fault);
         if (fd >= 0) {
             fault = CopyData(rom, item.dataSize, fd);
-            if (close(fd) != 0 && fault.empty()) fault = "writing " + path.string() + " failed";
+            if (close(fd) != 0 && fault.empty()) fault = "writing " + Shown(path) + " failed";
         }
         if (!fault.empty()) {
             skip(item, fault);
@@ -203,7 +209,7 @@ int ExtractPackage(const fs::path& romPath, const fs::path& dir, bool png, std::
                     << "): " << pngFault << "\n";
                 ++failures;
             } else {
-                out << "picture " << Printable(item.name) << " -> " << pngPath.string() << "\n";
+                out << "picture " << Printable(item.name) << " -> " << Shown(pngPath) << "\n";
             }
         }
         return std::optional<Problem>();

@@ -188,6 +188,22 @@ TEST_F(InspectorTest, ExtractNeverReplacesAFile) {
     EXPECT_EQ(ReadFile(dir_ / "out" / "b.txt"), "new");
 }
 
+// A crafted name must not reach the terminal raw: control bytes are shown as \\xHH also in the
+// paths that extract reports.
+TEST_F(InspectorTest, ExtractShowsControlBytesOfPathsEscaped) {
+    const std::string name = "\x1b]0;owned\x07.bmp";
+    fs::create_directories(dir_ / "out");
+    WriteFile(dir_ / "out" / name, "mine");
+    const std::vector<Rgb> white(4, Rgb{255, 255, 255});
+    WriteFile(dir_ / "test.rom", RomWithPackage(PackageFile("\\" + name, "x") +
+                                                PackageFile("\\p\x1b.jpg", Picture16(4, 1, white)) + kEnd));
+    const RunResult run = Ls({"extract", "--png", "test.rom", "out"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("\\x1B]0;owned\\x07.bmp exists already"), std::string::npos) << run.err;
+    EXPECT_NE(run.out.find("p\\x1B.jpg.png\n"), std::string::npos) << run.out;
+    EXPECT_EQ((run.out + run.err).find_first_of("\x1b\x07"), std::string::npos);
+}
+
 TEST_F(InspectorTest, ExtractReportsABrokenPackageAfterWritingWhatCameBefore) {
     WriteFile(dir_ / "test.rom", RomWithPackage(PackageFile("\\a.txt", "abc") + PackageRecord("\\b", 0, 9999, 1)));
     const RunResult run = Ls({"extract", "test.rom", "out"});
