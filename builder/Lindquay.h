@@ -58,6 +58,10 @@ using OutputOpener = std::function<std::unique_ptr<PackageOutput>(const std::str
 // The seams a test uses to make a folder unlistable or a write fail, even as root.
 struct DriverHooks {
     std::string programPath;  // empty: the running program (/proc/self/exe)
+    // Set (from LINDQUAY_PROGRAM_DIR): the folder that stands in for the program's own, as an
+    // installed Lindquay uses the user's program folder; notices go to `notices`.
+    std::string programDir;
+    std::ostream* notices = nullptr;
     FolderLister lister;      // empty: ListFolder
     OutputOpener openOutput;  // empty: OpenOutputFile
 };
