@@ -147,7 +147,7 @@ TEST_P(InstalledTree, FirstStartMakesTheProgramFolderFromTheTemplate) {
         {{"CORVAMO_HOME=" + box_ / "mine"}, "mine"},
         {{"CORVAMO_HOME=relative"}, "work/relative"},
     };
-    std::set<std::string> expected = {"gba/", "gba/.shell/", "gba/.shell/bmp/",
+    std::set<std::string> expected = {".template.md5", "gba/", "gba/.shell/", "gba/.shell/bmp/",
                                       "gba/Lindquay -> " + fs::canonical(bin("corvamo")).string()};
     if (WITH_WORKBENCH) expected.insert({"Skin_it.bat", "skin_txt.bat", "di3gba.bat", "cleanup.bat", "nds/"});
     for (const auto& c : cases) {
@@ -182,6 +182,37 @@ TEST_P(InstalledTree, LaterStartsAddWhatIsMissingAndReplaceNothing) {
     EXPECT_EQ(ReadFile(home + "/cleanup.bat"), ReadFile(root() + "/" + kTemplate + "/cleanup.bat"));
     EXPECT_TRUE(fs::is_directory(home + "/gba/.shell/bmp"));
     EXPECT_EQ(fs::read_symlink(home + "/gba/Lindquay"), fs::canonical(bin("corvamo")));
+}
+
+// A new version in the same place: what the user never touched follows it, the rest stays theirs.
+TEST_P(InstalledTree, AnUpgradeReachesTheUserFolderWithoutTouchingTheirFiles) {
+    if (!WITH_WORKBENCH) GTEST_SKIP() << "built without the workbench";
+    const std::string installed = box_ / "installed";
+    fs::copy(root(), installed, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+    const std::string launcher = installed + "/bin/corvamo";
+    const auto startCopy = [&] {
+        const RunResult r = run({launcher, "--version"});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+    };
+    startCopy();
+    const std::string home = userFolder();
+    WriteFile(home + "/Skin_it.bat", "#!/bin/sh\necho my own build\n");
+
+    const std::string next = installed + "/" + kTemplate;
+    WriteFile(next + "/Skin_it.bat", "#!/bin/sh\necho version 2\n");
+    WriteFile(next + "/cleanup.bat", "#!/bin/sh\necho cleaned by version 2\n");
+    WriteFile(next + "/gba/.shell/bmp/new.bmp", "new in version 2");
+    startCopy();
+    EXPECT_EQ(ReadFile(home + "/Skin_it.bat"), "#!/bin/sh\necho my own build\n");
+    EXPECT_EQ(ReadFile(home + "/cleanup.bat"), "#!/bin/sh\necho cleaned by version 2\n");
+    EXPECT_EQ(ReadFile(home + "/gba/.shell/bmp/new.bmp"), "new in version 2");
+    EXPECT_EQ(ReadFile(home + "/skin_txt.bat"), ReadFile(next + "/skin_txt.bat"));
+
+    // Once the user has changed a file, no later version takes it back.
+    WriteFile(home + "/cleanup.bat", "#!/bin/sh\necho mine now\n");
+    WriteFile(next + "/cleanup.bat", "#!/bin/sh\necho cleaned by version 3\n");
+    startCopy();
+    EXPECT_EQ(ReadFile(home + "/cleanup.bat"), "#!/bin/sh\necho mine now\n");
 }
 
 TEST_P(InstalledTree, StartFailsClearlyWhenTheFolderCannotBeMade) {
