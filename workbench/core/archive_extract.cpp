@@ -41,18 +41,18 @@ QString SafeName(archive_entry* entry) {
 using Reader = std::unique_ptr<archive, ReadCloser>;
 
 // A reader of zip archives only: the file list shows "*.zip", and a tar or other format under
-// that name is refused rather than unpacked.
-Reader OpenZip(const QString& path) {
+// that name is refused rather than unpacked. source is a path or the archive's bytes.
+Reader OpenZip(const QString* path, const QByteArray* bytes) {
     Reader in(archive_read_new());
     archive_read_support_format_zip(in.get());
-    if (archive_read_open_filename(in.get(), QFile::encodeName(path).constData(), 1 << 16) != ARCHIVE_OK) return {};
+    const int opened = path ? archive_read_open_filename(in.get(), QFile::encodeName(*path).constData(), 1 << 16)
+                            : archive_read_open_memory(in.get(), bytes->constData(), size_t(bytes->size()));
+    if (opened != ARCHIVE_OK) return {};
     return in;
 }
 
 // Whether the archive holds more than limit entries. Only headers are read; nothing is unpacked.
-bool MoreEntriesThan(const QString& path, int limit, const std::function<void()>& progress) {
-    Reader in = OpenZip(path);
-    if (!in) return false;
+bool MoreEntriesThan(Reader in, int limit, const std::function<void()>& progress) {
     archive_entry* entry = nullptr;
     for (int count = 0; archive_read_next_header(in.get(), &entry) >= ARCHIVE_WARN;) {
         if (++count > limit) return true;
@@ -63,37 +63,25 @@ bool MoreEntriesThan(const QString& path, int limit, const std::function<void()>
 
 constexpr const char kUnsupportedMethod[] = "Unsupported ZIP compression method";
 
-}  // namespace
-
-ExtractReport ExtractArchive(const QString& archivePath, const QString& destination, const ExtractLimits& limits,
-                             const std::function<void()>& progress) {
+ExtractReport Read(const QString* path, const QByteArray* bytes, EntryWriter& writer, const ExtractLimits& limits,
+                   const std::function<void()>& progress) {
     ExtractReport report;
-    Reader in = OpenZip(archivePath);
+    Reader in = OpenZip(path, bytes);
     if (!in) {
         // Readable, but libarchive finds no zip in it.
-        QFile file(archivePath);
-        report.notZip = file.open(QIODevice::ReadOnly);
+        QFile file(path ? *path : QString());
+        report.notZip = !path || file.open(QIODevice::ReadOnly);
         return report;
     }
     report.opened = true;
-    if (MoreEntriesThan(archivePath, limits.entries, progress)) {
+    if (MoreEntriesThan(OpenZip(path, bytes), limits.entries, progress)) {
         report.tooManyEntries = true;
         return report;
     }
-
-    // Entries are written below the destination's real path: with no link in that prefix,
-    // libarchive's refusal to write through a link applies to every component it adds.
-    const QFileInfo target(destination);
-    const QString root = target.canonicalFilePath();
-    if (root.isEmpty() || !target.isDir() || !target.isExecutable()) {
+    if (!writer.ready()) {
         report.unwritable = true;
         return report;
     }
-    std::unique_ptr<archive, WriteCloser> out(archive_write_disk_new());
-    // SafeName keeps every name relative and free of "..", so the absolute paths made from it stay
-    // inside root; libarchive's own checks refuse ".." and links on the way as well.
-    archive_write_disk_set_options(
-        out.get(), ARCHIVE_EXTRACT_SECURE_NODOTDOT | ARCHIVE_EXTRACT_SECURE_SYMLINKS | ARCHIVE_EXTRACT_UNLINK);
 
     qint64 total = 0, sinceProgress = 0;
     for (;;) {
@@ -113,11 +101,7 @@ ExtractReport ExtractArchive(const QString& archivePath, const QString& destinat
         const mode_t type = archive_entry_filetype(entry);
         const bool isFile = type == AE_IFREG && !archive_entry_hardlink(entry);
         const QString name = SafeName(entry);
-        // libarchive can write a path past the system's limit, folder by folder, but nothing can
-        // list or clear it afterwards: DeleteDirectory would leave it in the temporary folder.
-        const QString path = root + QLatin1Char('/') + name;
-        const bool tooLong = QFile::encodeName(path).size() >= PATH_MAX;
-        if ((!isFile && type != AE_IFDIR) || name.isEmpty() || tooLong) {
+        if ((!isFile && type != AE_IFDIR) || name.isEmpty()) {
             report.skipped.append(original);
             continue;
         }
@@ -125,19 +109,17 @@ ExtractReport ExtractArchive(const QString& archivePath, const QString& destinat
             report.encrypted.append(original);
             continue;
         }
-        if (archive_entry_size_is_set(entry) &&
-            (archive_entry_size(entry) > limits.entry || total + archive_entry_size(entry) > limits.total)) {
+        const qint64 declared = archive_entry_size_is_set(entry) ? archive_entry_size(entry) : -1;
+        if (declared > limits.entry || total + declared > limits.total) {
             report.limitHit = true;
             break;
         }
-        archive_entry_set_pathname_utf8(entry, path.toUtf8().constData());
-        archive_entry_set_perm(entry, isFile ? 0644 : 0755);
-        if (archive_write_header(out.get(), entry) < ARCHIVE_WARN) {
+        if (!writer.begin(name, !isFile, isFile ? declared : 0)) {
             report.skipped.append(original);
             continue;
         }
         if (!isFile) {
-            archive_write_finish_entry(out.get());
+            writer.end(true);
             continue;
         }
         bool finished = true;
@@ -164,7 +146,7 @@ ExtractReport ExtractArchive(const QString& archivePath, const QString& destinat
                 finished = false;
                 break;
             }
-            if (archive_write_data_block(out.get(), block, size, offset) < ARCHIVE_WARN) {
+            if (!writer.write(block, size, offset)) {
                 finished = false;
                 report.skipped.append(original);
                 break;
@@ -172,9 +154,8 @@ ExtractReport ExtractArchive(const QString& archivePath, const QString& destinat
             written = std::max(written, extent);
             sinceProgress += qint64(size);
         }
-        archive_write_finish_entry(out.get());
+        writer.end(finished);
         if (!finished) {
-            QFile::remove(path);
             if (report.damaged || report.limitHit) break;
             continue;
         }
@@ -182,6 +163,63 @@ ExtractReport ExtractArchive(const QString& archivePath, const QString& destinat
         ++report.extracted;
     }
     return report;
+}
+
+// Writes entries below a folder through libarchive's disk writer.
+class FolderWriter : public EntryWriter {
+public:
+    explicit FolderWriter(const QString& destination) : out_(archive_write_disk_new()) {
+        // Entries are written below the destination's real path: with no link in that prefix,
+        // libarchive's refusal to write through a link applies to every component it adds.
+        const QFileInfo target(destination);
+        if (target.isDir() && target.isExecutable()) root_ = target.canonicalFilePath();
+        // The names are relative and free of "..", so the absolute paths made from them stay
+        // inside root; libarchive's own checks refuse ".." and links on the way as well.
+        archive_write_disk_set_options(
+            out_.get(), ARCHIVE_EXTRACT_SECURE_NODOTDOT | ARCHIVE_EXTRACT_SECURE_SYMLINKS | ARCHIVE_EXTRACT_UNLINK);
+    }
+    bool ready() override { return !root_.isEmpty(); }
+    bool begin(const QString& name, bool folder, qint64 size) override {
+        path_ = root_ + QLatin1Char('/') + name;
+        // libarchive can write a path past the system's limit, folder by folder, but nothing can
+        // list or clear it afterwards: DeleteDirectory would leave it in the temporary folder.
+        if (QFile::encodeName(path_).size() >= PATH_MAX) return false;
+        const std::unique_ptr<archive_entry, decltype(&archive_entry_free)> entry(archive_entry_new(),
+                                                                                  &archive_entry_free);
+        archive_entry_set_pathname_utf8(entry.get(), path_.toUtf8().constData());
+        archive_entry_set_filetype(entry.get(), folder ? AE_IFDIR : AE_IFREG);
+        archive_entry_set_perm(entry.get(), folder ? 0755 : 0644);
+        if (size >= 0) archive_entry_set_size(entry.get(), size);
+        return archive_write_header(out_.get(), entry.get()) >= ARCHIVE_WARN;
+    }
+    bool write(const void* data, std::size_t size, qint64 offset) override {
+        return archive_write_data_block(out_.get(), data, size, offset) >= ARCHIVE_WARN;
+    }
+    void end(bool complete) override {
+        archive_write_finish_entry(out_.get());
+        if (!complete) QFile::remove(path_);
+    }
+
+private:
+    std::unique_ptr<archive, WriteCloser> out_;
+    QString root_, path_;
+};
+
+}  // namespace
+
+ExtractReport ReadArchive(const QString& path, EntryWriter& writer, const ExtractLimits& limits,
+                          const std::function<void()>& progress) {
+    return Read(&path, nullptr, writer, limits, progress);
+}
+
+ExtractReport ReadArchive(const QByteArray& bytes, EntryWriter& writer, const ExtractLimits& limits) {
+    return Read(nullptr, &bytes, writer, limits, {});
+}
+
+ExtractReport ExtractArchive(const QString& archivePath, const QString& destination, const ExtractLimits& limits,
+                             const std::function<void()>& progress) {
+    FolderWriter writer(destination);
+    return ReadArchive(archivePath, writer, limits, progress);
 }
 
 namespace {
