@@ -33,11 +33,26 @@ int RunLindquay(const std::vector<std::string>& args, std::ostream& out, std::is
     const std::string outputPath = args[1];
 
     const std::string programPath = hooks.programPath.empty() ? RunningProgramPath() : hooks.programPath;
-    state.progDir = programPath.substr(0, programPath.find_last_of('/') + 1);
+    const std::size_t nameStart = programPath.find_last_of('/') + 1;
+    state.progDir = programPath.substr(0, nameStart);
+    std::string baseRom = BaseRomPath(programPath);
+    std::string standIn;
+    if (!hooks.programDir.empty() && FullPath(hooks.programDir, standIn)) {
+        state.progDir = standIn == "/" ? standIn : standIn + "/";
+        // Its own base ROM when it has one; else the one beside the program, which is the
+        // installation's placeholder, and the user is told.
+        const std::string own = BaseRomPath(state.progDir + programPath.substr(nameStart));
+        if (Exists(own)) {
+            baseRom = own;
+        } else if (hooks.notices) {
+            *hooks.notices << "Lindquay: no base ROM in " << state.progDir << "; using the placeholder " << baseRom
+                           << std::endl;
+        }
+    }
     state.shellDir = state.progDir + ".shell";
 
     listing.BaseRomStarted();
-    if (!CopyFile(BaseRomPath(programPath), outputPath)) {
+    if (!CopyFile(baseRom, outputPath)) {
         listing.BaseRomFailed();
         return WaitAndFail(in);
     }

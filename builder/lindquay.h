@@ -62,6 +62,10 @@ struct DriverHooks {
     FolderLister lister;      // empty: ListFolder
     OutputOpener openOutput;  // empty: OpenOutputFile
     FileRemover removeFile;   // empty: RemoveFile
+    // Set (from LINDQUAY_PROGRAM_DIR): the folder that stands in for the program's own, as an
+    // installed Lindquay uses the user's program folder; notices go to `notices`.
+    std::string programDir;
+    std::ostream* notices = nullptr;
 };
 
 // The whole build: arguments in, listing out, exit code back.

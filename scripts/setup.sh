@@ -12,6 +12,7 @@ packages=(
   xvfb xauth
   libbenchmark-dev time
   clang-14 libclang-rt-14-dev
+  dpkg-dev file man-db lintian desktop-file-utils appstream
 )
 # The peers the benchmarks compare against: bash scripts/setup.sh --bench
 if [ "${1:-}" = "--bench" ]; then
