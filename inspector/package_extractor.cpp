@@ -62,6 +62,7 @@ int CreateNew(const fs::path& path, std::string& error) {
 bool WriteAll(int fd, const char* data, std::size_t count) {
     while (count != 0) {
         const ssize_t written = write(fd, data, count);
+        if (written < 0 && errno == EINTR) continue;
         if (written <= 0) return false;
         data += written;
         count -= static_cast<std::size_t>(written);
@@ -134,7 +135,11 @@ std::string WritePng(std::ifstream& rom, std::uint32_t size, const fs::path& pat
     }
     FreeImageIO io{ReadProc, WriteProc, SeekProc, TellProc};
     const bool saved = FreeImage_SaveToHandle(FIF_PNG, bitmap.get(), &io, file, 0) != 0;
-    if (std::fclose(file) != 0 || !saved) return "writing " + Shown(path) + " failed";
+    const bool flushed = std::fflush(file) == 0 && std::ferror(file) == 0;
+    if (std::fclose(file) != 0 || !saved || !flushed) {
+        unlink(path.c_str());
+        return "writing " + Shown(path) + " failed; the incomplete file was removed";
+    }
     return {};
 }
 
@@ -193,6 +198,8 @@ int ExtractPackage(const fs::path& romPath, const fs::path& dir, bool png, std::
         if (fd >= 0) {
             fault = CopyData(rom, item.dataSize, fd);
             if (close(fd) != 0 && fault.empty()) fault = "writing " + Shown(path) + " failed";
+            // It was made here: a truncated copy is not left to pass for the item.
+            if (!fault.empty() && unlink(path.c_str()) == 0) fault += "; the incomplete file was removed";
         }
         if (!fault.empty()) {
             skip(item, fault);

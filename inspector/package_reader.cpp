@@ -25,6 +25,22 @@ std::string Parent(const std::string& name) {
     return last == std::string::npos || last == 0 ? std::string() : name.substr(0, last);
 }
 
+const char* KindOf(std::filesystem::file_type type) {
+    switch (type) {
+        case std::filesystem::file_type::directory:
+            return "a folder";
+        case std::filesystem::file_type::fifo:
+            return "a pipe";
+        case std::filesystem::file_type::character:
+        case std::filesystem::file_type::block:
+            return "a device";
+        case std::filesystem::file_type::socket:
+            return "a socket";
+        default:
+            return nullptr;
+    }
+}
+
 // The ".shell" tree is named relative to the program folder, and its root gets no item.
 constexpr const char* kShellRoot = "\\.shell";
 
@@ -73,10 +89,17 @@ WalkResult WalkPackage(const std::filesystem::path& path, Checks checks, const I
         result.problem = Problem{offset, std::move(what)};
         return result;
     };
+    // Opening a pipe or a device could block or never end: only a regular file is read.
     std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    if (!error && status.type() != std::filesystem::file_type::regular) {
+        if (const char* kind = KindOf(status.type()))
+            return fail(0, std::string("is ") + kind + ", not a regular file");
+    }
     const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (error) return fail(0, "cannot be read");
     std::ifstream rom(path, std::ios::binary);
-    if (error || !rom) return fail(0, "cannot be read");
+    if (!rom) return fail(0, "cannot be read");
     if (size < kPackageOffset) {
         return fail(size, "the file is " + std::to_string(size) + " bytes long, shorter than the package offset " +
                               std::to_string(kPackageOffset));
