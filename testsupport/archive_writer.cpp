@@ -4,17 +4,22 @@
 #include <archive_entry.h>
 
 #include <algorithm>
+#include <memory>
 #include <stdexcept>
 
 namespace testsupport {
 
-ArchiveWriter::ArchiveWriter(const std::string& path, ArchiveFormat format)
+ArchiveWriter::ArchiveWriter(const std::string& path, ArchiveFormat format, const std::string& passphrase)
     : path_(path), archive_(archive_write_new()) {
     try {
         if (format == ArchiveFormat::kZip) {
             Check(archive_write_set_format_zip(archive_), "zip format");
             // The fastest deflate: a gigabyte of zeros is made in a fraction of the time.
             Check(archive_write_set_options(archive_, "zip:compression-level=1"), "zip options");
+            if (!passphrase.empty()) {
+                Check(archive_write_set_options(archive_, "zip:encryption=zipcrypt"), "zip encryption");
+                Check(archive_write_set_passphrase(archive_, passphrase.c_str()), "passphrase");
+            }
         } else {
             Check(archive_write_set_format_pax_restricted(archive_), "tar format");
         }
@@ -94,6 +99,33 @@ void WriteArchive(const std::string& path, const std::vector<ArchiveEntry>& entr
         }
     }
     writer.Close();
+}
+
+std::vector<ArchiveEntry> ReadArchiveEntries(const std::string& path) {
+    const std::unique_ptr<archive, decltype(&archive_read_free)> in(archive_read_new(), &archive_read_free);
+    archive_read_support_format_all(in.get());
+    if (archive_read_open_filename(in.get(), path.c_str(), 1 << 16) != ARCHIVE_OK)
+        throw std::runtime_error("cannot read the archive " + path + ": " + archive_error_string(in.get()));
+    std::vector<ArchiveEntry> entries;
+    archive_entry* entry = nullptr;
+    for (int r; (r = archive_read_next_header(in.get(), &entry)) != ARCHIVE_EOF;) {
+        if (r < ARCHIVE_WARN)
+            throw std::runtime_error("the archive " + path + " is damaged: " + archive_error_string(in.get()));
+        ArchiveEntry e;
+        e.name = archive_entry_pathname(entry);
+        const unsigned type = archive_entry_filetype(entry);
+        e.kind = type == AE_IFDIR   ? ArchiveEntry::kFolder
+                 : type == AE_IFLNK ? ArchiveEntry::kSymlink
+                                    : ArchiveEntry::kFile;
+        if (archive_entry_symlink(entry)) e.target = archive_entry_symlink(entry);
+        char block[65536];
+        for (la_ssize_t n; (n = archive_read_data(in.get(), block, sizeof block)) != 0;) {
+            if (n < 0) throw std::runtime_error("cannot read " + e.name + " from " + path);
+            e.data.append(block, std::size_t(n));
+        }
+        entries.push_back(std::move(e));
+    }
+    return entries;
 }
 
 }  // namespace testsupport

@@ -1,4 +1,4 @@
-// Archives written with libarchive, entry by entry: files with their bytes or of any number of
+// Archives written with libarchive, entry by entry (and read back): files with their bytes or of any number of
 // zero bytes (written in blocks, so a gigabyte costs no memory), folders and links.
 #pragma once
 
@@ -18,7 +18,9 @@ enum class ArchiveFormat {
 class ArchiveWriter {
 public:
     // Throws when the archive cannot be created; as every other call that fails.
-    explicit ArchiveWriter(const std::string& path, ArchiveFormat format = ArchiveFormat::kZip);
+    // A zip with a passphrase encrypts every entry (traditional zip encryption).
+    explicit ArchiveWriter(const std::string& path, ArchiveFormat format = ArchiveFormat::kZip,
+                           const std::string& passphrase = {});
     ~ArchiveWriter();  // closes the archive, when Close was not called
     ArchiveWriter(const ArchiveWriter&) = delete;
     ArchiveWriter& operator=(const ArchiveWriter&) = delete;
@@ -49,6 +51,10 @@ struct ArchiveEntry {
     Kind kind = kFile;
     std::string target;
 };
+
+// The entries of an archive of any format, read back with libarchive in archive order: files
+// with their bytes, folders and links; throws when it cannot be read to its end.
+std::vector<ArchiveEntry> ReadArchiveEntries(const std::string& path);
 
 // The whole archive at once.
 void WriteArchive(const std::string& path, const std::vector<ArchiveEntry>& entries,

@@ -9,8 +9,6 @@
 #include <QImage>
 #include <QRandomGenerator>
 
-#include <archive.h>
-#include <archive_entry.h>
 #include <zlib.h>
 
 #include <gtest/gtest.h>
@@ -38,25 +36,18 @@ private:
     QString root_;
 };
 
-QByteArray Jpeg(int w, int h) {
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(Qt::green);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "JPG");
-    return bytes;
-}
-
-QByteArray Bmp(int w, int h) {
+// A picture of one colour, encoded as format ("JPG" or "BMP").
+QByteArray Encoded(int w, int h, Qt::GlobalColor colour, const char* format) {
     QImage image(w, h, QImage::Format_RGB888);
-    image.fill(Qt::blue);
+    image.fill(colour);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "BMP");
+    image.save(&buffer, format);
     return bytes;
 }
+QByteArray Jpeg(int w, int h) { return Encoded(w, h, Qt::green, "JPG"); }
+QByteArray Bmp(int w, int h) { return Encoded(w, h, Qt::blue, "BMP"); }
 
 // A BMP header of width x height (24-bit) with no pixels behind it.
 QByteArray BmpHeader(qint32 width, qint32 height) {
@@ -221,22 +212,8 @@ TEST(WorkbenchHostile, EveryRowLoadsWhatItCanAndChangesNothingElse) {
          {}},
         {"an encrypted zip",
          [](const std::string& root) {
-             archive* a = archive_write_new();
-             archive_write_set_format_zip(a);
-             archive_write_set_options(a, "zip:encryption=zipcrypt");
-             archive_write_set_passphrase(a, "secret");
-             archive_write_open_filename(a, (root + "/skins/locked.zip").c_str());
-             const QByteArray jpeg = Jpeg(256, 192);
-             archive_entry* e = archive_entry_new();
-             archive_entry_set_pathname(e, "mainBG.jpg");
-             archive_entry_set_filetype(e, AE_IFREG);
-             archive_entry_set_perm(e, 0644);
-             archive_entry_set_size(e, jpeg.size());
-             archive_write_header(a, e);
-             archive_write_data(a, jpeg.constData(), size_t(jpeg.size()));
-             archive_entry_free(e);
-             archive_write_close(a);
-             archive_write_free(a);
+             ArchiveWriter zip(root + "/skins/locked.zip", ArchiveFormat::kZip, "secret");
+             zip.AddFile("mainBG.jpg", Jpeg(256, 192).toStdString());
              return "locked.zip";
          },
          {},

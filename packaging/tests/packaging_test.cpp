@@ -3,14 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <set>
 #include <sstream>
 
-#include "support.h"
+#include "testsupport/run_program.h"
+#include "testsupport/sandbox.h"
 
 namespace {
 
-using namespace pkgtest;
+using namespace testsupport;
+namespace fs = std::filesystem;
 
 struct Tree {
     const char* name;

@@ -3,6 +3,6 @@
 #include <QString>
 
 // Why Lindquay would refuse to turn this BMP into the loader's picture16, in the words of its
-// listing (the text after "ERROR: "); empty when it would convert it. The rules are the
-// builder's header checks, kept here so that the workbench need not link the builder.
+// listing (the text after "ERROR: "); empty when it would convert it: the builder's own header
+// check (bmp_format), over the file's first bytes.
 QString LindquayBmpProblem(const QString& path);

@@ -1,5 +1,6 @@
 #include "command_line.h"
 #include "compositor.h"
+#include "sandbox.h"
 #include "skin_fixture.h"
 
 #include <QDir>
@@ -8,43 +9,19 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include <archive.h>
-#include <archive_entry.h>
-
 #include <gtest/gtest.h>
 
 using namespace sample_skin;
 
 namespace {
 
-// Writes the sample skin's pictures (every slot) into folder, and optionally zips them.
+// Writes the sample skin's pictures (every slot) into folder.
 void writeSkin(const QString& folder) {
     QDir().mkpath(folder);
     for (int slot = 0; slot < 7; ++slot)
         ASSERT_TRUE(MainPicture(slot).save(folder + "/" + MainNames()[slot] + ".bmp", "BMP"));
     for (int slot = 0; slot < 31; ++slot)
         ASSERT_TRUE(ExtraPicture(slot).save(folder + "/" + ExtraNames()[slot], "BMP"));
-}
-
-void zipFolder(const QString& folder, const QString& zipPath) {
-    archive* zip = archive_write_new();
-    archive_write_set_format_zip(zip);
-    ASSERT_EQ(archive_write_open_filename(zip, QFile::encodeName(zipPath).constData()), ARCHIVE_OK);
-    for (const QString& name : QDir(folder).entryList(QDir::Files)) {
-        QFile file(folder + "/" + name);
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        const QByteArray bytes = file.readAll();
-        archive_entry* entry = archive_entry_new();
-        archive_entry_set_pathname(entry, name.toUtf8().constData());
-        archive_entry_set_filetype(entry, AE_IFREG);
-        archive_entry_set_perm(entry, 0644);
-        archive_entry_set_size(entry, bytes.size());
-        archive_write_header(zip, entry);
-        archive_write_data(zip, bytes.constData(), size_t(bytes.size()));
-        archive_entry_free(entry);
-    }
-    archive_write_close(zip);
-    archive_write_free(zip);
 }
 
 class ExportPreviewsTest : public ::testing::Test {
@@ -82,7 +59,7 @@ TEST_F(ExportPreviewsTest, ArchiveAndFolderSkinsGetBothPreviewsBesideThem) {
     const QString folder = root.filePath("skins/Red"), zip = root.filePath("skins/Blue.zip");
     writeSkin(folder);
     writeSkin(root.filePath("zipped"));
-    zipFolder(root.filePath("zipped"), zip);
+    testing_sandbox::ZipFolder(root.filePath("zipped"), zip);
 
     ASSERT_EQ(run({zip, folder}), 0) << errors.toStdString();
     const QString skins = root.filePath("skins");

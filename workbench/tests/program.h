@@ -40,23 +40,6 @@ inline ProgramRun RunCorvamo(const Sandbox& box, const QStringList& arguments) {
     return run;
 }
 
-// The entries of a zip archive read back with libarchive: name and bytes, in archive order.
-inline std::vector<std::pair<QString, QByteArray>> ReadZip(const QString& path) {
-    std::vector<std::pair<QString, QByteArray>> entries;
-    archive* zip = archive_read_new();
-    archive_read_support_format_zip(zip);
-    if (archive_read_open_filename(zip, QFile::encodeName(path).constData(), 1 << 16) == ARCHIVE_OK) {
-        archive_entry* entry = nullptr;
-        while (archive_read_next_header(zip, &entry) == ARCHIVE_OK) {
-            QByteArray data(qsizetype(archive_entry_size(entry)), '\0');
-            archive_read_data(zip, data.data(), size_t(data.size()));
-            entries.emplace_back(QString::fromUtf8(archive_entry_pathname_utf8(entry)), data);
-        }
-    }
-    archive_read_free(zip);
-    return entries;
-}
-
 // Processes events until done() or the time is up; whether done() came true.
 inline bool WaitUntil(const std::function<bool()>& done, int milliseconds = 5000) {
     const QDeadlineTimer deadline(milliseconds);

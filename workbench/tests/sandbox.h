@@ -12,16 +12,15 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QImage>
-#include <QRandomGenerator>
 #include <QSet>
-#include <QTemporaryDir>
-
-#include <archive.h>
-#include <archive_entry.h>
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
+
+#include "testsupport/archive_writer.h"
+#include "testsupport/sandbox.h"
 
 namespace testing_sandbox {
 
@@ -49,12 +48,14 @@ public:
     bool openUrl(const QUrl&) override { return false; }  // no browser in tests
 };
 
+// The workbench's sandbox: a testsupport sandbox with the program folder and its working
+// folders, two stand-in volumes and a folder for skins; the shared helpers in Qt's types.
 struct Sandbox {
-    QTemporaryDir dir;
+    testsupport::Sandbox dir;
     QString root, app, volA, volB, skins;
 
     Sandbox() {
-        root = QDir(dir.path()).canonicalPath();
+        root = QString::fromStdString(dir.path());
         app = root + "/app";
         volA = root + "/volA/";
         volB = root + "/volB/";
@@ -73,22 +74,13 @@ struct Sandbox {
     }
 
     static void write(const QString& path, const QByteArray& data) {
-        QDir().mkpath(path.left(path.lastIndexOf('/')));
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-        file.write(data);
-    }
-    // Bytes that do not compress.
-    static QByteArray noise(int size) {
-        QRandomGenerator random(42);
-        QByteArray bytes(size, '\0');
-        for (char& c : bytes) c = char(random.bounded(256));
-        return bytes;
+        testsupport::WriteFile(QFile::encodeName(path).toStdString(), data.toStdString());
     }
     static QByteArray read(const QString& path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        return QByteArray::fromStdString(testsupport::ReadFile(QFile::encodeName(path).toStdString()));
     }
+    // Bytes that do not compress.
+    static QByteArray noise(int size) { return QByteArray::fromStdString(testsupport::Pattern(size_t(size), 42)); }
     static QByteArray picture(int w, int h, QRgb colour, const char* format) {
         QImage image(w, h, QImage::Format_RGB32);
         image.fill(colour);
@@ -110,7 +102,7 @@ struct Sandbox {
     }
 };
 
-// One archive entry: a file (data), a folder, or a link (target).
+// One zip entry: a file (data), a folder, or a link (target).
 struct Entry {
     enum Kind { File, Folder, Symlink, Hardlink };
     Entry(const QString& n, const QByteArray& d = {}, Kind k = File, const QString& t = {})
@@ -121,41 +113,28 @@ struct Entry {
     QString target;
 };
 
-inline void MakeZip(const QString& path, const std::vector<Entry>& entries, bool tar = false) {
-    archive* a = archive_write_new();
-    if (tar)
-        archive_write_set_format_pax_restricted(a);
-    else
-        archive_write_set_format_zip(a);
-    ASSERT_EQ(archive_write_open_filename(a, QFile::encodeName(path).constData()), ARCHIVE_OK);
-    for (const Entry& e : entries) {
-        archive_entry* entry = archive_entry_new();
-        archive_entry_set_pathname(entry, e.name.toUtf8().constData());
-        switch (e.kind) {
-            case Entry::File:
-                archive_entry_set_filetype(entry, AE_IFREG);
-                archive_entry_set_size(entry, e.data.size());
-                break;
-            case Entry::Folder:
-                archive_entry_set_filetype(entry, AE_IFDIR);
-                break;
-            case Entry::Symlink:
-                archive_entry_set_filetype(entry, AE_IFLNK);
-                archive_entry_set_symlink(entry, e.target.toUtf8().constData());
-                break;
-            case Entry::Hardlink:
-                archive_entry_set_filetype(entry, AE_IFREG);
-                archive_entry_set_hardlink(entry, e.target.toUtf8().constData());
-                break;
-        }
-        archive_entry_set_perm(entry, e.kind == Entry::Folder ? 0755 : 0644);
-        archive_write_header(a, entry);
-        if (e.kind == Entry::File && !e.data.isEmpty())
-            archive_write_data(a, e.data.constData(), size_t(e.data.size()));
-        archive_entry_free(entry);
-    }
-    archive_write_close(a);
-    archive_write_free(a);
+inline void MakeZip(const QString& path, const std::vector<Entry>& entries) {
+    std::vector<testsupport::ArchiveEntry> zip;
+    for (const Entry& e : entries)
+        zip.push_back({e.name.toStdString(), e.data.toStdString(), testsupport::ArchiveEntry::Kind(e.kind),
+                       e.target.toStdString()});
+    testsupport::WriteArchive(QFile::encodeName(path).toStdString(), zip);
+}
+
+// A zip of every file of folder (not its sub-folders), by name.
+inline void ZipFolder(const QString& folder, const QString& zipPath) {
+    std::vector<Entry> entries;
+    for (const QString& name : QDir(folder).entryList(QDir::Files, QDir::Name))
+        entries.push_back({name, Sandbox::read(folder + "/" + name)});
+    MakeZip(zipPath, entries);
+}
+
+// The entries of a zip read back: name and bytes, in archive order.
+inline std::vector<std::pair<QString, QByteArray>> ReadZip(const QString& path) {
+    std::vector<std::pair<QString, QByteArray>> entries;
+    for (const auto& e : testsupport::ReadArchiveEntries(QFile::encodeName(path).toStdString()))
+        entries.emplace_back(QString::fromStdString(e.name), QByteArray::fromStdString(e.data));
+    return entries;
 }
 
 // The real window in a sandbox, started from the program folder as a user starts it.

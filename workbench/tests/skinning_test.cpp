@@ -2,6 +2,7 @@
 #include "copy_to.h"
 #include "form1.h"
 #include "sandbox.h"
+#include "testsupport/package.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -235,20 +236,13 @@ TEST_F(SkinningTest, WritesNothingOutsideTheProgramFolderAndTheChosenVolume) {
 }
 
 namespace {
-// The items of the FS package in a loader ROM: relative name to data.
-std::map<QString, QByteArray> PackageItems(const QByteArray& rom) {
+// The items of the FS package in a loader ROM, read by the one independent reader: name to data.
+std::map<QString, QByteArray> PackageItems(const QString& rom) {
+    const testsupport::Package package = testsupport::ReadPackage(QFile::encodeName(rom).toStdString());
+    EXPECT_TRUE(package.ok()) << package.problem;
     std::map<QString, QByteArray> items;
-    const auto u32 = [&](qsizetype at) {
-        return quint32(quint8(rom[at])) | quint32(quint8(rom[at + 1])) << 8 | quint32(quint8(rom[at + 2])) << 16 |
-               quint32(quint8(rom[at + 3])) << 24;
-    };
-    for (qsizetype at = 0x30000; at + 272 <= rom.size();) {
-        const QByteArray name = rom.mid(at, 260).split('\0').front();
-        if (name.isEmpty()) break;
-        const quint32 size = u32(at + 264);
-        items[QString::fromLatin1(name)] = rom.mid(at + 272, size);
-        at += 272 + size + (size & 1);
-    }
+    for (const testsupport::PackageItem& item : package.items)
+        items[QString::fromStdString(item.name)] = QByteArray::fromStdString(item.data);
     return items;
 }
 }  // namespace
@@ -268,7 +262,7 @@ TEST_F(SkinningTest, WholeRoadWithTheShippedScripts) {
     form->Command3->click();
     EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join('\n').toStdString();
 
-    const auto items = PackageItems(Sandbox::read(box.app + "/gba/vu4shell.gba"));
+    const auto items = PackageItems(box.app + "/gba/vu4shell.gba");
     ASSERT_FALSE(items.empty());
     EXPECT_TRUE(items.count("\\.shell\\help.txt"));
     EXPECT_EQ(Sandbox::read(box.root + "/qvkit_up.bin"), "LOADER");
