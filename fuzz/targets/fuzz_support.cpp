@@ -98,12 +98,10 @@ void ForEachEntry(int fd, Visit visit) {
     }
 }
 
-void WalkBelow(int parent, const std::string& path,
-               const std::function<void(const std::string& path, unsigned char type)>& visit) {
+void WalkBelow(int parent, const std::string& path, const std::function<bool(const TreeEntry& entry)>& visit) {
     ForEachEntry(parent, [&](const char* name, unsigned char type) {
         const std::string child = path + "/" + name;
-        visit(child, type);
-        if (type != DT_DIR) return;
+        if (!visit(TreeEntry{child, type, parent, name}) || type != DT_DIR) return;
         const int fd = ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         FUZZ_CHECK(fd >= 0, "cannot open the folder " + child);
         WalkBelow(fd, child, visit);
@@ -142,8 +140,7 @@ void EmptyFolder(const std::string& folder) {
     ::close(fd);
 }
 
-void WalkTree(const std::string& folder,
-              const std::function<void(const std::string& path, unsigned char type)>& visit) {
+void WalkTree(const std::string& folder, const std::function<bool(const TreeEntry& entry)>& visit) {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     FUZZ_CHECK(fd >= 0, "cannot open the folder " + folder);
     WalkBelow(fd, folder, visit);

@@ -90,11 +90,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The extraction writes for real, into a sandbox on the scratch folder's tmpfs.
     std::ostringstream listing, errors;
     inspector::ExtractPackage(rom.Load(data, size), romSize, "in.rom", out, (size & 1) != 0, listing, errors);
-    fuzz_support::WalkTree(root, [&](const std::string& path, unsigned char type) {
+    fuzz_support::WalkTree(root, [&](const fuzz_support::TreeEntry& entry) {
+        const std::string& path = entry.path;
         const bool inside = path.rfind(out + "/", 0) == 0;
         FUZZ_CHECK(inside || path == kept || path == root + "/out" || path == out,
                    "extraction wrote outside its folder: " + path);
-        FUZZ_CHECK(type != DT_LNK, "extraction made a link: " + path);
+        FUZZ_CHECK(entry.type != DT_LNK, "extraction made a link: " + path);
+        return true;
     });
     FUZZ_CHECK(fuzz_support::ReadFile(kept) == "keep", "the file beside the extraction changed");
     fuzz_support::EmptyFolder(out);
