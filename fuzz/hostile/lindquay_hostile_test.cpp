@@ -140,6 +140,19 @@ TEST(LindquayHostile, EveryRowFailsCleanlyAndChangesNothingElse) {
          {"Generate Base Rom ... Error!\n"},
          {},
          ""},
+        {"names holding the package's separator",
+         [](const std::string& root) {
+             WriteFile(root + "/fs/..\\evil.txt", "would read as a file above the package");
+             WriteFile(root + "/fs/d\\e/f.txt", "would read as folder d");
+             WriteFile(root + "/fs/ok.txt", "ok");
+         },
+         {"fs", "out/o.rom"},
+         0,
+         {"ERROR: name holds a \"\\\", the package's folder separator\n",
+          "ERROR: name holds a \"\\\", the package's folder separator; folder not packed\n",
+          "Error(s): 2  warning(s): 0"},
+         {"\\ok.txt"},
+         "/out/o.rom"},
         {"an FSDir holding its own .shell folder next to the program's",
          [](const std::string& root) {
              WriteFile(root + "/prog/.shell/a.txt", "a");
