@@ -55,8 +55,9 @@ std::string WriteRows(const BmpFormat& format, InputFile& in, const std::uint8_t
     return {};
 }
 
-// The picture16 of the bitmap written at outPath; why not, when it cannot be, leaving no file.
-std::string WritePicture16(const std::string& bitmapPath, const std::string& outPath) {
+// The picture16 of the bitmap written at outPath (with createNew, only as a new file); why not,
+// when it cannot be, leaving no file.
+std::string WritePicture16(const std::string& bitmapPath, const std::string& outPath, bool createNew) {
     InputFile in(bitmapPath);
     if (in.error() != 0) return "cannot open the bitmap: " + std::string(std::strerror(in.error()));
     const FileInfo info = in.Info();
@@ -70,7 +71,7 @@ std::string WritePicture16(const std::string& bitmapPath, const std::string& out
     std::array<std::uint8_t, 1024> palette{};
     if (format.depth == 8) in.ReadAt(palette.data(), palette.size(), 14 + std::uint64_t{format.infoSize});
 
-    OutputFile dst(outPath);
+    OutputFile dst(outPath, createNew);
     if (dst.error() != 0) return "cannot create " + outPath + ": " + std::strerror(dst.error());
     const std::string refusal = WriteRows(format, in, palette.data(), dst, outPath);
     if (!refusal.empty()) RemoveFile(outPath);
@@ -78,6 +79,14 @@ std::string WritePicture16(const std::string& bitmapPath, const std::string& out
 }
 
 EntryData Refuse(std::string reason) { return EntryData{std::move(reason), {}, false}; }
+
+// A temporary file of the program folder is removed before it is written and then made anew, so
+// that a link put in its place is never written through. Empty when it was removed.
+std::string RemoveTemporary(const std::string& path, const FileRemover& removeFile) {
+    if (const int error = removeFile(path); error != 0 && error != ENOENT)
+        return "cannot remove " + path + ": " + std::strerror(error);
+    return {};
+}
 
 }  // namespace
 
@@ -100,7 +109,7 @@ FileKind ClassifyFile(const std::string& entryName) {
 }
 
 int LoadBmp16(const std::string& bitmapPath, const std::string& outPath, std::ostream& out) {
-    const std::string refusal = WritePicture16(bitmapPath, outPath);
+    const std::string refusal = WritePicture16(bitmapPath, outPath, false);
     if (refusal.empty()) return 0;
     Listing(out).Refused(refusal);
     return 1;
@@ -111,25 +120,34 @@ EntryData PrepareEntryData(const BuildState& state, FileKind kind, const std::st
     if (kind == FileKind::Plain) return EntryData{{}, sourcePath, false};
 
     if (kind == FileKind::HtmlPage) {
-        const std::string text = state.progDir + "tmp.htm";
-        const int rc = Marlet(sourcePath.c_str(), text.c_str());
+        const std::string text = state.progDir + kTextFile;
+        if (std::string refusal = RemoveTemporary(text, removeFile); !refusal.empty())
+            return Refuse(std::move(refusal));
+        OutputFile created(text, true);
+        if (created.error() != 0) return Refuse("cannot create " + text + ": " + std::strerror(created.error()));
+        // Marlet writes the file just made, even when another name was put in its place meanwhile.
+        const std::string opened = Exists(created.OpenedPath()) ? created.OpenedPath() : text;
+        const int rc = Marlet(sourcePath.c_str(), opened.c_str());
+        created.Close();
         if (rc != 0) return Refuse("the page could not be turned into text (Marlet result " + std::to_string(rc) + ")");
         return EntryData{{}, text, true};
     }
 
     std::string bitmap = sourcePath;
     if (kind == FileKind::OtherPicture) {
-        bitmap = state.progDir + "tmp.bmp";
+        bitmap = state.progDir + kBitmapFile;
         // A converter that fails without writing must not leave the last picture to be packed.
-        if (const int error = removeFile(bitmap); error != 0 && error != ENOENT)
-            return Refuse("cannot remove " + bitmap + ": " + std::strerror(error));
+        if (std::string refusal = RemoveTemporary(bitmap, removeFile); !refusal.empty())
+            return Refuse(std::move(refusal));
         int error = 0;
         const int status = RunAndWait(state.progDir, {"glimmet", sourcePath, "/convert=" + bitmap}, error);
         if (status == -1) return Refuse("glimmet could not be started: " + std::string(std::strerror(error)));
         if (!Exists(bitmap)) return Refuse("glimmet left no bitmap (" + HowItEnded(status) + ")");
     }
-    const std::string picture = state.progDir + "transFile.jpg";
-    if (std::string refusal = WritePicture16(bitmap, picture); !refusal.empty()) return Refuse(std::move(refusal));
+    const std::string picture = state.progDir + kPictureFile;
+    if (std::string refusal = RemoveTemporary(picture, removeFile); !refusal.empty()) return Refuse(std::move(refusal));
+    if (std::string refusal = WritePicture16(bitmap, picture, true); !refusal.empty())
+        return Refuse(std::move(refusal));
     return EntryData{{}, picture, true};
 }
 

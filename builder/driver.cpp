@@ -15,6 +15,22 @@ int WaitAndFail(std::istream& in) {
     return kExitFailed;
 }
 
+// The files the build reads, runs or writes besides the output, in the program folder and (for
+// an installed Lindquay) beside the program: writing the ROM over one would destroy it mid-build.
+// The base ROM in use and the running program are not among them: copying onto either fails.
+std::vector<std::string> OwnFiles(const std::string& programPath, const std::string& baseRom,
+                                  const std::string& progDir) {
+    std::vector<std::string> own;
+    const std::string programFolder = programPath.substr(0, programPath.find_last_of('/') + 1);
+    for (const std::string& folder : {progDir, programFolder}) {
+        for (const char* name : {kTextFile, kBitmapFile, kPictureFile, kLockFile, "libmarlet.so", "glimmet",
+                                 "lindquay-ls", "Lindquay", "Lindquay.rom"})
+            if (!SameFile(folder + name, programPath) && !SameFile(folder + name, baseRom))
+                own.push_back(folder + name);
+    }
+    return own;
+}
+
 }  // namespace
 
 int RunLindquay(const std::vector<std::string>& args, std::ostream& out, std::istream& in, const DriverHooks& hooks) {
@@ -50,6 +66,15 @@ int RunLindquay(const std::vector<std::string>& args, std::ostream& out, std::is
         }
     }
     state.shellDir = state.progDir + ".shell";
+
+    for (const std::string& own : OwnFiles(programPath, baseRom, state.progDir)) {
+        if (SameFile(outputPath, own)) {
+            listing.OutputIsOwnFile(outputPath, own);
+            return WaitAndFail(in);
+        }
+    }
+    // Builds from one program folder share its temporary files: one at a time.
+    const BuildLock lock(state.progDir + kLockFile, state.progDir, hooks.notices);
 
     listing.BaseRomStarted();
     if (!CopyFile(baseRom, outputPath)) {

@@ -2,8 +2,12 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/vfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,6 +15,10 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <map>
+#include <ostream>
+#include <sstream>
 
 extern char** environ;
 
@@ -65,6 +73,13 @@ public:
         position_ = bufferStart_ = position;
         return true;
     }
+    bool Truncate(std::uint64_t size) override {
+        if (!Flush()) return false;
+        while (::ftruncate(fd_, static_cast<off_t>(size)) != 0) {
+            if (errno != EINTR) return Fail();
+        }
+        return true;
+    }
     bool Close() override {
         bool ok = Flush();
         if (fd_ >= 0 && ::close(fd_) != 0) ok = false;
@@ -92,6 +107,62 @@ private:
     std::vector<std::uint8_t> buffer_;
 };
 
+// The file system type of a tmpfs-like device as the mount table names it: devtmpfs reports
+// itself as tmpfs to statfs.
+std::string MountedType(dev_t device) {
+    static std::map<dev_t, std::string> known;
+    if (const auto found = known.find(device); found != known.end()) return found->second;
+    std::ifstream table("/proc/self/mountinfo");
+    std::string line, type;
+    const std::string wanted = std::to_string(major(device)) + ":" + std::to_string(minor(device));
+    while (type.empty() && std::getline(table, line)) {
+        std::istringstream fields(line);
+        std::string id, parent, numbers, field;
+        fields >> id >> parent >> numbers;
+        if (numbers != wanted) continue;
+        while (fields >> field && field != "-") {
+        }
+        fields >> type;
+    }
+    return known[device] = type;
+}
+
+// The pseudo file system a folder belongs to, or empty: their trees describe the running
+// system (and loop through it), they are not files to pack.
+std::string PseudoFileSystem(int fd, dev_t device) {
+    struct statfs info {};
+    if (::fstatfs(fd, &info) != 0) return {};
+    static const std::pair<unsigned long, const char*> kPseudo[] = {
+        {PROC_SUPER_MAGIC, "proc"},
+        {SYSFS_MAGIC, "sysfs"},
+        {DEVPTS_SUPER_MAGIC, "devpts"},
+        {CGROUP_SUPER_MAGIC, "cgroup"},
+        {CGROUP2_SUPER_MAGIC, "cgroup2"},
+        {DEBUGFS_MAGIC, "debugfs"},
+        {TRACEFS_MAGIC, "tracefs"},
+        {SECURITYFS_MAGIC, "securityfs"},
+        {PSTOREFS_MAGIC, "pstore"},
+        {BPF_FS_MAGIC, "bpf"},
+        {0x62656570, "configfs"},
+        {0x65735543, "fusectl"},
+        {0x19800202, "mqueue"},
+        {BINFMTFS_MAGIC, "binfmt_misc"},
+        {EFIVARFS_MAGIC, "efivarfs"},
+        {SELINUX_MAGIC, "selinuxfs"},
+        {NSFS_MAGIC, "nsfs"},
+        {HUGETLBFS_MAGIC, "hugetlbfs"},
+        {AUTOFS_SUPER_MAGIC, "autofs"},
+        {0x67596969, "rpc_pipefs"},
+        {0x6e667364, "nfsd"},
+    };
+    const auto type = static_cast<unsigned long>(info.f_type);
+    for (const auto& [magic, name] : kPseudo) {
+        if (type == magic) return name;
+    }
+    if (type == TMPFS_MAGIC && MountedType(device) == "devtmpfs") return "devtmpfs";
+    return {};
+}
+
 bool IsExecutableFile(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
@@ -108,6 +179,11 @@ FolderListing ListFolder(const std::string& hostPath) {
     }
     struct stat st {};
     if (::fstat(fd, &st) == 0) listing.id = IdFromStat(st);
+    listing.pseudo = PseudoFileSystem(fd, st.st_dev);
+    if (!listing.pseudo.empty()) {
+        ::close(fd);
+        return listing;
+    }
     DIR* dir = ::fdopendir(fd);
     if (!dir) {
         listing.error = errno;
@@ -193,6 +269,43 @@ bool Exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0;
 
 int RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0 ? 0 : errno; }
 
+std::string ResolvedPath(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path current = fs::absolute(path, ec).lexically_normal();
+    for (int links = 0; links < 40 && fs::is_symlink(fs::symlink_status(current, ec)); ++links) {
+        const fs::path target = fs::read_symlink(current, ec);
+        if (ec) break;
+        current = (target.is_absolute() ? target : current.parent_path() / target).lexically_normal();
+    }
+    const fs::path folder = fs::weakly_canonical(current.parent_path(), ec);
+    return ((ec ? current.parent_path() : folder) / current.filename()).string();
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    const FileId idA = StatFile(a).id, idB = StatFile(b).id;
+    if (idA.valid || idB.valid) return idA == idB;
+    return ResolvedPath(a) == ResolvedPath(b);
+}
+
+BuildLock::BuildLock(const std::string& path, const std::string& folder, std::ostream* notices)
+    : fd_(::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644)) {
+    if (fd_ < 0) {
+        // A program folder that cannot hold the lock cannot hold the temporary files either; a
+        // build of plain files still works there, as it always did.
+        if (notices) *notices << "Lindquay: cannot lock " << path << ": " << std::strerror(errno) << std::endl;
+        return;
+    }
+    if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) return;
+    if (notices) *notices << "Lindquay: waiting for another build in " << folder << " to finish" << std::endl;
+    while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+    }
+}
+
+BuildLock::~BuildLock() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
 InputFile::InputFile(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {
     if (fd_ < 0) error_ = errno;
 }
@@ -226,10 +339,12 @@ std::size_t InputFile::ReadAt(void* data, std::size_t size, std::uint64_t at) {
     return done;
 }
 
-OutputFile::OutputFile(const std::string& path)
-    : fd_(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)) {
+OutputFile::OutputFile(const std::string& path, bool createNew)
+    : fd_(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (createNew ? O_EXCL | O_NOFOLLOW : O_TRUNC), 0644)) {
     if (fd_ < 0) error_ = errno;
 }
+
+std::string OutputFile::OpenedPath() const { return "/proc/self/fd/" + std::to_string(fd_); }
 
 OutputFile::~OutputFile() {
     if (fd_ >= 0) ::close(fd_);

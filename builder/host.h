@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iosfwd>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,6 +34,26 @@ FileInfo StatFile(const std::string& path);
 bool Exists(const std::string& path);
 int RemoveFile(const std::string& path);  // 0 or errno
 
+// The path with links in its last component followed (also when they lead nowhere) and its
+// folder made canonical: two paths of one file, whether or not it exists yet, give one string.
+std::string ResolvedPath(const std::string& path);
+// Whether two paths name one file: the same file on disk, or the same place for one to be made.
+bool SameFile(const std::string& a, const std::string& b);
+
+// The lock that lets one build at a time use a program folder's temporary files, held until
+// destruction (the kernel releases it when the process ends). Waits for another build that holds
+// it, and tells `notices` (when set) once.
+class BuildLock {
+public:
+    BuildLock(const std::string& path, const std::string& folder, std::ostream* notices);
+    ~BuildLock();
+    BuildLock(const BuildLock&) = delete;
+    BuildLock& operator=(const BuildLock&) = delete;
+
+private:
+    int fd_;
+};
+
 // A file read from disk. Opening never blocks, not even on a FIFO.
 class InputFile {
 public:
@@ -52,16 +73,19 @@ private:
     int error_ = 0;
 };
 
-// A file written from its start: created, or emptied when it exists.
+// A file written from its start: created, or emptied when it exists; with `createNew`, only
+// created (an existing file or link of that name is an error, EEXIST).
 class OutputFile {
 public:
-    explicit OutputFile(const std::string& path);
+    explicit OutputFile(const std::string& path, bool createNew = false);
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
     int error() const { return error_; }  // errno of the open or of the last failed write
     bool WriteAll(const void* data, std::size_t size);
     bool Close();
+    // A name that opens this very file, whatever is put in place of its own name meanwhile.
+    std::string OpenedPath() const;
 
 private:
     int fd_;

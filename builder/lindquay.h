@@ -16,6 +16,13 @@ inline constexpr int kExitBuilt = 0;
 // Wrong arguments, or a set-up step failed: nothing or only part of the ROM was written.
 inline constexpr int kExitFailed = 1;
 
+// The files Lindquay keeps in its program folder: the conversion's temporary files, and the lock
+// that lets one build at a time use them.
+inline constexpr char kTextFile[] = "tmp.htm";
+inline constexpr char kBitmapFile[] = "tmp.bmp";
+inline constexpr char kPictureFile[] = "transFile.jpg";
+inline constexpr char kLockFile[] = "Lindquay.lock";
+
 // Identity of a file on disk (device and inode); two paths with equal ids are one file.
 struct FileId {
     std::uint64_t dev = 0;
@@ -32,12 +39,15 @@ struct BuildState {
     std::int32_t totalFiles = 0;
 };
 
-// One folder as the lister sees it. `error` is an errno value when it could not be listed.
+// One folder as the lister sees it. `error` is an errno value when it could not be listed;
+// `pseudo` names the pseudo file system (proc, sysfs, ...) it belongs to, whose entries are not
+// listed.
 struct FolderListing {
     int error = 0;
     FileId id;
     std::vector<std::string> folders;
     std::vector<std::string> files;
+    std::string pseudo = {};
 };
 using FolderLister = std::function<FolderListing(const std::string& hostPath)>;
 
@@ -49,6 +59,8 @@ public:
     virtual bool Write(const void* data, std::size_t size) = 0;
     virtual std::uint64_t Tell() const = 0;
     virtual bool Seek(std::uint64_t position) = 0;
+    // Cuts the file at `size`: what lay after the package is not left behind.
+    virtual bool Truncate(std::uint64_t size) = 0;
     virtual bool Close() = 0;
 };
 using OutputOpener = std::function<std::unique_ptr<PackageOutput>(const std::string& path)>;

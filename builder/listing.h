@@ -1,5 +1,6 @@
 // Lindquay's listing: every line it prints, and the counts of the errors and warnings it reports,
-// which its summary gives.
+// which its summary gives. Names and paths show their control bytes as \xHH, so that no name can
+// forge a line or reach the terminal as an escape sequence.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +19,7 @@ public:
     // The driver's lines, in the order of a build.
     void Usage();
     void InvalidFsDir(const std::string& given);
+    void OutputIsOwnFile(const std::string& given, const std::string& own);
     void BaseRomStarted();
     void BaseRomFailed();
     void Header();  // completes the base ROM line
@@ -29,17 +31,23 @@ public:
     void OutputNotOpened();
     void OutputNotWritten();
     void FsDirMissing(const std::string& hostDir);
+    void RootIsPseudo(const std::string& label, const std::string& hostDir, const std::string& type);
     void FolderNotListed(const std::string& where, int error);
     void Folder(const std::string& name);
     void FolderRefused(const std::string& name, const std::string& reason);
     void FolderItemFailed();
+    void FolderIsPseudo(const std::string& name, const std::string& type);
     void File(const std::string& name);
     void Refused(const std::string& reason);  // completes the file's line, before its size
     void Packed(std::uint32_t size);
     void EmptyFile();
     void OutputSkipped();
+    void OwnFileSkipped();
     void TakenBack(const std::string& reason);  // after the size
     void FileFailed();
+
+    // The package would pass what its 32-bit offsets address: the walk stops.
+    static constexpr char kPackageFull[] = "the package would pass 4 GiB; nothing more is packed";
 
 private:
     std::ostream& out_;

@@ -1,19 +1,49 @@
 // glimmet SOURCE /convert=TARGET
 // Reads any picture FreeImage can read and writes it as an uncompressed, bottom-up, 24-bit BMP,
 // with an alpha channel flattened onto white (the toolkit's transparent colour).
+//
+// The picture is decoded in a child process, so that a damaged picture that crashes a decoder
+// ends only the child; its size is read before its pixels where the format allows. The BMP is
+// written to a new file beside the target and renamed over it only once it is complete, so that
+// a failure (a full disk) leaves neither a truncated BMP nor a removed target.
 #include <FreeImage.h>
 #include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define GLIMMET_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define GLIMMET_ASAN 1
+#endif
+#endif
+
+// The decoding child's memory is limited to 2 GiB of address space; ASan reserves terabytes of
+// it, so there the allocator is capped instead.
+#ifdef GLIMMET_ASAN
+extern "C" const char* __asan_default_options() { return "allocator_may_return_null=1:max_allocation_size_mb=2048"; }
+#endif
+
 namespace {
 
 constexpr int kExitConverted = 0;
 constexpr int kExitFailed = 1;
+// The child's exit code when it failed and said why.
+constexpr int kChildReported = 3;
+// Far above any loader picture; a picture's pixels are what costs memory.
+constexpr std::uint64_t kMaxPixels = std::uint64_t{64} << 20;
+// Seconds of processor time a decode may take: a decoder that loops on a damaged picture ends.
+constexpr rlim_t kCpuSeconds = 120;
 
 // The decoders' warnings would clutter the builder's listing; only a failure's reason is shown.
 std::string lastLibraryMessage;
@@ -40,13 +70,28 @@ private:
     int saved_;
 };
 
+// The line goes into Lindquay's listing: control bytes of a path are shown as \xHH.
 int Fail(const std::string& message) {
     std::string line = message;
     if (!lastLibraryMessage.empty()) line += " (" + lastLibraryMessage + ")";
-    for (char& c : line)
-        if (c == '\n' || c == '\r') c = ' ';
-    std::fprintf(stderr, "glimmet: %s\n", line.c_str());
+    std::string shown;
+    for (const char c : line) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            shown += c;
+            continue;
+        }
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+        shown += hex;
+    }
+    std::fprintf(stderr, "glimmet: %s\n", shown.c_str());
     return kExitFailed;
+}
+
+std::string TooLarge(const char* source, std::uint64_t width, std::uint64_t height) {
+    return std::string(source) + ": " + std::to_string(width) + " x " + std::to_string(height) +
+           " pixels is over the limit of " + std::to_string(kMaxPixels) + " (64 Mi) pixels";
 }
 
 // Any FreeImage bitmap as 24-bit RGB, transparent parts over white.
@@ -84,6 +129,120 @@ FIBITMAP* To24Bits(FIBITMAP* dib) {
     return result;
 }
 
+// The size a format's header claims, read before any pixel; false when it cannot be told.
+// FreeImage reads most headers alone; a GIF's logical screen is what its decoder allocates.
+bool ClaimedSize(FREE_IMAGE_FORMAT format, const char* source, std::uint64_t& width, std::uint64_t& height) {
+    if (FreeImage_FIFSupportsNoPixels(format)) {
+        FIBITMAP* header = FreeImage_Load(format, source, FIF_LOAD_NOPIXELS);
+        if (!header) return false;
+        width = FreeImage_GetWidth(header);
+        height = FreeImage_GetHeight(header);
+        FreeImage_Unload(header);
+        return true;
+    }
+    if (format == FIF_GIF) {
+        unsigned char screen[10];
+        std::FILE* file = std::fopen(source, "rb");
+        const bool read = file && std::fread(screen, 1, sizeof screen, file) == sizeof screen;
+        if (file) std::fclose(file);
+        if (!read) return false;
+        width = screen[6] | screen[7] << 8;
+        height = screen[8] | screen[9] << 8;
+        return true;
+    }
+    return false;
+}
+
+// FreeImage writes the BMP through the file opened here; the first failing write keeps its errno.
+int writeError = 0;
+unsigned WriteProc(void* data, unsigned size, unsigned count, fi_handle handle) {
+    const std::size_t written = std::fwrite(data, size, count, static_cast<std::FILE*>(handle));
+    if (written != count && writeError == 0) writeError = errno != 0 ? errno : EIO;
+    return static_cast<unsigned>(written);
+}
+unsigned ReadProc(void*, unsigned, unsigned, fi_handle) { return 0; }
+int SeekProc(fi_handle handle, long offset, int origin) {
+    return std::fseek(static_cast<std::FILE*>(handle), offset, origin);
+}
+long TellProc(fi_handle handle) { return std::ftell(static_cast<std::FILE*>(handle)); }
+
+// Writes the BMP of rgb to fd; empty on success, else why not.
+std::string SaveBmp(FIBITMAP* rgb, int fd) {
+    std::FILE* file = ::fdopen(fd, "wb");
+    if (!file) return std::strerror(errno);
+    FreeImageIO io{ReadProc, WriteProc, SeekProc, TellProc};
+    const bool saved = FreeImage_SaveToHandle(FIF_BMP, rgb, &io, file, BMP_DEFAULT) == TRUE;
+    if (std::fflush(file) != 0 && writeError == 0) writeError = errno;
+    // A complete BMP: both headers, then every row filled up to a multiple of 4 bytes.
+    const std::uint64_t expected =
+        54 + ((std::uint64_t{FreeImage_GetWidth(rgb)} * 3 + 3) & ~std::uint64_t{3}) * FreeImage_GetHeight(rgb);
+    struct stat written {};
+    const bool complete = ::fstat(fd, &written) == 0 && static_cast<std::uint64_t>(written.st_size) == expected;
+    if (std::fclose(file) != 0 && writeError == 0) writeError = errno;
+    if (writeError != 0) return std::strerror(writeError);
+    if (!saved || !complete) return "the bitmap came out incomplete";
+    return {};
+}
+
+// The child: decodes source and writes the BMP to fd. Says why on failure.
+int Convert(const char* source, const char* target, int fd) {
+    FreeImage_Initialise(FALSE);
+    FreeImage_SetOutputMessage(KeepMessage);
+    auto quiet = std::make_unique<QuietStderr>();
+    FREE_IMAGE_FORMAT format = FreeImage_GetFileType(source, 0);
+    if (format == FIF_UNKNOWN) format = FreeImage_GetFIFFromFilename(source);
+    if (format == FIF_UNKNOWN || !FreeImage_FIFSupportsReading(format)) {
+        quiet.reset();
+        Fail(std::string("not a picture it can read: ") + source);
+        return kChildReported;
+    }
+    std::uint64_t width = 0, height = 0;
+    if (ClaimedSize(format, source, width, height) && width * height > kMaxPixels) {
+        quiet.reset();
+        lastLibraryMessage.clear();
+        Fail(TooLarge(source, width, height));
+        return kChildReported;
+    }
+    FIBITMAP* dib = FreeImage_Load(format, source, 0);
+    quiet.reset();
+    if (!dib) {
+        Fail(std::string("cannot read ") + source);
+        return kChildReported;
+    }
+    width = FreeImage_GetWidth(dib);
+    height = FreeImage_GetHeight(dib);
+    if (width * height > kMaxPixels) {
+        FreeImage_Unload(dib);
+        Fail(TooLarge(source, width, height));
+        return kChildReported;
+    }
+    FIBITMAP* rgb = To24Bits(dib);
+    FreeImage_Unload(dib);
+    if (!rgb) {
+        Fail(std::string("cannot convert ") + source);
+        return kChildReported;
+    }
+    const std::string error = SaveBmp(rgb, fd);
+    FreeImage_Unload(rgb);
+    FreeImage_DeInitialise();
+    if (!error.empty()) {
+        lastLibraryMessage.clear();
+        Fail(std::string("cannot write ") + target + ": " + error);
+        return kChildReported;
+    }
+    return kExitConverted;
+}
+
+void LimitChild() {
+#ifndef GLIMMET_ASAN
+    constexpr rlim_t kMemoryLimit = rlim_t{2} << 30;
+    const rlimit memory{kMemoryLimit, kMemoryLimit};
+    ::setrlimit(RLIMIT_AS, &memory);
+#endif
+    const rlimit cpu{kCpuSeconds, kCpuSeconds};
+    ::setrlimit(RLIMIT_CPU, &cpu);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -93,27 +252,45 @@ int main(int argc, char** argv) {
     const char* source = argv[1];
     const char* target = argv[2] + sizeof kOption - 1;
 
-    FreeImage_Initialise(FALSE);
-    FreeImage_SetOutputMessage(KeepMessage);
-    auto quiet = std::make_unique<QuietStderr>();
-    FREE_IMAGE_FORMAT format = FreeImage_GetFileType(source, 0);
-    if (format == FIF_UNKNOWN) format = FreeImage_GetFIFFromFilename(source);
-    if (format == FIF_UNKNOWN || !FreeImage_FIFSupportsReading(format)) {
-        quiet.reset();
-        return Fail(std::string("not a picture it can read: ") + source);
+    // Only a regular file (or a link to one) is replaced; a folder, a device or a pipe is not a
+    // place for a bitmap, and a file that may not be written is not replaced either.
+    struct stat existing {};
+    if (::stat(target, &existing) == 0) {
+        if (!S_ISREG(existing.st_mode)) return Fail(std::string(target) + " is not a regular file; it is left alone");
+        if (::access(target, W_OK) != 0)
+            return Fail(std::string(target) + " may not be replaced: " + std::strerror(errno) + "; it is left alone");
     }
-    FIBITMAP* dib = FreeImage_Load(format, source, 0);
-    quiet.reset();
-    if (!dib) return Fail(std::string("cannot read ") + source);
-    FIBITMAP* rgb = To24Bits(dib);
-    FreeImage_Unload(dib);
-    if (!rgb) return Fail(std::string("cannot convert ") + source);
-    const bool saved = FreeImage_Save(FIF_BMP, rgb, target, BMP_DEFAULT) == TRUE;
-    FreeImage_Unload(rgb);
-    FreeImage_DeInitialise();
-    if (!saved) {
-        std::remove(target);
-        return Fail(std::string("cannot write ") + target);
+    std::string temporary = std::string(target) + ".XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) return Fail(std::string("cannot write ") + target + ": " + std::strerror(errno));
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        LimitChild();
+        ::_exit(Convert(source, target, fd));
     }
-    return kExitConverted;
+    ::close(fd);
+    int status = 0;
+    if (child < 0) {
+        const int error = errno;
+        ::unlink(temporary.c_str());
+        return Fail(std::string("cannot start the decoder: ") + std::strerror(error));
+    }
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFEXITED(status) && WEXITSTATUS(status) == kExitConverted) {
+        if (::rename(temporary.c_str(), target) == 0) return kExitConverted;
+        const int error = errno;
+        ::unlink(temporary.c_str());
+        return Fail(std::string("cannot write ") + target + ": " + std::strerror(error));
+    }
+    ::unlink(temporary.c_str());
+    if (WIFEXITED(status) && WEXITSTATUS(status) == kChildReported) return kExitFailed;
+    const std::string how = WIFSIGNALED(status) ? "signal " + std::to_string(WTERMSIG(status))
+                                                : "exit status " + std::to_string(WEXITSTATUS(status));
+    return Fail(std::string("damaged picture: ") + source + " (its decoder ended with " + how + ")");
 }

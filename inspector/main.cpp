@@ -27,7 +27,7 @@ std::string Totals(const WalkResult& walk) {
 }
 
 int List(const std::string& rom) {
-    const WalkResult walk = WalkPackage(rom, Checks::kStructure, [](const Item& item, std::ifstream&) {
+    const WalkResult walk = WalkPackage(rom, Checks::kStructure, [](const Item& item, std::istream&) {
         char size[16] = "";
         if (item.isDir != 1) std::snprintf(size, sizeof size, "%u", item.dataSize);
         std::printf("%-6s %10s  %s\n", item.isDir == 1 ? "folder" : "file", size, Printable(item.name).c_str());

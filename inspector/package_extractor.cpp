@@ -62,6 +62,7 @@ int CreateNew(const fs::path& path, std::string& error) {
 bool WriteAll(int fd, const char* data, std::size_t count) {
     while (count != 0) {
         const ssize_t written = write(fd, data, count);
+        if (written < 0 && errno == EINTR) continue;
         if (written <= 0) return false;
         data += written;
         count -= static_cast<std::size_t>(written);
@@ -69,7 +70,7 @@ bool WriteAll(int fd, const char* data, std::size_t count) {
     return true;
 }
 
-std::string CopyData(std::ifstream& rom, std::uint32_t size, int fd) {
+std::string CopyData(std::istream& rom, std::uint32_t size, int fd) {
     std::array<char, 65536> buffer;
     for (std::uint64_t left = size; left != 0;) {
         const std::size_t count = left < buffer.size() ? static_cast<std::size_t>(left) : buffer.size();
@@ -95,7 +96,7 @@ struct BitmapDeleter {
 };
 
 // The picture16 item at the ROM's position as a PNG file; empty on success.
-std::string WritePng(std::ifstream& rom, std::uint32_t size, const fs::path& path) {
+std::string WritePng(std::istream& rom, std::uint32_t size, const fs::path& path) {
     std::array<unsigned char, 8> header;
     if (size < header.size() || !rom.read(reinterpret_cast<char*>(header.data()), header.size())) {
         return "too short for a picture16 header";
@@ -134,7 +135,11 @@ std::string WritePng(std::ifstream& rom, std::uint32_t size, const fs::path& pat
     }
     FreeImageIO io{ReadProc, WriteProc, SeekProc, TellProc};
     const bool saved = FreeImage_SaveToHandle(FIF_PNG, bitmap.get(), &io, file, 0) != 0;
-    if (std::fclose(file) != 0 || !saved) return "writing " + Shown(path) + " failed";
+    const bool flushed = std::fflush(file) == 0 && std::ferror(file) == 0;
+    if (std::fclose(file) != 0 || !saved || !flushed) {
+        unlink(path.c_str());
+        return "writing " + Shown(path) + " failed; the incomplete file was removed";
+    }
     return {};
 }
 
@@ -154,6 +159,18 @@ bool IsPictureName(const std::string& name) {
 }
 
 int ExtractPackage(const fs::path& romPath, const fs::path& dir, bool png, std::ostream& out, std::ostream& err) {
+    std::ifstream rom;
+    std::uint64_t size = 0;
+    if (const auto problem = OpenRom(romPath, rom, size)) {
+        err << ProblemLine(romPath.string(), *problem);
+        out << "0 items written below " << dir.string() << ", 1 problems\n";
+        return kExitProblem;
+    }
+    return ExtractPackage(rom, size, romPath.string(), dir, png, out, err);
+}
+
+int ExtractPackage(std::istream& romStream, std::uint64_t romSize, const std::string& romName, const fs::path& dir,
+                   bool png, std::ostream& out, std::ostream& err) {
     // DIR itself is the user's choice and may be a link; only what lies below it is checked.
     std::error_code error;
     fs::create_directories(dir, error);
@@ -168,54 +185,57 @@ int ExtractPackage(const fs::path& romPath, const fs::path& dir, bool png, std::
             << "\n";
         ++failures;
     };
-    const WalkResult walk = WalkPackage(romPath, Checks::kStructure, [&](const Item& item, std::ifstream& rom) {
-        if (const std::string fault = NameFault(item.name); !fault.empty()) {
-            skip(item, "the name " + fault);
-            return std::optional<Problem>();
-        }
-        const std::vector<std::string> parts = Components(item.name);
-        fs::path path = dir;
-        const std::size_t folders = item.isDir == 1 ? parts.size() : parts.size() - 1;
-        for (std::size_t i = 0; i < folders; ++i) {
-            path /= parts[i];
-            if (const std::string fault = EnsureFolder(path); !fault.empty()) {
+    const WalkResult walk =
+        WalkPackage(romStream, romSize, Checks::kStructure, [&](const Item& item, std::istream& rom) {
+            if (const std::string fault = NameFault(item.name); !fault.empty()) {
+                skip(item, "the name " + fault);
+                return std::optional<Problem>();
+            }
+            const std::vector<std::string> parts = Components(item.name);
+            fs::path path = dir;
+            const std::size_t folders = item.isDir == 1 ? parts.size() : parts.size() - 1;
+            for (std::size_t i = 0; i < folders; ++i) {
+                path /= parts[i];
+                if (const std::string fault = EnsureFolder(path); !fault.empty()) {
+                    skip(item, fault);
+                    return std::optional<Problem>();
+                }
+            }
+            if (item.isDir == 1) {
+                ++written;
+                return std::optional<Problem>();
+            }
+            path /= parts.back();
+            std::string fault;
+            const int fd = CreateNew(path, fault);
+            if (fd >= 0) {
+                fault = CopyData(rom, item.dataSize, fd);
+                if (close(fd) != 0 && fault.empty()) fault = "writing " + Shown(path) + " failed";
+                // It was made here: a truncated copy is not left to pass for the item.
+                if (!fault.empty() && unlink(path.c_str()) == 0) fault += "; the incomplete file was removed";
+            }
+            if (!fault.empty()) {
                 skip(item, fault);
                 return std::optional<Problem>();
             }
-        }
-        if (item.isDir == 1) {
             ++written;
-            return std::optional<Problem>();
-        }
-        path /= parts.back();
-        std::string fault;
-        const int fd = CreateNew(path, fault);
-        if (fd >= 0) {
-            fault = CopyData(rom, item.dataSize, fd);
-            if (close(fd) != 0 && fault.empty()) fault = "writing " + Shown(path) + " failed";
-        }
-        if (!fault.empty()) {
-            skip(item, fault);
-            return std::optional<Problem>();
-        }
-        ++written;
-        if (png && IsPictureName(item.name)) {
-            rom.clear();
-            rom.seekg(static_cast<std::streamoff>(item.dataOffset()));
-            fs::path pngPath = path;
-            pngPath += ".png";
-            if (const std::string pngFault = WritePng(rom, item.dataSize, pngPath); !pngFault.empty()) {
-                err << "lindquay-ls: no PNG for " << Printable(item.name) << " (byte " << item.offset
-                    << "): " << pngFault << "\n";
-                ++failures;
-            } else {
-                out << "picture " << Printable(item.name) << " -> " << Shown(pngPath) << "\n";
+            if (png && IsPictureName(item.name)) {
+                rom.clear();
+                rom.seekg(static_cast<std::streamoff>(item.dataOffset()));
+                fs::path pngPath = path;
+                pngPath += ".png";
+                if (const std::string pngFault = WritePng(rom, item.dataSize, pngPath); !pngFault.empty()) {
+                    err << "lindquay-ls: no PNG for " << Printable(item.name) << " (byte " << item.offset
+                        << "): " << pngFault << "\n";
+                    ++failures;
+                } else {
+                    out << "picture " << Printable(item.name) << " -> " << Shown(pngPath) << "\n";
+                }
             }
-        }
-        return std::optional<Problem>();
-    });
+            return std::optional<Problem>();
+        });
     if (walk.problem) {
-        err << ProblemLine(romPath.string(), *walk.problem);
+        err << ProblemLine(romName, *walk.problem);
         ++failures;
     }
     out << written << " items written below " << dir.string();

@@ -1,7 +1,9 @@
 // Recreating a package's tree under a folder, and picture16 items as PNG files.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <istream>
 #include <ostream>
 
 namespace inspector {
@@ -20,5 +22,8 @@ bool IsPictureName(const std::string& name);
 // was written, kExitProblem otherwise.
 int ExtractPackage(const std::filesystem::path& rom, const std::filesystem::path& dir, bool png, std::ostream& out,
                    std::ostream& err);
+// The same on a ROM of `size` bytes already open, named `romName` in the messages.
+int ExtractPackage(std::istream& rom, std::uint64_t size, const std::string& romName, const std::filesystem::path& dir,
+                   bool png, std::ostream& out, std::ostream& err);
 
 }  // namespace inspector

@@ -25,6 +25,22 @@ std::string Parent(const std::string& name) {
     return last == std::string::npos || last == 0 ? std::string() : name.substr(0, last);
 }
 
+const char* KindOf(std::filesystem::file_type type) {
+    switch (type) {
+        case std::filesystem::file_type::directory:
+            return "a folder";
+        case std::filesystem::file_type::fifo:
+            return "a pipe";
+        case std::filesystem::file_type::character:
+        case std::filesystem::file_type::block:
+            return "a device";
+        case std::filesystem::file_type::socket:
+            return "a socket";
+        default:
+            return nullptr;
+    }
+}
+
 // The ".shell" tree is named relative to the program folder, and its root gets no item.
 constexpr const char* kShellRoot = "\\.shell";
 
@@ -67,16 +83,33 @@ std::string NameFault(const std::string& name) {
     }
 }
 
+std::optional<Problem> OpenRom(const std::filesystem::path& path, std::ifstream& rom, std::uint64_t& size) {
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    if (!error && status.type() != std::filesystem::file_type::regular) {
+        if (const char* kind = KindOf(status.type()))
+            return Problem{0, std::string("is ") + kind + ", not a regular file"};
+    }
+    size = std::filesystem::file_size(path, error);
+    if (error) return Problem{0, "cannot be read"};
+    rom.open(path, std::ios::binary);
+    if (!rom) return Problem{0, "cannot be read"};
+    return std::nullopt;
+}
+
 WalkResult WalkPackage(const std::filesystem::path& path, Checks checks, const ItemVisitor& visit) {
+    std::ifstream rom;
+    std::uint64_t size = 0;
+    if (auto problem = OpenRom(path, rom, size)) return WalkResult{std::move(problem), 0, 0, 0, 0};
+    return WalkPackage(rom, size, checks, visit);
+}
+
+WalkResult WalkPackage(std::istream& rom, std::uint64_t size, Checks checks, const ItemVisitor& visit) {
     WalkResult result;
     auto fail = [&](std::uint64_t offset, std::string what) {
         result.problem = Problem{offset, std::move(what)};
         return result;
     };
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(path, error);
-    std::ifstream rom(path, std::ios::binary);
-    if (error || !rom) return fail(0, "cannot be read");
     if (size < kPackageOffset) {
         return fail(size, "the file is " + std::to_string(size) + " bytes long, shorter than the package offset " +
                               std::to_string(kPackageOffset));
@@ -113,27 +146,28 @@ WalkResult WalkPackage(const std::filesystem::path& path, Checks checks, const I
         item.isDir = Le32(&record[260]);
         item.dataSize = Le32(&record[264]);
         item.oddSize = Le32(&record[268]);
-        const std::string label = "item " + Printable(item.name) + ": ";
+        // Made only for a problem: most items have none.
+        const auto label = [&item] { return "item " + Printable(item.name) + ": "; };
         const std::uint64_t fill = item.dataSize & 1;
         if (item.dataSize + fill > size - item.dataOffset()) {
-            return fail(offset, label + "its " + std::to_string(item.dataSize) +
+            return fail(offset, label() + "its " + std::to_string(item.dataSize) +
                                     " data bytes run past the end of the file (" + std::to_string(size) + " bytes)");
         }
         if (all) {
             if (!AllZero(&record[nameLength], kNameSize - nameLength)) {
-                return fail(offset, label + "the name field holds bytes other than zero after its NUL");
+                return fail(offset, label() + "the name field holds bytes other than zero after its NUL");
             }
             if (const std::string fault = NameFault(item.name); !fault.empty())
-                return fail(offset, label + "the name " + fault);
+                return fail(offset, label() + "the name " + fault);
             if (item.isDir > 1)
-                return fail(offset + 260, label + "isDir is " + std::to_string(item.isDir) + ", not 0 or 1");
+                return fail(offset + 260, label() + "isDir is " + std::to_string(item.isDir) + ", not 0 or 1");
             if (item.isDir == 1 && item.dataSize != 0) {
                 return fail(offset + 264,
-                            label + "a folder with dataSize " + std::to_string(item.dataSize) + ", not 0");
+                            label() + "a folder with dataSize " + std::to_string(item.dataSize) + ", not 0");
             }
-            if (item.isDir == 0 && item.dataSize == 0) return fail(offset + 264, label + "a file with dataSize 0");
+            if (item.isDir == 0 && item.dataSize == 0) return fail(offset + 264, label() + "a file with dataSize 0");
             if (item.oddSize != fill) {
-                return fail(offset + 268, label + "oddSize is " + std::to_string(item.oddSize) + ", dataSize " +
+                return fail(offset + 268, label() + "oddSize is " + std::to_string(item.oddSize) + ", dataSize " +
                                               std::to_string(item.dataSize) + " needs " + std::to_string(fill));
             }
             if (fill != 0) {
@@ -141,7 +175,7 @@ WalkResult WalkPackage(const std::filesystem::path& path, Checks checks, const I
                 rom.seekg(static_cast<std::streamoff>(fillOffset));
                 const int byte = rom.get();
                 if (byte != kFillByte) {
-                    return fail(fillOffset, label + "the fill byte after the odd-sized data is " +
+                    return fail(fillOffset, label() + "the fill byte after the odd-sized data is " +
                                                 (byte < 0 ? std::string("unreadable") : std::to_string(byte)) +
                                                 ", not 0x21");
                 }
@@ -150,12 +184,12 @@ WalkResult WalkPackage(const std::filesystem::path& path, Checks checks, const I
             if (!parent.empty() && parent != kShellRoot) {
                 const auto found = seen.find(parent);
                 if (found == seen.end())
-                    return fail(offset, label + "its folder " + Printable(parent) + " is not listed before it");
+                    return fail(offset, label() + "its folder " + Printable(parent) + " is not listed before it");
                 if (!found->second.isDir)
-                    return fail(offset, label + "its folder " + Printable(parent) + " is a file item");
+                    return fail(offset, label() + "its folder " + Printable(parent) + " is a file item");
             }
             if (const auto found = seen.find(item.name); found != seen.end()) {
-                return fail(offset, label + "the name is used before, by the item at byte " +
+                return fail(offset, label() + "the name is used before, by the item at byte " +
                                         std::to_string(found->second.offset));
             }
             seen.emplace(item.name, Seen{offset, item.isDir == 1});

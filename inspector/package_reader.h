@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <istream>
 #include <optional>
 #include <string>
 
@@ -37,7 +38,7 @@ enum class Checks {
 
 // Called for every item in package order with the ROM positioned at the item's data; returning
 // a problem stops the walk with it.
-using ItemVisitor = std::function<std::optional<Problem>(const Item&, std::ifstream& rom)>;
+using ItemVisitor = std::function<std::optional<Problem>(const Item&, std::istream& rom)>;
 
 struct WalkResult {
     std::optional<Problem> problem;  // the first one; none when the package ends properly
@@ -45,8 +46,14 @@ struct WalkResult {
     std::uint64_t folders = 0, files = 0, dataBytes = 0;
 };
 
+// Opens the ROM at path for reading and gives its size; a problem when it is no regular file
+// (a pipe or a device could block or never end) or cannot be read.
+std::optional<Problem> OpenRom(const std::filesystem::path& path, std::ifstream& rom, std::uint64_t& size);
+
 // Walks the package of the ROM at path from kPackageOffset to its end record.
 WalkResult WalkPackage(const std::filesystem::path& rom, Checks checks, const ItemVisitor& visit);
+// The same on a ROM of `size` bytes already open.
+WalkResult WalkPackage(std::istream& rom, std::uint64_t size, Checks checks, const ItemVisitor& visit);
 
 // A name that can be written below a folder: "\" first, then components that are not empty,
 // "." or "..", and hold no "/". Empty when it is, else what is wrong with it.

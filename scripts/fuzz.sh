@@ -9,7 +9,10 @@
 #
 # FUZZ_RUNS=N      stop a target after N executions if that comes before SECONDS
 # FUZZ_JOBS=2      run two targets at a time (default one)
-# FUZZ_BUILD_DIR   the build folder (default build-fuzz)
+# FUZZ_SANITIZERS  the -fsanitize= list (default address,undefined); FUZZ_SANITIZERS=undefined
+#                  builds without ASan into build-fuzz-undefined/: for depth runs of the targets
+#                  whose libraries (libarchive, FreeImage, Qt) ASan's allocator slows down most
+# FUZZ_BUILD_DIR   the build folder (default build-fuzz, or build-fuzz-SANITIZERS)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ $# -lt 1 ] || ! [[ $1 =~ ^[0-9]+$ ]]; then
@@ -18,7 +21,12 @@ if [ $# -lt 1 ] || ! [[ $1 =~ ^[0-9]+$ ]]; then
 fi
 seconds=$1
 shift
-build=${FUZZ_BUILD_DIR:-build-fuzz}
+sanitizers=${FUZZ_SANITIZERS:-address,undefined}
+if [ "$sanitizers" = address,undefined ]; then
+  build=${FUZZ_BUILD_DIR:-build-fuzz}
+else
+  build=${FUZZ_BUILD_DIR:-build-fuzz-${sanitizers//,/-}}
+fi
 jobs=${FUZZ_JOBS:-1}
 if ! command -v clang++-14 >/dev/null; then
   echo "clang-14 is missing: run bash scripts/setup.sh first (it installs clang-14 and libclang-rt-14-dev)" >&2
@@ -27,7 +35,7 @@ fi
 
 if [ ! -f "$build/build.ninja" ]; then
   CC=clang-14 CXX=clang++-14 cmake -S . -B "$build" -G Ninja -DCORVAMO_FUZZ=ON -DCORVAMO_BENCH=OFF \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    -DCORVAMO_SANITIZERS="$sanitizers" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
 cmake --build "$build" --target fuzz_all -j2 >/dev/null
 

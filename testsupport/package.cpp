@@ -8,7 +8,7 @@ namespace testsupport {
 Package ReadPackage(const std::string& romPath) {
     Package package;
     const inspector::WalkResult walk =
-        inspector::WalkPackage(romPath, inspector::Checks::kAll, [&](const inspector::Item& item, std::ifstream& rom) {
+        inspector::WalkPackage(romPath, inspector::Checks::kAll, [&](const inspector::Item& item, std::istream& rom) {
             PackageItem read{item.name, item.isDir == 1, std::string(item.dataSize, '\0')};
             if (!rom.read(read.data.data(), static_cast<std::streamsize>(read.data.size())))
                 return std::optional<inspector::Problem>(

@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -87,6 +88,7 @@ RunResult RunProgram(const std::vector<std::string>& argv, const std::string& fo
     pollfd fds[2] = {{out.fd[0], POLLIN, 0}, {err.fd[0], POLLIN, 0}};
     std::string* sinks[2] = {&result.out, &result.err};
     int status = 0;
+    rusage usage{};
     bool reaped = false;
     // Both pipes are read as they fill, so that a program writing much to one never blocks.
     while (!reaped || fds[0].fd >= 0 || fds[1].fd >= 0) {
@@ -111,9 +113,10 @@ RunResult RunProgram(const std::vector<std::string>& argv, const std::string& fo
                 fds[i].fd = -1;  // closed by the Pipe
             }
         }
-        if (!reaped && ::waitpid(pid, &status, WNOHANG) == pid) reaped = true;
+        if (!reaped && ::wait4(pid, &status, WNOHANG, &usage) == pid) reaped = true;
     }
-    if (!reaped) ::waitpid(pid, &status, 0);
+    if (!reaped) ::wait4(pid, &status, 0, &usage);
+    result.maxRssKb = usage.ru_maxrss;
     if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
     if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
     return result;

@@ -11,8 +11,9 @@ struct RunResult {
     int exitCode = -1;  // -1 when it could not start, was killed by a signal or timed out
     int signal = 0;     // the signal that ended it
     bool timedOut = false;
-    std::string out;  // standard output
-    std::string err;  // standard error; why it could not start
+    long maxRssKb = 0;  // the largest resident size of it or of a process it waited for
+    std::string out;    // standard output
+    std::string err;    // standard error; why it could not start
 };
 
 // Runs argv[0] (searched on PATH when it holds no "/") with the arguments in `folder` (empty: the

@@ -210,14 +210,14 @@ TEST_F(Conversion, ConverterRunsInTheProgramFolderWithItsArgumentsIntact) {
 }
 
 TEST_F(Conversion, TemporaryPictureThatCannotBeCreatedFailsTheEntry) {
-    // transFile.jpg is a folder: the converted picture cannot be written, so the entry fails
-    // before anything of it is packed.
+    // transFile.jpg is a folder: it cannot be removed to make the converted picture anew, so the
+    // entry fails before anything of it is packed.
     WriteFile(prog.dir + "/transFile.jpg/keep", "k");
     WriteFile(fsdir + "/a.bmp", MakeBmp(1, 1, 24, {{1, 2, 3}}));
     WriteFile(fsdir + "/b.txt", "b");
     const Package p = Build();
     ASSERT_TRUE(p.ok()) << p.problem;
-    EXPECT_TRUE(Listed("\nERROR: cannot create " + prog.dir + "/transFile.jpg: Is a directory\n - 0 [[[ Error ]]]\n"))
+    EXPECT_TRUE(Listed("\nERROR: cannot remove " + prog.dir + "/transFile.jpg: Is a directory\n - 0 [[[ Error ]]]\n"))
         << result.out;
     EXPECT_EQ(Names(p), std::vector<std::string>{"\\b.txt"});
 }

@@ -33,6 +33,7 @@ public:
     }
     std::uint64_t Tell() const override { return real_->Tell(); }
     bool Seek(std::uint64_t p) override { return real_->Seek(p); }
+    bool Truncate(std::uint64_t size) override { return real_->Truncate(size); }
     bool Close() override { return real_->Close(); }
 
 private:
@@ -148,18 +149,18 @@ TEST_F(Build, HiddenFilesAndFoldersArePacked) {
     EXPECT_EQ(Names(Pkg()), (std::vector<std::string>{"\\.dir", "\\.dir\\x", "\\.hidden"}));
 }
 
-TEST_F(Build, LongerBaseRomKeepsItsTail) {
+// The ROM ends with its end record: a longer base ROM's tail would read as more of the package.
+TEST_F(Build, LongerBaseRomIsCutAtTheEndRecord) {
     const std::string base = Pattern(300000, 3);
     WriteFile(prog + "/Lindquay.rom", base);
     Put("a.txt", "abc");
     ASSERT_EQ(Run(), 0);
     const std::string out = ReadFile(rom);
-    ASSERT_EQ(out.size(), base.size());
     Package p = Pkg();
     ASSERT_TRUE(p.ok()) << p.problem;
+    EXPECT_EQ(out.size(), p.end);
     EXPECT_EQ(out.substr(0, 0x30000), base.substr(0, 0x30000));
-    EXPECT_EQ(out.substr(p.end), base.substr(p.end));
-    EXPECT_TRUE(Listed("RomFile Size: 292 KB\n"));
+    EXPECT_TRUE(Listed("RomFile Size: 192 KB\n"));
 }
 
 TEST_F(Build, ShellTreeComesFirstNamedFromTheProgramFolder) {
@@ -261,6 +262,26 @@ TEST_F(Build, NamesHoldingTheSeparatorFail) {
     EXPECT_EQ(Names(p), (std::vector<std::string>{"\\ok", "\\ok\\f"}));
 }
 
+// Two items of one name: FSDir's own .shell next to the program's, and a listing that names a
+// file twice.
+TEST_F(Build, NamesUsedTwiceFail) {
+    WriteFile(prog + "/.shell/a.txt", "the program's");
+    Put(".shell/a.txt", "FSDir's");
+    Put("x.txt", "x");
+    hooks.lister = [&](const std::string& path) {
+        FolderListing l = lindquay::ListFolder(path);
+        if (path == fsdir + "/") l.files.push_back("x.txt");
+        return l;
+    };
+    ASSERT_EQ(Run(), 0);
+    EXPECT_TRUE(Listed("[DIR] : \\.shell\nERROR: the name is used already in the package; folder not packed\n"));
+    EXPECT_TRUE(Listed(Line("\\x.txt", "\nERROR: the name is used already in the package\n - 0 [[[ Error ]]]\n")));
+    EXPECT_TRUE(Listed("Error(s): 2  warning(s): 0\n"));
+    const Package p = Pkg();
+    ASSERT_TRUE(p.ok()) << p.problem;
+    EXPECT_EQ(Names(p), (std::vector<std::string>{"\\.shell\\a.txt", "\\x.txt"}));
+}
+
 TEST_F(Build, FileOf4GiBFailsWithoutBeingRead) {
     {
         WriteFile(fsdir + "/big.bin", "");
@@ -306,22 +327,23 @@ TEST_F(Build, OutputRomInsidePackedTreeIsSkipped) {
 
 TEST_F(Build, FailedItemIsTakenBack) {
     Put("a.txt", "aaa");
-    Put("b.txt", std::string(3000, 'B'));
+    Put("b.txt", std::string(100000, 'B'));
     Put("c.txt", "ccc");
     hooks.openOutput = [](const std::string& path) -> std::unique_ptr<PackageOutput> {
         return std::make_unique<FailingOutput>(lindquay::OpenOutputFile(path),
-                                               [failed = false](const std::string& b) mutable {
-                                                   if (failed || b.rfind("BBB", 0) != 0) return false;
-                                                   return failed = true;  // the second block of b.txt
+                                               [blocks = 0](const std::string& b) mutable {
+                                                   // the second block of b.txt, after 64 KiB of it were written
+                                                   return b.rfind("BBB", 0) == 0 && ++blocks == 2;
                                                });
     };
     ASSERT_EQ(Run(), 0);
-    EXPECT_TRUE(
-        Listed(Line("\\b.txt", " - 3000\nERROR: cannot write the output ROM; item taken back\n - 0 [[[ Error ]]]\n")));
+    EXPECT_TRUE(Listed(
+        Line("\\b.txt", " - 100000\nERROR: cannot write the output ROM; item taken back\n - 0 [[[ Error ]]]\n")));
     EXPECT_TRUE(Listed("Error(s): 1  warning(s): 0\n"));
     Package p = Pkg();
     ASSERT_TRUE(p.ok()) << p.problem;
     EXPECT_EQ(Names(p), (std::vector<std::string>{"\\a.txt", "\\c.txt"}));
+    EXPECT_EQ(fs::file_size(rom), p.end);  // nothing of b.txt after the end record
 }
 
 TEST_F(Build, TemporaryFileThatCannotBeDeletedTakesTheItemBack) {
@@ -340,8 +362,9 @@ TEST_F(Build, TemporaryFileThatCannotBeDeletedTakesTheItemBack) {
         Put(c.name, c.bytes);
         Put("z.txt", "z");
         const std::string temporary = prog + "/" + c.temporary;
+        // Only once it was written: the removal before it is written finds nothing.
         hooks.removeFile = [&](const std::string& path) {
-            return path == temporary ? EACCES : lindquay::RemoveFile(path);
+            return path == temporary && fs::exists(path) ? EACCES : lindquay::RemoveFile(path);
         };
         ASSERT_EQ(Run(), 0);
         EXPECT_TRUE(Listed(Line("\\" + std::string(c.name),

@@ -12,17 +12,11 @@
 #include <QThread>
 
 #include <gtest/gtest.h>
-#include <sched.h>
-#include <sys/mount.h>
-
-#include <cerrno>
-#include <cstring>
 
 #include "../../samples/sample_skin.h"
+#include "testsupport/mounts.h"
 
 namespace {
-
-bool privateMounts = false;
 
 QString Corvamo() { return QStringLiteral(CORVAMO_DIST_DIR "/Corvamo"); }
 
@@ -118,22 +112,15 @@ TEST(CorvamoHostile, CommandLinesItDoesNotTake) {
 }
 
 TEST(CorvamoHostile, PreviewsOnAFullDiskFailAndKeepTheOldOnes) {
-    ASSERT_TRUE(privateMounts) << "the test needs a mount namespace of its own (root with CAP_SYS_ADMIN)";
+    ASSERT_TRUE(testsupport::HavePrivateMounts())
+        << "the test needs a mount namespace of its own (root with CAP_SYS_ADMIN)";
     QTemporaryDir box;
     const QString volume = box.filePath("volume"), skin = volume + "/Skin";
-    QDir().mkpath(volume);
-    ASSERT_EQ(::mount("tmpfs", QFile::encodeName(volume).constData(), "tmpfs", 0, "size=1m"), 0)
-        << std::strerror(errno);
+    const testsupport::TmpfsMount mount(volume.toStdString(), 1 << 20);
     WriteSkin(skin, qRgb(30, 90, 200));
     Write(skin + "/DS-preview.jpg", "the old DS preview");
     Write(skin + "/GBA-preview.jpg", "the old GBA preview");
-    {  // no byte left on the volume
-        QFile filler(volume + "/filler");
-        ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
-        const QByteArray block(4096, 'f');
-        while (filler.write(block) == block.size() && filler.flush()) {
-        }
-    }
+    mount.Fill();  // no byte left on the volume
     const Outcome run = RunCorvamo({"--export-previews", skin}, box.path(), box.filePath("cache"));
     EXPECT_EQ(run.exitCode, 1) << run.out.toStdString() << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(skin + "/DS-preview.jpg could not be saved.")) << run.err.toStdString();
@@ -142,7 +129,6 @@ TEST(CorvamoHostile, PreviewsOnAFullDiskFailAndKeepTheOldOnes) {
     EXPECT_EQ(Read(skin + "/DS-preview.jpg"), "the old DS preview");
     EXPECT_EQ(Read(skin + "/GBA-preview.jpg"), "the old GBA preview");
     EXPECT_EQ(PartFiles(skin), QStringList());
-    ::umount(QFile::encodeName(volume).constData());
 }
 
 TEST(CorvamoHostile, TwoRunsAtOnceEachExportTheirOwnSkin) {
@@ -196,7 +182,7 @@ TEST(CorvamoHostile, ASecondWindowGetsATemporaryFolderOfItsOwn) {
 
 int main(int argc, char** argv) {
     // Before any thread starts: mounts made here stay in this process and its children.
-    privateMounts = ::unshare(CLONE_NEWNS) == 0 && ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    testsupport::EnterPrivateMounts();
     QCoreApplication app(argc, argv);  // for the JPEG reader
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

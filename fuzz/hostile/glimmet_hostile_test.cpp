@@ -1,12 +1,17 @@
 // glimmet, the picture converter beside Lindquay, on pictures made to break it: run on its own
 // as Lindquay starts it (glimmet SOURCE /convert=TARGET), and through Lindquay on a folder that
-// holds the picture. Each row: the exit code and message, no bitmap left behind, the build goes
-// on with the entry counted as an error, and nothing outside the program folder and output ROM
-// changed.
+// holds the picture. Each row: the exit code and message, no bitmap left behind, no more than
+// modest memory, the build goes on with the entry counted as an error, and nothing outside the
+// program folder and output ROM changed. Then targets it may not replace, among them a full and
+// a read-only volume of the test's own.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
+#include <functional>
+#include <memory>
 
+#include "testsupport/mounts.h"
 #include "testsupport/pictures.h"
 #include "testsupport/program_folder.h"
 #include "testsupport/run_program.h"
@@ -24,6 +29,26 @@ struct Row {
     std::string said;  // glimmet's message, "SOURCE" standing for the picture's path
 };
 
+std::string Be16(unsigned v) { return {char(v >> 8), char(v)}; }
+std::string Be32(std::uint32_t v) { return Be16(v >> 16) + Be16(v & 0xFFFF); }
+
+// A 200 x 200 one-bit PSD whose run-length rows are cut off halfway: FreeImage's decoder writes
+// past its row and crashes.
+std::string DamagedPsd() {
+    std::string psd = "8BPS" + Be16(1) + std::string(6, '\0') + Be16(1) + Be32(200) + Be32(200) + Be16(1) + Be16(0);
+    psd += Be32(0) + Be32(0) + Be32(0) + Be16(1);  // no colour data, resources or layers; RLE
+    for (int row = 0; row < 200; ++row) psd += Be16(4);
+    for (int row = 0; row < 200; ++row) psd += "\x81\x55\xB9\x55";  // 128 and 72 bytes of 0x55
+    return psd.substr(0, psd.size() / 2);
+}
+
+// A GIF whose logical screen is 65,535 x 65,535 pixels: its decoder allocates all of them.
+std::string HugeGif() {
+    std::string gif = "GIF89a" + Le32Bytes(0xFFFFFFFF) + std::string("\x80\0\0", 3) + std::string(6, '\0');
+    gif += "," + std::string(4, '\0') + Le32Bytes(0xFFFFFFFF) + std::string("\0\x08\x02\x4c\x01\0;", 8);
+    return gif;
+}
+
 }  // namespace
 
 TEST(GlimmetHostile, EveryRowFailsCleanlyAndChangesNothingElse) {
@@ -32,6 +57,12 @@ TEST(GlimmetHostile, EveryRowFailsCleanlyAndChangesNothingElse) {
         {"a truncated PNG", good.substr(0, good.size() / 2), "glimmet: cannot read SOURCE"},
         {"a 0-byte file", "", "glimmet: cannot read SOURCE"},
         {"a 40,000 x 40,000 PNG header", MakePng(40000, 40000, false), "glimmet: cannot read SOURCE"},
+        {"a 54-byte BMP header of 20,000 x 20,000 pixels", BmpHeader(20000, 20000, 24),
+         "glimmet: SOURCE: 20000 x 20000 pixels is over the limit of 67108864 (64 Mi) pixels"},
+        {"a GIF of 65,535 x 65,535 pixels", HugeGif(),
+         "glimmet: SOURCE: 65535 x 65535 pixels is over the limit of 67108864 (64 Mi) pixels"},
+        {"a truncated PSD that crashes its decoder", DamagedPsd(),
+         "glimmet: damaged picture: SOURCE (its decoder ended with "},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -39,7 +70,7 @@ TEST(GlimmetHostile, EveryRowFailsCleanlyAndChangesNothingElse) {
         const std::string root = box.path();
         ProgramFolder prog(root + "/prog", {"Lindquay", "libmarlet.so", "Lindquay.rom", "glimmet"}, 0);
         fs::create_directories(root + "/out");
-        WriteFile(root + "/fs/pic.png", row.bytes);
+        WriteFile(root + "/fs/pic.png", row.bytes);  // glimmet goes by the bytes, not by the name
         WriteFile(root + "/fs/after.txt", "after");
         const Snapshot before = Snap(root);
 
@@ -53,6 +84,7 @@ TEST(GlimmetHostile, EveryRowFailsCleanlyAndChangesNothingElse) {
         said.replace(said.find("SOURCE"), 6, source);
         EXPECT_NE(alone.err.find(said), std::string::npos) << alone.err;
         EXPECT_FALSE(fs::exists(root + "/prog/tmp.bmp"));
+        EXPECT_LT(alone.maxRssKb, 1 << 20) << "glimmet used a gigabyte or more";
 
         // Through Lindquay: the picture's entry fails, the build goes on to the next file.
         const RunResult build = RunProgram({root + "/prog/Lindquay", root + "/fs", root + "/out/o.rom"}, root, {}, 120);
@@ -64,6 +96,71 @@ TEST(GlimmetHostile, EveryRowFailsCleanlyAndChangesNothingElse) {
         EXPECT_NE(build.out.find("Error(s): 1  warning(s): 0"), std::string::npos) << build.out;
         EXPECT_FALSE(fs::exists(root + "/prog/transFile.jpg"));
 
-        EXPECT_EQ(Changes(before, Snap(root), {"/out/o.rom", "/prog/tmp.bmp"}), std::vector<std::string>{});
+        EXPECT_EQ(Changes(before, Snap(root), {"/out/o.rom", "/prog/tmp.bmp", "/prog/Lindquay.lock"}),
+                  std::vector<std::string>{});
+    }
+}
+
+// Targets that are no place for a bitmap, or that it may not replace, and a full disk: refused or
+// failed with a message, and left as they were; no file of glimmet's own is left beside them.
+TEST(GlimmetHostile, TargetsItMayNotReplaceAreLeftAlone) {
+    ASSERT_TRUE(HavePrivateMounts()) << "the test needs a mount namespace of its own (root with CAP_SYS_ADMIN)";
+    using Volume = std::unique_ptr<TmpfsMount>;
+    const struct {
+        const char* what;
+        // Makes the target (and the volume it lies on) and gives its path.
+        std::function<std::string(const std::string& root, Volume& volume)> prepare;
+        std::string said;  // TARGET standing for its path
+    } rows[] = {
+        {"a folder",
+         [](const std::string& root, Volume&) {
+             fs::create_directory(root + "/target.bmp");
+             return root + "/target.bmp";
+         },
+         "glimmet: TARGET is not a regular file; it is left alone\n"},
+        {"a pipe",
+         [](const std::string& root, Volume&) {
+             ::mkfifo((root + "/target.bmp").c_str(), 0644);
+             return root + "/target.bmp";
+         },
+         "glimmet: TARGET is not a regular file; it is left alone\n"},
+        {"a device", [](const std::string&, Volume&) { return std::string("/dev/null"); },
+         "glimmet: TARGET is not a regular file; it is left alone\n"},
+        {"a file on a read-only volume",
+         [](const std::string& root, Volume& volume) {
+             volume = std::make_unique<TmpfsMount>(root + "/volume", 1 << 20);
+             WriteFile(root + "/volume/target.bmp", "the old bitmap");
+             volume->MakeReadOnly();
+             return root + "/volume/target.bmp";
+         },
+         "glimmet: TARGET may not be replaced: Read-only file system; it is left alone\n"},
+        {"a file on a full disk",
+         [](const std::string& root, Volume& volume) {
+             volume = std::make_unique<TmpfsMount>(root + "/volume", 256 << 10);
+             WriteFile(root + "/volume/target.bmp", "the old bitmap");
+             volume->Fill();
+             return root + "/volume/target.bmp";
+         },
+         "glimmet: cannot write TARGET: No space left on device\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        Sandbox box;
+        const std::string root = box.path();
+        ProgramFolder prog(root + "/prog", {"glimmet"}, 0);
+        WriteFile(root + "/pic.png", MakePng(256, 256));
+        Volume volume;
+        const std::string target = row.prepare(root, volume);
+        const Snapshot before = Snap(root);
+        const RunResult run =
+            RunProgram({prog.dir + "/glimmet", root + "/pic.png", "/convert=" + target}, root, {}, 20);
+        ASSERT_FALSE(run.timedOut);
+        EXPECT_EQ(run.exitCode, 1);
+        std::string said = row.said;
+        said.replace(said.find("TARGET"), 6, target);
+        EXPECT_EQ(run.err, said);
+        EXPECT_EQ(Changes(before, Snap(root)), std::vector<std::string>{});
+        struct stat st {};
+        EXPECT_TRUE(::stat("/dev/null", &st) == 0 && S_ISCHR(st.st_mode)) << "/dev/null is no longer a device";
     }
 }

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace fuzz_support {
@@ -18,6 +19,19 @@ std::string ReadFile(const std::string& path);
 
 // Removes everything below folder (not folder itself) without following links.
 void EmptyFolder(const std::string& folder);
+
+// One entry of WalkTree: its path, its type (a dirent DT_ value), and its name in the folder open
+// at `folder`, for fstatat: a path may be longer than the system takes.
+struct TreeEntry {
+    const std::string& path;
+    unsigned char type;
+    int folder;
+    const char* name;
+};
+// Calls visit with everything below folder, folders before what they hold (unless visit returns
+// false for the folder), without following links. Cheaper than std::filesystem's iterators, which
+// allocate a buffer per folder: targets walk their sandbox after every input.
+void WalkTree(const std::string& folder, const std::function<bool(const TreeEntry& entry)>& visit);
 
 [[noreturn]] void Fail(const char* file, int line, const std::string& what);
 

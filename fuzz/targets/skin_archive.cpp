@@ -4,6 +4,8 @@
 // temporary folder of a sandbox and cleared again with DeleteDirectory; afterwards nothing outside
 // the temporary folder was created or changed, nothing in it is a link or device, the current
 // folder is back where it was, and after clearing no file is left.
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -75,34 +77,30 @@ struct Sandbox {
 
     // Everything below root that is neither fixed nor inside temp.
     void CheckOutside() const {
-        std::error_code ec;
-        for (auto it = fs::recursive_directory_iterator(root, ec); it != fs::recursive_directory_iterator();
-             it.increment(ec)) {
-            FUZZ_CHECK(!ec, "the sandbox cannot be walked: " + ec.message());
-            const std::string path = it->path().string();
-            if (path.rfind(temp + "/", 0) == 0) continue;
-            FUZZ_CHECK(fixed.count(path) != 0, "the archive wrote outside the temporary folder: " + path);
-        }
+        fuzz_support::WalkTree(root, [&](const fuzz_support::TreeEntry& entry) {
+            if (entry.path == temp) return false;
+            FUZZ_CHECK(fixed.count(entry.path) != 0, "the archive wrote outside the temporary folder: " + entry.path);
+            return true;
+        });
         FUZZ_CHECK(fuzz_support::ReadFile(kept) == "keep", "the file outside the temporary folder changed");
     }
 
     // Only folders and regular files below temp; with filesAllowed false, only folders.
     void CheckTemp(bool filesAllowed) const {
-        std::error_code ec;
-        for (auto it = fs::recursive_directory_iterator(temp, ec); it != fs::recursive_directory_iterator();
-             it.increment(ec)) {
-            FUZZ_CHECK(!ec, "the temporary folder cannot be walked: " + ec.message());
-            const std::string path = it->path().string();
-            const fs::file_status status = it->symlink_status(ec);
-            FUZZ_CHECK(!ec, "an extracted entry cannot be looked at: " + path.substr(0, 300) + "...: " + ec.message());
-            FUZZ_CHECK(!fs::is_symlink(status), "a link was extracted: " + path);
-            FUZZ_CHECK(fs::is_directory(status) || fs::is_regular_file(status),
-                       "a device or pipe was extracted: " + path);
-            if (!filesAllowed) FUZZ_CHECK(fs::is_directory(status), "DeleteDirectory left a file: " + path);
-            if (fs::is_directory(status))
-                FUZZ_CHECK((status.permissions() & fs::perms::owner_all) == fs::perms::owner_all,
+        fuzz_support::WalkTree(temp, [&](const fuzz_support::TreeEntry& entry) {
+            const std::string& path = entry.path;
+            FUZZ_CHECK(entry.type != DT_LNK, "a link was extracted: " + path);
+            FUZZ_CHECK(entry.type == DT_DIR || entry.type == DT_REG, "a device or pipe was extracted: " + path);
+            if (!filesAllowed) FUZZ_CHECK(entry.type == DT_DIR, "DeleteDirectory left a file: " + path);
+            if (entry.type == DT_DIR) {
+                struct stat st {};
+                FUZZ_CHECK(::fstatat(entry.folder, entry.name, &st, AT_SYMLINK_NOFOLLOW) == 0,
+                           "an extracted folder cannot be looked at: " + path.substr(0, 300) + "...");
+                FUZZ_CHECK((st.st_mode & S_IRWXU) == S_IRWXU,
                            "an extracted folder cannot be entered or emptied: " + path);
-        }
+            }
+            return true;
+        });
     }
 };
 

@@ -30,7 +30,7 @@ struct Walked {
 
 Walked Walk(const std::string& rom, std::uint64_t size, inspector::Checks checks) {
     Walked walked;
-    walked.result = inspector::WalkPackage(rom, checks, [&](const inspector::Item& item, std::ifstream& in) {
+    walked.result = inspector::WalkPackage(rom, checks, [&](const inspector::Item& item, std::istream& in) {
         EXPECT_LE(item.dataOffset() + item.dataSize + (item.dataSize & 1), size) << item.name;
         std::string data(item.dataSize, '\0');
         EXPECT_TRUE(in.read(data.data(), static_cast<std::streamsize>(data.size()))) << item.name;

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 
 #include "scan.h"
+#include "streams.h"
 
 namespace {
 
@@ -38,7 +39,9 @@ bool IsSameFile(std::FILE* file, const char* path) {
 constexpr std::size_t kChunksPerRead = 6;
 constexpr std::size_t kReadSize = marlet::kChunkSize * kChunksPerRead;
 
-int Convert(std::FILE* in, std::FILE* out) {
+}  // namespace
+
+int marlet::ConvertStreams(std::FILE* in, std::FILE* out) {
     // malloc rather than new: the library needs nothing but the C library.
     const std::unique_ptr<unsigned char, decltype(&std::free)> chunks(
         static_cast<unsigned char*>(std::malloc(kReadSize + marlet::kSlack)), &std::free);
@@ -71,8 +74,6 @@ int Convert(std::FILE* in, std::FILE* out) {
     }
 }
 
-}  // namespace
-
 extern "C" MARLET_API int Marlet(const char* inPath, const char* outPath) {
     if (!inPath) return MARLET_INPUT_NOT_OPENABLE;
     std::FILE* in = OpenUnbuffered(inPath, "rb");
@@ -90,7 +91,7 @@ extern "C" MARLET_API int Marlet(const char* inPath, const char* outPath) {
         std::fclose(in);
         return MARLET_OUTPUT_NOT_CREATABLE;
     }
-    int result = Convert(in, out);
+    int result = marlet::ConvertStreams(in, out);
     std::fclose(in);
     if (std::fclose(out) != 0 && result == MARLET_CONVERTED) result = MARLET_IO_ERROR;
     return result;
