@@ -33,6 +33,10 @@ struct TreeEntry {
 // allocate a buffer per folder: targets walk their sandbox after every input.
 void WalkTree(const std::string& folder, const std::function<bool(const TreeEntry& entry)>& visit);
 
+// True for one input in n, chosen by a hash of its bytes, so that a replay chooses the same. Not by
+// its size: most mutations keep the size, so all mutants of a chosen input would be chosen too.
+bool OneIn(std::size_t n, const std::uint8_t* data, std::size_t size);
+
 [[noreturn]] void Fail(const char* file, int line, const std::string& what);
 
 }  // namespace fuzz_support

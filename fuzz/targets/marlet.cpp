@@ -13,11 +13,11 @@
 
 namespace {
 
-// The text Marlet makes of the page: through the files of Marlet itself for one input in 16
-// (chosen by its size, so that a replay does the same), else on memory streams, which spares the
+// The text Marlet makes of the page: through the files of Marlet itself for one input in 16, else
+// on memory streams, which spares the
 // system calls that cost more than the scan.
 std::string Convert(const std::uint8_t* data, std::size_t size) {
-    if (size % 16 == 0) {
+    if (fuzz_support::OneIn(16, data, size)) {
         const std::string& dir = fuzz_support::Scratch();
         const std::string page = dir + "/page.htm";
         const std::string text = dir + "/tmp.htm";
