@@ -3,27 +3,13 @@
 #include <cstring>
 #include <ostream>
 
+#include "printable.h"
+
 namespace lindquay {
 
 namespace {
 
 const char kRule[] = "----- : ---------------------------------------------------- - ------------\n";
-
-std::string Shown(const std::string& text) {
-    std::string shown;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte != 0x7F) {
-            shown += c;
-            continue;
-        }
-        static constexpr char kDigits[] = "0123456789ABCDEF";
-        shown += "\\x";
-        shown += kDigits[byte >> 4];
-        shown += kDigits[byte & 15];
-    }
-    return shown;
-}
 
 }  // namespace
 
@@ -38,12 +24,12 @@ void Listing::Usage() {
 
 void Listing::InvalidFsDir(const std::string& given) {
     ++errors_;
-    out_ << "\nError: Specifiled [FSDir: " << Shown(given) << "] is invalid!\n\n" << std::flush;
+    out_ << "\nError: Specifiled [FSDir: " << Printable(given) << "] is invalid!\n\n" << std::flush;
 }
 
 void Listing::OutputIsOwnFile(const std::string& given, const std::string& own) {
     ++errors_;
-    out_ << "\nError: [OutputRomFile: " << Shown(given) << "] is Lindquay's own file " << Shown(own)
+    out_ << "\nError: [OutputRomFile: " << Printable(given) << "] is Lindquay's own file " << Printable(own)
          << "; nothing was written\n\n"
          << std::flush;
 }
@@ -82,25 +68,25 @@ void Listing::OutputNotWritten() {
 
 void Listing::FsDirMissing(const std::string& hostDir) {
     ++warnings_;
-    out_ << "WARNING: FSDir " << Shown(hostDir) << " does not exist; nothing packed from it\n";
+    out_ << "WARNING: FSDir " << Printable(hostDir) << " does not exist; nothing packed from it\n";
 }
 
 void Listing::RootIsPseudo(const std::string& label, const std::string& hostDir, const std::string& type) {
     ++warnings_;
-    out_ << "WARNING: " << label << Shown(hostDir) << " is a pseudo file system (" << type
+    out_ << "WARNING: " << label << Printable(hostDir) << " is a pseudo file system (" << type
          << "); nothing packed from it\n";
 }
 
 void Listing::FolderNotListed(const std::string& where, int error) {
     ++errors_;
-    out_ << "ERROR: cannot list folder " << Shown(where) << ": " << std::strerror(error) << "\n";
+    out_ << "ERROR: cannot list folder " << Printable(where) << ": " << std::strerror(error) << "\n";
 }
 
-void Listing::Folder(const std::string& name) { out_ << "[DIR] : " << Shown(name) << "\n"; }
+void Listing::Folder(const std::string& name) { out_ << "[DIR] : " << Printable(name) << "\n"; }
 
 void Listing::FolderRefused(const std::string& name, const std::string& reason) {
     Folder(name);
-    out_ << "ERROR: " << Shown(reason) << "\n";
+    out_ << "ERROR: " << Printable(reason) << "\n";
     FolderItemFailed();
 }
 
@@ -117,12 +103,12 @@ void Listing::FolderItemFailed() {
 
 void Listing::File(const std::string& name) {
     // Sizes of names up to 50 bytes as shown line up under "FileSize".
-    const std::string shown = Shown(name);
+    const std::string shown = Printable(name);
     out_ << "      : " << shown;
     if (shown.size() <= 50) out_ << std::string(52 - shown.size(), ' ');
 }
 
-void Listing::Refused(const std::string& reason) { out_ << "\nERROR: " << Shown(reason) << "\n"; }
+void Listing::Refused(const std::string& reason) { out_ << "\nERROR: " << Printable(reason) << "\n"; }
 
 void Listing::Packed(std::uint32_t size) { out_ << " - " << size << "\n"; }
 
@@ -141,7 +127,7 @@ void Listing::OwnFileSkipped() {
     out_ << " - 0  <WARNING> Lindquay's own file is not packed\n";
 }
 
-void Listing::TakenBack(const std::string& reason) { out_ << "ERROR: " << Shown(reason) << "; item taken back\n"; }
+void Listing::TakenBack(const std::string& reason) { out_ << "ERROR: " << Printable(reason) << "; item taken back\n"; }
 
 void Listing::FileFailed() {
     ++errors_;

@@ -20,6 +20,8 @@
 #include <memory>
 #include <string>
 
+#include "printable.h"
+
 #if defined(__SANITIZE_ADDRESS__)
 #define GLIMMET_ASAN 1
 #elif defined(__has_feature)
@@ -74,18 +76,7 @@ private:
 int Fail(const std::string& message) {
     std::string line = message;
     if (!lastLibraryMessage.empty()) line += " (" + lastLibraryMessage + ")";
-    std::string shown;
-    for (const char c : line) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte != 0x7F) {
-            shown += c;
-            continue;
-        }
-        char hex[8];
-        std::snprintf(hex, sizeof hex, "\\x%02X", byte);
-        shown += hex;
-    }
-    std::fprintf(stderr, "glimmet: %s\n", shown.c_str());
+    std::fprintf(stderr, "glimmet: %s\n", Printable(line).c_str());
     return kExitFailed;
 }
 

@@ -46,22 +46,6 @@ constexpr const char* kShellRoot = "\\.shell";
 
 }  // namespace
 
-std::string Printable(const std::string& name) {
-    std::string text;
-    for (const char c : name) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            static constexpr char kDigits[] = "0123456789ABCDEF";
-            text += "\\x";
-            text += kDigits[byte >> 4];
-            text += kDigits[byte & 15];
-        } else {
-            text += c;
-        }
-    }
-    return text;
-}
-
 std::string ProblemLine(const std::string& rom, const Problem& problem) {
     char hex[32];
     std::snprintf(hex, sizeof hex, "0x%llX", static_cast<unsigned long long>(problem.offset));

@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+#include "printable.h"
+
 namespace inspector {
 
 inline constexpr std::uint64_t kPackageOffset = 196608;  // 0x30000
@@ -58,9 +60,6 @@ WalkResult WalkPackage(std::istream& rom, std::uint64_t size, Checks checks, con
 // A name that can be written below a folder: "\" first, then components that are not empty,
 // "." or "..", and hold no "/". Empty when it is, else what is wrong with it.
 std::string NameFault(const std::string& name);
-
-// The name for a terminal: control bytes as \xHH, everything else as stored.
-std::string Printable(const std::string& name);
 
 // The line that reports a problem of the ROM: "lindquay-ls: ROM: byte N (0xHEX): what".
 std::string ProblemLine(const std::string& rom, const Problem& problem);
