@@ -5,6 +5,7 @@
 #include <QString>
 
 class Picture;
+class QImage;
 
 // FreeImage_Save with the same values; true exactly when the library returns 1.
 bool SaveImageFile(FREE_IMAGE_FORMAT format, FIBITMAP* bitmap, const QString& fileName, int flags);
@@ -25,3 +26,6 @@ struct SaveResult {
 };
 // A preview canvas to the scratch BMP, then the scratch BMP to JPEG at outputPath.
 SaveResult SavePreview(const Picture& canvas, const QString& outputPath, const QString& scratchBmp);
+
+// A lossless PNG of the image at path, written beside it and put in its place once complete.
+SaveResult SavePng(const QImage& image, const QString& path);
