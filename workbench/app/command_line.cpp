@@ -1,14 +1,16 @@
 #include "command_line.h"
 
-#include "skin_check.h"
-#include "skin_fix.h"
-#include "skin_pack.h"
-#include "skin_template.h"
+#include "author/skin_check.h"
+#include "author/skin_fix.h"
+#include "author/skin_pack.h"
+#include "author/skin_template.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
+
+namespace corvamo {
 
 namespace {
 
@@ -230,3 +232,5 @@ int FixSkin(const QStringList& operands, const QString& scratchRoot, QTextStream
     for (const QString& line : result.failures) err << "Corvamo: not changed: " << line << '\n';
     return result.ok() ? kExitOk : kExitFailure;
 }
+
+}  // namespace corvamo

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QTextStream>
 
+namespace corvamo {
+
 // Exit codes of Corvamo's command-line modes.
 enum CommandLineExit { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
 
@@ -41,3 +43,5 @@ int PackSkinToZip(const QStringList& operands, const QString& scratchRoot, QText
 int FixSkin(const QStringList& operands, const QString& scratchRoot, QTextStream& out, QTextStream& err);
 // Corvamo --new-skin DIR.
 int NewSkin(const QStringList& operands, QTextStream& out, QTextStream& err);
+
+}  // namespace corvamo

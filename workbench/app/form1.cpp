@@ -1,14 +1,14 @@
 #include "form1.h"
 
+#include "author/skin_check.h"
+#include "author/skin_fix.h"
+#include "author/skin_pack.h"
+#include "author/skin_template.h"
 #include "check_dialog.h"
 #include "copy_to.h"
-#include "paths.h"
 #include "picture_box.h"
+#include "platform/paths.h"
 #include "preview_views.h"
-#include "skin_check.h"
-#include "skin_fix.h"
-#include "skin_pack.h"
-#include "skin_template.h"
 #include "skin_watch.h"
 
 #include <QApplication>
@@ -29,6 +29,8 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
+
+namespace corvamo {
 
 namespace {
 
@@ -619,10 +621,4 @@ void Form1::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void Form1::paintEvent(QPaintEvent* event) {
-    QMainWindow::paintEvent(event);
-    if (!painted_) {
-        painted_ = true;
-        emit firstPainted();
-    }
-}
+}  // namespace corvamo

@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QToolTip>
 
+namespace corvamo {
+
 PictureBox::PictureBox(QWidget* parent, const Picture* picture, const QColor* colour)
     : QWidget(parent), picture_(picture), colour_(colour) {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -79,3 +81,5 @@ void PictureBox::mouseReleaseEvent(QMouseEvent* event) {
         clicked();
     pressed_ = event->buttons() != Qt::NoButton;
 }
+
+}  // namespace corvamo

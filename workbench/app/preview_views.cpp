@@ -1,9 +1,9 @@
 #include "preview_views.h"
 
-#include "console_view.h"
 #include "form1.h"
 #include "picture_box.h"
-#include "skin_files.h"
+#include "preview/console_view.h"
+#include "skin/skin_files.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -11,6 +11,8 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
+
+namespace corvamo {
 
 namespace {
 
@@ -201,3 +203,5 @@ void PreviewViews::relayout() {
         box->update();
     form_.fitWindow();
 }
+
+}  // namespace corvamo

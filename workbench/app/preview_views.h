@@ -1,8 +1,8 @@
 #pragma once
 
-#include "problem_map.h"
-#include "skin_check.h"
-#include "workbench_state.h"
+#include "author/problem_map.h"
+#include "author/skin_check.h"
+#include "preview/workbench_state.h"
 
 #include <QObject>
 #include <QPoint>
@@ -10,10 +10,13 @@
 #include <map>
 #include <optional>
 
-class Form1;
-class PictureBox;
 class QAction;
 class QActionGroup;
+
+namespace corvamo {
+
+class Form1;
+class PictureBox;
 
 // The View menu of Form1 and what it changes: the previews in console colours, zoomed with a
 // pixel grid, the source beside the console view, and the check's problems outlined on them with
@@ -57,3 +60,5 @@ private:
     SkinReport report_;
     std::map<int, QString> problems_;
 };
+
+}  // namespace corvamo

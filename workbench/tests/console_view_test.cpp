@@ -1,11 +1,11 @@
 // The console view against an independent model of picture16 (the test support's own picture16
 // writer and the expansion written out), zoom and grid, and the View menu through the real
 // window offscreen: console colours, padded columns, zoom, source beside console, clicks.
-#include "console_view.h"
+#include "preview/console_view.h"
+#include "author/skin_template.h"
 #include "picture_box.h"
 #include "preview_views.h"
 #include "program.h"
-#include "skin_template.h"
 
 #include <QAction>
 #include <QMenu>
@@ -16,6 +16,7 @@
 
 #include "testsupport/pictures.h"
 
+using namespace corvamo;
 using namespace testing_sandbox;
 
 namespace {
@@ -71,7 +72,7 @@ TEST(ConsoleColours, EveryChannelValueAgainstTheModel) {
 }
 
 TEST(ConsoleColours, StoredPicturesAreLindquaysPicture16Widened) {
-    Sandbox box;
+    WorkbenchSandbox box;
     const struct {
         const char* name;
         int width, depth;
@@ -84,8 +85,8 @@ TEST(ConsoleColours, StoredPicturesAreLindquaysPicture16Widened) {
             for (std::size_t i = 0; i < px.size(); ++i) px[i] = {std::uint8_t(i), 0, 0};
         }
         const QString path = box.skins + "/" + row.name;
-        Sandbox::write(path,
-                       QByteArray::fromStdString(testsupport::MakeBmp(row.width, h, row.depth, px, false, palette)));
+        WorkbenchSandbox::write(
+            path, QByteArray::fromStdString(testsupport::MakeBmp(row.width, h, row.depth, px, false, palette)));
         const std::string p16 = testsupport::Picture16(row.width, h, row.depth == 8 ? palette : px);
         const StoredPicture stored = LindquayStored(path);
         ASSERT_TRUE(stored.refusal.isEmpty()) << row.name;
@@ -100,7 +101,7 @@ TEST(ConsoleColours, StoredPicturesAreLindquaysPicture16Widened) {
                     << row.name << " " << x << "," << y;
             }
     }
-    Sandbox::write(box.skins + "/masks.bmp", QByteArray("BM") + QByteArray(60, '\0'));
+    WorkbenchSandbox::write(box.skins + "/masks.bmp", QByteArray("BM") + QByteArray(60, '\0'));
     EXPECT_FALSE(LindquayStored(box.skins + "/masks.bmp").refusal.isEmpty());
 }
 
@@ -140,7 +141,8 @@ TEST_F(ViewMenu, ConsoleColoursZoomAndSourceBesideConsole) {
     const QString skin = box.skins + "/Skin";
     ASSERT_TRUE(WriteSkinTemplate(skin).written);
     // An arrow 10 pixels wide: picture16 pads it to 12 with black, which the screen shows.
-    Sandbox::write(skin + "/arrowL.bmp", QByteArray::fromStdString(testsupport::MakeBmp(10, 12, 24, Gradient(10, 12))));
+    WorkbenchSandbox::write(skin + "/arrowL.bmp",
+                            QByteArray::fromStdString(testsupport::MakeBmp(10, 12, 24, Gradient(10, 12))));
     start();
     form->setDir1Path(skin);
     setView(0, 2);

@@ -1,9 +1,9 @@
 // Every broken form of picture an editor saves, in one skin, through the check, Lindquay itself,
 // the loader-safe fix-up and its undo, all with the real programs: each must name the same cause,
 // and after the fix-up the check finds no error of form and Lindquay packs every picture.
-#include "picture_account.h"
+#include "author/skin_template.h"
 #include "program.h"
-#include "skin_template.h"
+#include "skin/picture_account.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -14,6 +14,7 @@
 
 #include "testsupport/picture_forms.h"
 
+using namespace corvamo;
 using namespace testing_sandbox;
 using testsupport::PictureFormKind;
 using testsupport::Rgba;
@@ -83,7 +84,7 @@ std::vector<Row> Rows() {
          "built without it (Lindquay: not a BMP file (a PNG picture with transparency)); save it as a 24-bit BMP, "
          "or use Make loader-safe",
          "not a BMP file (a PNG picture with transparency)", "wordvip.bmp"},
-        {"wordstudy_client.bmp", Sandbox::picture(20, 10, 0x3366AA, "JPG"),
+        {"wordstudy_client.bmp", WorkbenchSandbox::picture(20, 10, 0x3366AA, "JPG"),
          "JPEG picture under a .bmp name: Lindquay reads only BMP files, so the GBA shell ROM is built without it "
          "(Lindquay: not a BMP file (a JPEG picture)); save it as a 24-bit BMP, or use Make loader-safe",
          "not a BMP file (a JPEG picture)", "wordstudy_client.bmp"},
@@ -108,18 +109,18 @@ std::vector<Row> Rows() {
 }
 
 // The skin of every row: the template, the rows' files in place of its own.
-QString MakeSkin(const Sandbox& box, const std::vector<Row>& rows) {
+QString MakeSkin(const WorkbenchSandbox& box, const std::vector<Row>& rows) {
     const QString skin = box.skins + "/Forms";
     EXPECT_TRUE(WriteSkinTemplate(skin).written);
     for (const char* gone : {"subBG.bmp", "desktop.bmp"}) QFile::remove(skin + "/" + gone);
-    for (const Row& row : rows) Sandbox::write(skin + "/" + row.file, row.bytes);
+    for (const Row& row : rows) WorkbenchSandbox::write(skin + "/" + row.file, row.bytes);
     // Saved under the base name in another format.
-    Sandbox::write(skin + "/desktop.png", Form(PictureFormKind::Png, 240, 160));
+    WorkbenchSandbox::write(skin + "/desktop.png", Form(PictureFormKind::Png, 240, 160));
     return skin;
 }
 
 // Lindquay's ERROR line for each entry of its listing of folder.
-std::map<QString, QString> LindquayErrors(const Sandbox& box, const QString& folder) {
+std::map<QString, QString> LindquayErrors(const WorkbenchSandbox& box, const QString& folder) {
     QProcess lindquay;
     lindquay.setStandardInputFile(QProcess::nullDevice());
     lindquay.start(box.app + "/gba/Lindquay", {folder, box.root + "/out.rom"});
@@ -136,7 +137,7 @@ std::map<QString, QString> LindquayErrors(const Sandbox& box, const QString& fol
 }
 
 // The skin's files as installing copies them: the visible ones, without the backup folder.
-QString Installed(const Sandbox& box, const QString& skin) {
+QString Installed(const WorkbenchSandbox& box, const QString& skin) {
     const QString copy = box.root + "/installed";
     QDir(copy).removeRecursively();
     QDir().mkpath(copy);
@@ -146,7 +147,7 @@ QString Installed(const Sandbox& box, const QString& skin) {
 
 std::map<QString, QByteArray> Files(const QString& folder) {
     std::map<QString, QByteArray> files;
-    for (const QString& name : Sandbox::tree(folder)) files[name] = Sandbox::read(folder + name);
+    for (const QString& name : WorkbenchSandbox::tree(folder)) files[name] = WorkbenchSandbox::read(folder + name);
     return files;
 }
 
@@ -157,7 +158,7 @@ protected:
         for (const char* file : {"Lindquay", "libmarlet.so", "Lindquay.rom", "glimmet"})
             ASSERT_TRUE(QFile::copy(gba + file, box.app + "/gba/" + file)) << file;
     }
-    Sandbox box;
+    WorkbenchSandbox box;
 };
 
 }  // namespace
@@ -243,12 +244,12 @@ TEST_F(PictureForms, CheckLindquayAndFixUpTellOneCauseAndTheFixUpIsUndone) {
 TEST_F(PictureForms, AnArchiveGetsAFixedCopyBesideItAndStaysAsItIs) {
     const QString skin = MakeSkin(box, Rows());
     ZipFolder(skin, box.skins + "/Forms.zip");
-    const QByteArray zip = Sandbox::read(box.skins + "/Forms.zip");
+    const QByteArray zip = WorkbenchSandbox::read(box.skins + "/Forms.zip");
 
     const ProgramRun fix = RunCorvamo(box, {"--fix-skin", box.skins + "/Forms.zip"});
     EXPECT_EQ(fix.code, 0) << fix.err.toStdString();
     EXPECT_TRUE(fix.out.contains(box.skins + "/Forms-fixed.zip saved (")) << fix.out.toStdString();
-    EXPECT_EQ(Sandbox::read(box.skins + "/Forms.zip"), zip);
+    EXPECT_EQ(WorkbenchSandbox::read(box.skins + "/Forms.zip"), zip);
     const ProgramRun check = RunCorvamo(box, {"--check", box.skins + "/Forms-fixed.zip"});
     EXPECT_FALSE(check.out.contains("Make loader-safe")) << check.out.toStdString();
     EXPECT_TRUE(check.out.contains("Forms-fixed.zip: 0 errors")) << check.out.toStdString();
@@ -263,7 +264,7 @@ TEST_F(PictureForms, AnArchiveGetsAFixedCopyBesideItAndStaysAsItIs) {
 TEST_F(PictureForms, UndoChangesNothingWhenAMadeFileWasEditedSince) {
     const QString skin = MakeSkin(box, Rows());
     ASSERT_EQ(RunCorvamo(box, {"--fix-skin", skin}).code, 0);
-    Sandbox::write(skin + "/arrowL.bmp", Form(PictureFormKind::Bmp24, 12, 12));
+    WorkbenchSandbox::write(skin + "/arrowL.bmp", Form(PictureFormKind::Bmp24, 12, 12));
     const auto edited = Files(skin);
     const ProgramRun undo = RunCorvamo(box, {"--fix-skin", "--undo", skin});
     EXPECT_EQ(undo.code, 1);
@@ -274,12 +275,12 @@ TEST_F(PictureForms, UndoChangesNothingWhenAMadeFileWasEditedSince) {
 TEST_F(PictureForms, APictureNothingCanReadIsNamedAndFailsTheRun) {
     const QString skin = box.skins + "/Damaged";
     ASSERT_TRUE(WriteSkinTemplate(skin).written);
-    Sandbox::write(skin + "/arrowR.bmp", "\x89PNG\r\n\x1a\n but nothing after");
+    WorkbenchSandbox::write(skin + "/arrowR.bmp", "\x89PNG\r\n\x1a\n but nothing after");
     const ProgramRun fix = RunCorvamo(box, {"--fix-skin", skin});
     EXPECT_EQ(fix.code, 1);
     EXPECT_TRUE(
         fix.err.contains("Corvamo: not changed: arrowR.bmp: PNG picture under a .bmp name: Lindquay reads "
                          "only BMP files; it could not be converted"))
         << fix.err.toStdString();
-    EXPECT_EQ(Sandbox::read(skin + "/arrowR.bmp"), QByteArray("\x89PNG\r\n\x1a\n but nothing after"));
+    EXPECT_EQ(WorkbenchSandbox::read(skin + "/arrowR.bmp"), QByteArray("\x89PNG\r\n\x1a\n but nothing after"));
 }

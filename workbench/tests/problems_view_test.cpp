@@ -1,11 +1,11 @@
 // Problems on the previews, the window title and status line, Make loader-safe from the Skin menu,
 // the keyboard and accessible names, through the real window offscreen; and the exports of the
 // new views through the real binary.
+#include "author/skin_fix.h"
 #include "broken_skin.h"
 #include "picture_box.h"
 #include "preview_views.h"
 #include "program.h"
-#include "skin_fix.h"
 
 #include <QAction>
 #include <QMenu>
@@ -16,6 +16,7 @@
 
 #include "testsupport/picture_forms.h"
 
+using namespace corvamo;
 using namespace testing_sandbox;
 
 namespace {
@@ -81,7 +82,7 @@ TEST_F(ProblemsView, AMainPictureThatCannotLoadIsNamedAndMadeLoaderSafeFromTheMe
     const QString skin = box.skins + "/Magick";
     ASSERT_TRUE(WriteSkinTemplate(skin).written);
     const QByteArray original = ImageMagickBmp(256, 192);
-    Sandbox::write(skin + "/mainBG.bmp", original);
+    WorkbenchSandbox::write(skin + "/mainBG.bmp", original);
     start();
     form->setDir1Path(skin);
     EXPECT_FALSE(pics().Picture1[0].hasPicture());
@@ -102,7 +103,7 @@ TEST_F(ProblemsView, AMainPictureThatCannotLoadIsNamedAndMadeLoaderSafeFromTheMe
     EXPECT_TRUE(form->windowTitle().startsWith("Corvamo \u2014 Magick (0 errors"));
 
     form->undomakeloadersafe->trigger();
-    EXPECT_EQ(Sandbox::read(skin + "/mainBG.bmp"), original);
+    EXPECT_EQ(WorkbenchSandbox::read(skin + "/mainBG.bmp"), original);
     EXPECT_FALSE(QFileInfo::exists(skin + "/" + kBackupFolder));
     EXPECT_FALSE(pics().Picture1[0].hasPicture());
 }
@@ -152,7 +153,7 @@ TEST_F(ProblemsView, KeyboardReachesAndUsesThePreviewsPaletteAndSwatches) {
 }
 
 TEST(ExportPreviewsProgram, ConsoleAndPngExports) {
-    Sandbox box;
+    WorkbenchSandbox box;
     const QString skin = box.skins + "/Skin";
     ASSERT_TRUE(WriteSkinTemplate(skin).written);
     const ProgramRun run = RunCorvamo(box, {"--export-previews", "--console", "--png", skin});
