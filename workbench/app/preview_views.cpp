@@ -24,7 +24,15 @@ QString Counted(int n, const char* one) { return QStringLiteral("%1 %2%3").arg(n
 }  // namespace
 
 PreviewViews::PreviewViews(Form1& form) : QObject(&form), form_(form) {
-    QMenu* view = form.menuBar()->addMenu(QStringLiteral("&View"));
+    // One View menu in the window: these entries join it when another part of the window made it.
+    QMenu* view = nullptr;
+    for (QAction* menu : form.menuBar()->actions())
+        if (menu->menu() && menu->text() == QLatin1String("&View")) view = menu->menu();
+    if (view)
+        view->addSeparator();
+    else
+        view = form.menuBar()->addMenu(QStringLiteral("&View"));
+    QList<QAction*> own;
     const auto entry = [&](const char* name, const QString& caption, const QKeySequence& shortcut, bool checkable,
                            const char* tip) {
         QAction* action = view->addAction(caption);
@@ -33,6 +41,7 @@ PreviewViews::PreviewViews(Form1& form) : QObject(&form), form_(form) {
         action->setCheckable(checkable);
         action->setToolTip(QString::fromLatin1(tip));
         action->setStatusTip(QString::fromLatin1(tip));
+        own << action;
         return action;
     };
     consolecolours =
@@ -63,7 +72,7 @@ PreviewViews::PreviewViews(Form1& form) : QObject(&form), form_(form) {
                          "Outline on the previews every picture the check finds missing, unreadable, of a form the "
                          "loader cannot take, or of the wrong size");
 
-    for (QAction* action : view->actions())
+    for (QAction* action : own)
         connect(action, &QAction::triggered, this, [this] {
             refresh();
             relayout();
