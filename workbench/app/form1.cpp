@@ -434,7 +434,7 @@ void Form1::newskinfromtemplate_Click() {
 }
 
 void Form1::makeloadersafe_Click() {
-    if (!loadedSkinOrSay()) return;
+    if (!workbench_->skinLoadedOrSay()) return;
     const Workbench::LoadedSkin skin = workbench_->loadedSkin();
     const SkinFiles files = SkinFiles::Open(skin.path, ScratchRootOf(workbench_->cacheFolders()), workbench_->host());
     const std::vector<PlannedFix> plan =
@@ -470,7 +470,7 @@ void Form1::makeloadersafe_Click() {
 }
 
 void Form1::undomakeloadersafe_Click() {
-    if (!loadedSkinOrSay()) return;
+    if (!workbench_->skinLoadedOrSay()) return;
     const Workbench::LoadedSkin skin = workbench_->loadedSkin();
     const FixResult result = UndoLoaderSafe(skin.path);
     workbench_->messages().ok(result.text().trimmed());
