@@ -22,6 +22,8 @@ void Listing::Usage() {
          << std::flush;
 }
 
+void Listing::Version() { out_ << "Lindquay " CORVAMO_VERSION "\n" << std::flush; }
+
 void Listing::InvalidFsDir(const std::string& given) {
     ++errors_;
     out_ << "\nError: Specifiled [FSDir: " << Printable(given) << "] is invalid!\n\n" << std::flush;
@@ -48,6 +50,13 @@ void Listing::Header() {
 }
 
 void Listing::AddingFailed() { out_ << "Error occured while Adding Source Files to Package!!!\n" << std::flush; }
+
+void Listing::OutputNotReplaced(const std::string& given, int error) {
+    ++errors_;
+    out_ << "Error: cannot replace [OutputRomFile: " << Printable(given) << "]: " << std::strerror(error)
+         << "; the previous file is left as it was\n"
+         << std::flush;
+}
 
 void Listing::Summary(std::int32_t totalDirs, std::int32_t totalFiles, std::int64_t romSizeKB) {
     out_ << kRule << "TotalDir: " << totalDirs << ",  totalFile: " << totalFiles << "\nRomFile Size: " << romSizeKB
