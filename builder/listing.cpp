@@ -5,6 +5,10 @@
 
 #include "printable.h"
 
+#ifndef CORVAMO_VERSION
+#define CORVAMO_VERSION "(unversioned)"  // compiled outside the project's build, as the fuzz targets are
+#endif
+
 namespace lindquay {
 
 namespace {
