@@ -8,7 +8,6 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 
 #include <chrono>
@@ -85,17 +84,9 @@ TEST(LindquayLsHostile, ExtractWritesOnlyBelowDirWhileFoldersAreSwappedForLinks)
     fs::create_directories(root + "/elsewhere" + deepPath);
     fs::create_directories(root + "/tree/a" + deepPath);
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, (root + "/err.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const std::string program = prog.dir + "/lindquay-ls", rom = root + "/o.rom", tree = root + "/tree";
-    std::string extract = "extract";
-    char* argv[] = {const_cast<char*>(program.c_str()), extract.data(), const_cast<char*>(rom.c_str()),
-                    const_cast<char*>(tree.c_str()), nullptr};
-    pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv, environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
+    const std::string tree = root + "/tree";
+    const pid_t pid = StartProgram({prog.dir + "/lindquay-ls", "extract", root + "/o.rom", tree}, root + "/err.txt");
+    ASSERT_GT(pid, 0);
     const std::string a = tree + "/a", kept = tree + "/a.kept", elsewhere = root + "/elsewhere";
     int status = 0;
     const auto stopped = [&] {  // false once it has ended
