@@ -122,7 +122,8 @@ RunResult RunProgram(const std::vector<std::string>& argv, const std::string& fo
     return result;
 }
 
-int StartProgram(const std::vector<std::string>& argv, const std::string& errPath, int input) {
+int StartProgram(const std::vector<std::string>& argv, const std::string& errPath, int input,
+                 const std::string& outPath) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     if (input >= 0) {
@@ -130,7 +131,8 @@ int StartProgram(const std::vector<std::string>& argv, const std::string& errPat
     } else {
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     }
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.empty() ? "/dev/null" : outPath.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.empty() ? "/dev/null" : errPath.c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawnattr_t attributes;
