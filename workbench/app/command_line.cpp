@@ -1,13 +1,15 @@
 #include "command_line.h"
 
-#include "skin_check.h"
-#include "skin_pack.h"
-#include "skin_template.h"
+#include "author/skin_check.h"
+#include "author/skin_pack.h"
+#include "author/skin_template.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
+
+namespace corvamo {
 
 namespace {
 
@@ -199,3 +201,5 @@ int NewSkin(const QStringList& operands, QTextStream& out, QTextStream& err) {
     (result.written ? out : err) << (result.written ? "" : "Corvamo: ") << result.message << '\n';
     return result.written ? kExitOk : kExitFailure;
 }
+
+}  // namespace corvamo

@@ -1,12 +1,12 @@
 #include "form1.h"
 
+#include "author/skin_check.h"
+#include "author/skin_pack.h"
+#include "author/skin_template.h"
 #include "check_dialog.h"
 #include "copy_to.h"
-#include "paths.h"
 #include "picture_box.h"
-#include "skin_check.h"
-#include "skin_pack.h"
-#include "skin_template.h"
+#include "platform/paths.h"
 #include "skin_watch.h"
 
 #include <QApplication>
@@ -21,6 +21,8 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTimer>
+
+namespace corvamo {
 
 namespace {
 
@@ -466,10 +468,4 @@ void Form1::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void Form1::paintEvent(QPaintEvent* event) {
-    QMainWindow::paintEvent(event);
-    if (!painted_) {
-        painted_ = true;
-        emit firstPainted();
-    }
-}
+}  // namespace corvamo

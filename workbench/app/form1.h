@@ -9,14 +9,17 @@
 #include <functional>
 #include <memory>
 
-class CheckDialog;
-class CopyTo;
-class PictureBox;
-class SkinWatch;
 class QAction;
 class QComboBox;
 class QListWidget;
 class QPushButton;
+
+namespace corvamo {
+
+class CheckDialog;
+class CopyTo;
+class PictureBox;
+class SkinWatch;
 
 // The main window: every control at its place, each event handed to the Workbench, whose
 // holders the picture boxes show.
@@ -80,16 +83,12 @@ public:
     // Clicks the File1 entry of this name; false when the list has no such entry.
     bool clickFile1(const QString& name);
 
-signals:
-    void firstPainted();
-
 protected:
     void closeEvent(QCloseEvent* event) override;
     // A skin dropped on the window: one .zip archive or one folder, nothing else.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
 
 private:
     void buildControls();
@@ -114,6 +113,7 @@ private:
     CheckDialog* checkDialog_ = nullptr;
     std::unique_ptr<SkinWatch> watch_;  // goes before the workbench it watches
     bool shutDown_ = false;
-    bool painted_ = false;
     bool refreshing_ = false;
 };
+
+}  // namespace corvamo
