@@ -252,7 +252,7 @@ void Workbench::redraw() {
 }
 
 void Workbench::nextGbaScreen() {
-    state_.gbascreen = state_.gbascreen + 1 > 4 ? 0 : state_.gbascreen + 1;
+    state_.gbascreen = state_.gbascreen + 1 >= kGbaScreens ? 0 : state_.gbascreen + 1;
     redraw();
 }
 
