@@ -31,7 +31,9 @@ namespace record {
 inline constexpr std::size_t kName = 0, kNameSize = 260, kIsDir = 260, kDataSize = 264, kOddSize = 268, kSize = 272;
 }
 
-// Writes the package into the output ROM; 1 when it cannot be opened or written.
-int LinkFSFile(BuildState& state, Listing& listing, const std::string& outputPath, const DriverHooks& hooks);
+// Writes the package into the new ROM at `romPath`; 1 when it cannot be opened or written. The
+// file `replaced` (the previous output) is not packed either.
+int LinkFSFile(BuildState& state, Listing& listing, const std::string& romPath, const DriverHooks& hooks,
+               FileId replaced = {});
 
 }  // namespace lindquay
