@@ -152,7 +152,7 @@ void Workbench::folderChange(const QString& path) {
         if (source.isEmpty()) continue;
         ++found;
         // An archive may not unpack a file this large either; copying it would only fill the disk.
-        if (QFileInfo(source).size() > ExtractLimits().entry)
+        if (QFileInfo(source).size() > kMaxSkinFileBytes)
             tooLarge.append(name);
         else if (!host_->copyFile(source, cache_.temp + name))
             failed.append(name);
@@ -163,9 +163,9 @@ void Workbench::folderChange(const QString& path) {
                         .arg(cache_.temp, failed.join(QStringLiteral(", ")));
     if (!tooLarge.isEmpty())
         problems << QStringLiteral(
-                        "These skin files are larger than 64 MiB, more than the workbench accepts, and were "
-                        "left out: %1")
-                        .arg(tooLarge.join(QStringLiteral(", ")));
+                        "These skin files are larger than %1, more than the workbench accepts, and were "
+                        "left out: %2")
+                        .arg(MiBText(kMaxSkinFileBytes), tooLarge.join(QStringLiteral(", ")));
     if (!problems.isEmpty()) messages_.ok(problems.join(QLatin1Char('\n')));
     loaded_ = found != 0 ? LoadedSkin{LoadedSkin::Folder, dirPath_} : LoadedSkin{};
     if (found != 0) {
@@ -253,7 +253,7 @@ void Workbench::redraw() {
 }
 
 void Workbench::nextGbaScreen() {
-    state_.gbascreen = state_.gbascreen + 1 > 4 ? 0 : state_.gbascreen + 1;
+    state_.gbascreen = state_.gbascreen + 1 >= kGbaScreens ? 0 : state_.gbascreen + 1;
     redraw();
 }
 

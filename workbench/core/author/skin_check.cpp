@@ -47,8 +47,10 @@ QSize Checker::LoadedSize(const QString& path) {
 }
 
 bool Checker::tooLarge(const QString& path, const QString& file) {
-    if (QFileInfo(path).size() <= ExtractLimits().entry) return false;
-    add(Finding::Error, file, QStringLiteral("larger than 64 MiB, more than the workbench accepts: it is left out"));
+    if (QFileInfo(path).size() <= kMaxSkinFileBytes) return false;
+    add(Finding::Error, file,
+        QStringLiteral("larger than %1, more than the workbench accepts: it is left out")
+            .arg(MiBText(kMaxSkinFileBytes)));
     return true;
 }
 
