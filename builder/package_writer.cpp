@@ -41,7 +41,13 @@ class Walker {
 public:
     Walker(BuildState& state, Listing& listing, PackageOutput& rom, const FolderLister& lister,
            const FileRemover& removeFile, FileId outputId)
-        : state_(state), listing_(listing), rom_(rom), lister_(lister), removeFile_(removeFile), outputId_(outputId) {
+        : state_(state),
+          listing_(listing),
+          rom_(rom),
+          lister_(lister),
+          removeFile_(removeFile),
+          outputId_(outputId),
+          pictures_(state.progDir) {
         programFolderId_ = StatFile(state.progDir).id;
     }
 
@@ -177,8 +183,9 @@ private:
 
         const FileKind kind = ClassifyFile(name);
         if (kind == FileKind::OtherPicture) listing_.Flush();  // glimmet's own messages come after the name
-        const EntryData data = PrepareEntryData(state_, kind, path, removeFile_);
+        const EntryData data = PrepareEntryData(state_, kind, path, removeFile_, pictures_);
         if (!data.refusal.empty()) return Refuse(data.refusal);
+        if (data.picture) return AddPicture(r, *data.picture);
 
         InputFile in(data.path);
         if (in.error() != 0) return Refuse(std::string("cannot open: ") + std::strerror(in.error()));
@@ -217,6 +224,23 @@ private:
         return true;
     }
 
+    // A picture's picture16, converted while it is written.
+    bool AddPicture(const std::string& r, Picture16Source& picture) {
+        const std::uint32_t size = picture.size();  // even: no fill byte
+        if (!Fits(kRecordSize + size)) {
+            full_ = true;
+            return Refuse(Listing::kPackageFull);
+        }
+        listing_.Packed(size);
+        const std::uint64_t start = rom_.Tell();
+        if (!WriteRecord(r, false, size)) return TakeBack(start, "cannot write the output ROM");
+        const auto failed =
+            picture.WriteTo([this](const std::uint8_t* data, std::size_t length) { return rom_.Write(data, length); });
+        if (failed) return TakeBack(start, failed->empty() ? "cannot write the output ROM" : *failed);
+        used_.insert(r);
+        return true;
+    }
+
     BuildState& state_;
     Listing& listing_;
     PackageOutput& rom_;
@@ -228,6 +252,7 @@ private:
     std::set<std::string> used_;  // the package names so far
     bool full_ = false;
     std::vector<std::uint8_t> buffer_;
+    PictureConverter pictures_;
 };
 
 }  // namespace

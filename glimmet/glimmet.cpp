@@ -2,6 +2,9 @@
 // Reads any picture FreeImage can read and writes it as an uncompressed, bottom-up, 24-bit BMP,
 // with an alpha channel flattened onto white (the toolkit's transparent colour).
 //
+// glimmet --serve: the same conversions for Lindquay, one after the other, without a start of
+// the program for each (see Serve).
+//
 // The picture is decoded in a child process, so that a damaged picture that crashes a decoder
 // ends only the child; its size is read before its pixels where the format allows. The BMP is
 // written to a new file beside the target and renamed over it only once it is complete, so that
@@ -9,6 +12,7 @@
 #include <FreeImage.h>
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,6 +24,7 @@
 #include <memory>
 #include <string>
 
+#include "glimmet_serve.h"
 #include "printable.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -175,7 +180,8 @@ std::string SaveBmp(FIBITMAP* rgb, int fd) {
     return {};
 }
 
-// The child: decodes source and writes the BMP to fd. Says why on failure.
+// The child: decodes source and writes the BMP to fd (target only names it in messages). Says why
+// on failure.
 int Convert(const char* source, const char* target, int fd) {
     FreeImage_Initialise(FALSE);
     FreeImage_SetOutputMessage(KeepMessage);
@@ -234,9 +240,70 @@ void LimitChild() {
     ::setrlimit(RLIMIT_CPU, &cpu);
 }
 
+// Decodes source into fd in a child process of its own, with its limits, and closes fd:
+// kExitConverted, or kExitFailed once the reason is said.
+int Decode(const char* source, const char* target, int fd) {
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    const int forkError = errno;
+    if (child == 0) {
+        LimitChild();
+        ::_exit(Convert(source, target, fd));
+    }
+    ::close(fd);
+    int status = 0;
+    if (child < 0) return Fail(std::string("cannot start the decoder: ") + std::strerror(forkError));
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFEXITED(status) && WEXITSTATUS(status) == kExitConverted) return kExitConverted;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == kChildReported) return kExitFailed;
+    const std::string how = WIFSIGNALED(status) ? "signal " + std::to_string(WTERMSIG(status))
+                                                : "exit status " + std::to_string(WEXITSTATUS(status));
+    return Fail(std::string("damaged picture: ") + source + " (its decoder ended with " + how + ")");
+}
+
+// glimmet --serve, for Lindquay (the protocol is in glimmet_serve.h): one conversion per request
+// on standard input, until Lindquay closes its end.
+int Serve() {
+    constexpr int kConnection = 0;
+    if (::send(kConnection, kGlimmetGreeting, sizeof kGlimmetGreeting - 1, MSG_NOSIGNAL) < 0)
+        return Fail(std::string("--serve needs Lindquay's socket as standard input: ") + std::strerror(errno));
+    std::string request(64 * 1024, '\0');
+    for (;;) {
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))];
+        iovec part{request.data(), request.size()};
+        msghdr message{};
+        message.msg_iov = &part;
+        message.msg_iovlen = 1;
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        const ssize_t got = ::recvmsg(kConnection, &message, MSG_CMSG_CLOEXEC);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return got == 0 ? kExitConverted : Fail(std::string("--serve: ") + std::strerror(errno));
+        int fd = -1;
+        for (cmsghdr* c = CMSG_FIRSTHDR(&message); c; c = CMSG_NXTHDR(&message, c)) {
+            if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_RIGHTS) std::memcpy(&fd, CMSG_DATA(c), sizeof fd);
+        }
+        // SOURCE and TARGET, each ended by a NUL.
+        const char* source = request.data();
+        const std::size_t sourceLength = ::strnlen(source, static_cast<std::size_t>(got));
+        const char* target = source + sourceLength + 1;
+        std::int32_t result = kExitFailed;
+        if (fd < 0 || (message.msg_flags & (MSG_TRUNC | MSG_CTRUNC)) != 0 ||
+            sourceLength + 1 >= static_cast<std::size_t>(got) || request[static_cast<std::size_t>(got) - 1] != '\0') {
+            if (fd >= 0) ::close(fd);
+            Fail("--serve: a request it cannot read");
+        } else {
+            result = Decode(source, target, fd);
+        }
+        if (::send(kConnection, &result, sizeof result, MSG_NOSIGNAL) < 0) return kExitFailed;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], "--serve") == 0) return Serve();
     const char kOption[] = "/convert=";
     if (argc != 3 || std::strncmp(argv[2], kOption, sizeof kOption - 1) != 0 || argv[2][sizeof kOption - 1] == '\0')
         return Fail("usage: glimmet SOURCE /convert=TARGET");
@@ -258,30 +325,13 @@ int main(int argc, char** argv) {
     ::umask(mask);
     ::fchmod(fd, 0666 & ~mask);
 
-    std::fflush(nullptr);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        LimitChild();
-        ::_exit(Convert(source, target, fd));
-    }
-    ::close(fd);
-    int status = 0;
-    if (child < 0) {
-        const int error = errno;
-        ::unlink(temporary.c_str());
-        return Fail(std::string("cannot start the decoder: ") + std::strerror(error));
-    }
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (WIFEXITED(status) && WEXITSTATUS(status) == kExitConverted) {
+    const int decoded = Decode(source, target, fd);
+    if (decoded == kExitConverted) {
         if (::rename(temporary.c_str(), target) == 0) return kExitConverted;
         const int error = errno;
         ::unlink(temporary.c_str());
         return Fail(std::string("cannot write ") + target + ": " + std::strerror(error));
     }
     ::unlink(temporary.c_str());
-    if (WIFEXITED(status) && WEXITSTATUS(status) == kChildReported) return kExitFailed;
-    const std::string how = WIFSIGNALED(status) ? "signal " + std::to_string(WTERMSIG(status))
-                                                : "exit status " + std::to_string(WEXITSTATUS(status));
-    return Fail(std::string("damaged picture: ") + source + " (its decoder ended with " + how + ")");
+    return decoded;
 }
