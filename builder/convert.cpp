@@ -161,7 +161,8 @@ int LoadBmp16(const std::string& bitmapPath, const std::string& outPath, std::os
 }
 
 EntryData PrepareEntryData(const BuildState& state, FileKind kind, const std::string& sourcePath,
-                           const FileRemover& removeFile, PictureConverter& pictures) {
+                           const FileRemover& removeFile, PictureConverter& pictures,
+                           std::optional<InputFile>& openedSource) {
     if (kind == FileKind::Plain) return EntryData{{}, sourcePath, false, nullptr};
 
     if (kind == FileKind::HtmlPage) {
@@ -179,6 +180,10 @@ EntryData PrepareEntryData(const BuildState& state, FileKind kind, const std::st
     }
 
     std::optional<InputFile> bitmap;
+    if (kind == FileKind::BmpPicture && openedSource) {
+        bitmap.emplace(std::move(*openedSource));
+        openedSource.reset();
+    }
     if (kind == FileKind::OtherPicture) {
         const std::string bitmapPath = state.progDir + kBitmapFile;
         // A converter that fails without writing must not leave the last picture to be packed.

@@ -64,8 +64,10 @@ struct EntryData {
     bool temporary = false;                    // a file of the conversion, deleted once packed
     std::unique_ptr<Picture16Source> picture;  // a picture: its picture16 is packed
 };
+// `openedSource`, when set, is the source already open: a BMP is read through it (and takes it
+// over).
 EntryData PrepareEntryData(const BuildState& state, FileKind kind, const std::string& sourcePath,
-                           const FileRemover& removeFile, PictureConverter& pictures);
+                           const FileRemover& removeFile, PictureConverter& pictures, std::optional<InputFile>& opened);
 
 // Reads a BMP and writes it as picture16 at `outPath`. On failure returns 1, prints a message
 // that starts with a line break and leaves no file at `outPath`.

@@ -175,9 +175,9 @@ bool IsExecutableFile(const std::string& path) {
 
 }  // namespace
 
-FolderListing ListFolder(const std::string& hostPath) {
+FolderListing ListFolderAt(int parent, const std::string& name) {
     FolderListing listing;
-    int fd = ::open(hostPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
         listing.error = errno;
         return listing;
@@ -189,9 +189,12 @@ FolderListing ListFolder(const std::string& hostPath) {
         ::close(fd);
         return listing;
     }
-    DIR* dir = ::fdopendir(fd);
+    // The listing reads through a descriptor of its own; fd stays open for the walk.
+    const int readFd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    DIR* dir = readFd >= 0 ? ::fdopendir(readFd) : nullptr;
     if (!dir) {
         listing.error = errno;
+        if (readFd >= 0) ::close(readFd);
         ::close(fd);
         return listing;
     }
@@ -207,15 +210,28 @@ FolderListing ListFolder(const std::string& hostPath) {
         // A link counts as what it points to: a link to a folder is walked as a folder.
         if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) {
             struct stat target {};
-            isFolder = ::fstatat(dirfd(dir), e->d_name, &target, 0) == 0 && S_ISDIR(target.st_mode);
+            isFolder = ::fstatat(fd, e->d_name, &target, 0) == 0 && S_ISDIR(target.st_mode);
         }
+        if (!isFolder && e->d_type != DT_REG) listing.maybeSpecial.emplace_back(e->d_name);
         (isFolder ? listing.folders : listing.files).emplace_back(e->d_name);
     }
     ::closedir(dir);
     if (listing.error != 0) {
         listing.folders.clear();
         listing.files.clear();
+        ::close(fd);
+        return listing;
     }
+    std::sort(listing.maybeSpecial.begin(), listing.maybeSpecial.end());
+    listing.fd = fd;
+    return listing;
+}
+
+FolderListing ListFolder(const std::string& hostPath) {
+    FolderListing listing = ListFolderAt(AT_FDCWD, hostPath);
+    if (listing.fd >= 0) ::close(listing.fd);
+    listing.fd = -1;
+    listing.maybeSpecial.clear();
     return listing;
 }
 
@@ -270,6 +286,12 @@ FileInfo StatFile(const std::string& path) {
     return InfoFromStat(result, st);
 }
 
+FileInfo StatFileAt(int folder, const std::string& name) {
+    struct stat st {};
+    const int result = ::fstatat(folder, name.c_str(), &st, 0);
+    return InfoFromStat(result, st);
+}
+
 bool Exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
 
 int RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0 ? 0 : errno; }
@@ -312,6 +334,11 @@ BuildLock::~BuildLock() {
 }
 
 InputFile::InputFile(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {
+    if (fd_ < 0) error_ = errno;
+}
+
+InputFile::InputFile(int folder, const std::string& name)
+    : fd_(::openat(folder, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {
     if (fd_ < 0) error_ = errno;
 }
 

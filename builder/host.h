@@ -13,6 +13,9 @@
 namespace lindquay {
 
 FolderListing ListFolder(const std::string& hostPath);
+// The folder `name` in the open folder `parent` (AT_FDCWD: `name` is a path), left open in the
+// listing's fd, which the caller closes.
+FolderListing ListFolderAt(int parent, const std::string& name);
 // The output ROM opened for update (not emptied); null when it cannot be opened.
 std::unique_ptr<PackageOutput> OpenOutputFile(const std::string& path);
 
@@ -31,6 +34,7 @@ struct FileInfo {
     FileId id;
 };
 FileInfo StatFile(const std::string& path);
+FileInfo StatFileAt(int folder, const std::string& name);
 bool Exists(const std::string& path);
 int RemoveFile(const std::string& path);  // 0 or errno
 
@@ -58,6 +62,8 @@ private:
 class InputFile {
 public:
     explicit InputFile(const std::string& path);
+    // `name` in the open folder `folder`, as InputFile(path) opens it.
+    InputFile(int folder, const std::string& name);
     // Takes over an open descriptor (closed with the object); -1 is a file that failed to open.
     static InputFile Adopt(int fd);
     InputFile(InputFile&& other) noexcept;
