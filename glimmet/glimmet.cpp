@@ -20,6 +20,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -262,6 +263,21 @@ int Decode(const char* source, const char* target, int fd) {
     return Fail(std::string("damaged picture: ") + source + " (its decoder ended with " + how + ")");
 }
 
+// Each decoding child allocates and clears a picture's memory anew, page fault by page fault;
+// with transparent huge pages for malloc that is one fault per 2 MiB instead of per 4 KiB (a sixth
+// of a build's processor time). glibc takes that setting only when a program starts, so the
+// served glimmet starts itself once more with it; when that fails it goes on without.
+void UseHugePages(char** argv) {
+    constexpr char kTunable[] = "glibc.malloc.hugetlb";
+    const char* tunables = std::getenv("GLIBC_TUNABLES");
+    if (tunables && std::strstr(tunables, kTunable)) return;
+    const std::string value = (tunables && *tunables ? std::string(tunables) + ":" : std::string()) + kTunable + "=1";
+    if (::setenv("GLIBC_TUNABLES", value.c_str(), 1) != 0) return;
+    ::execv("/proc/self/exe", argv);
+    ::unsetenv("GLIBC_TUNABLES");
+    if (tunables) ::setenv("GLIBC_TUNABLES", tunables, 1);
+}
+
 // glimmet --serve, for Lindquay (the protocol is in glimmet_serve.h): one conversion per request
 // on standard input, until Lindquay closes its end.
 int Serve() {
@@ -303,7 +319,10 @@ int Serve() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 2 && std::strcmp(argv[1], "--serve") == 0) return Serve();
+    if (argc == 2 && std::strcmp(argv[1], "--serve") == 0) {
+        UseHugePages(argv);
+        return Serve();
+    }
     const char kOption[] = "/convert=";
     if (argc != 3 || std::strncmp(argv[2], kOption, sizeof kOption - 1) != 0 || argv[2][sizeof kOption - 1] == '\0')
         return Fail("usage: glimmet SOURCE /convert=TARGET");

@@ -57,7 +57,7 @@ make_pictures() {  # DIR COUNT
     # Smooth colours: rows are slices of one long gradient, shifted from row to row.
     my $ramp = join "", map { pack("CCC", $_ & 255, int($_ / 3) & 255, (255 - $_) & 255) } 0 .. 4095;
     for my $i (0 .. $count - 1) {
-      my ($w, $h) = @{$sizes[$i % @sizes]};
+      my ($w, $h) = @{$sizes[int($i / 4) % @sizes]};  # the format goes by $i % 4
       my $row = int(($w * 3 + 3) / 4) * 4;
       my $pixels = "";
       for my $y (0 .. $h - 1) {
@@ -68,11 +68,13 @@ make_pictures() {  # DIR COUNT
         pack("VVVvvVVVVVV", 40, $w, $h, 1, 24, 0, length $pixels, 2835, 2835, 0, 0), $pixels;
       close $f;
     }' "$dir" "$count"
-  # A quarter each stay BMP or become PNG, JPEG and GIF (every size in each quarter).
-  local ext
+  # Picture i stays BMP or becomes PNG, JPEG or GIF by i % 4: a quarter each, every size in each.
+  local ext k=1
+  (cd "$dir" && ls p*.bmp >"$work/all")
   for ext in png jpg gif; do
-    (cd "$dir" && ls p*.bmp | awk 'NR % 4 == 1' >"$work/batch" && xargs -a "$work/batch" mogrify -format "$ext" -quality 90 &&
-      xargs -a "$work/batch" rm -f)
+    awk -v k=$k 'NR % 4 == (k + 1) % 4' "$work/all" >"$work/batch"
+    (cd "$dir" && xargs -a "$work/batch" mogrify -format "$ext" -quality 90 && xargs -a "$work/batch" rm -f)
+    k=$((k + 1))
   done
 }
 
