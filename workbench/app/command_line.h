@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QTextStream>
 
+namespace corvamo {
+
 // Exit codes of Corvamo's command-line modes.
 enum CommandLineExit { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
 
@@ -38,3 +40,5 @@ int CheckSkins(const QStringList& skins, const QString& scratchRoot, QTextStream
 int PackSkinToZip(const QStringList& operands, const QString& scratchRoot, QTextStream& out, QTextStream& err);
 // Corvamo --new-skin DIR.
 int NewSkin(const QStringList& operands, QTextStream& out, QTextStream& err);
+
+}  // namespace corvamo

@@ -9,14 +9,17 @@
 #include <functional>
 #include <memory>
 
-class CheckDialog;
-class CopyTo;
-class PictureBox;
-class SkinWatch;
 class QAction;
 class QComboBox;
 class QListWidget;
 class QPushButton;
+
+namespace corvamo {
+
+class CheckDialog;
+class CopyTo;
+class PictureBox;
+class SkinWatch;
 
 // The main window: every control at its place, each event handed to the Workbench, whose
 // holders the picture boxes show.
@@ -80,16 +83,12 @@ public:
     // Clicks the File1 entry of this name; false when the list has no such entry.
     bool clickFile1(const QString& name);
 
-signals:
-    void firstPainted();
-
 protected:
     void closeEvent(QCloseEvent* event) override;
     // A skin dropped on the window: one .zip archive or one folder, nothing else.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
 
 private:
     void buildControls();
@@ -97,11 +96,8 @@ private:
     void buildSkinMenu();
     // After the user chose what to load: the lists shown anew, the new skin watched.
     void afterLoad();
+    // A dropped skin, opened once the drag has ended.
     void openDropped(const QString& path);
-    // A skin file dialog's first guess: the loaded archive, or a zip beside the loaded folder.
-    QString zipSuggestion() const;
-    // The loaded skin opened for reading; false (and said so) when none is loaded.
-    bool loadedSkinOrSay();
     void refreshLists();
     void refreshPictures();
     void createCopyTo();
@@ -114,6 +110,7 @@ private:
     CheckDialog* checkDialog_ = nullptr;
     std::unique_ptr<SkinWatch> watch_;  // goes before the workbench it watches
     bool shutDown_ = false;
-    bool painted_ = false;
     bool refreshing_ = false;
 };
+
+}  // namespace corvamo

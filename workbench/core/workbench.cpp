@@ -1,13 +1,19 @@
 #include "workbench.h"
 
-#include "archive_extract.h"
-#include "catalogue.h"
-#include "colour_pick.h"
-#include "compositor.h"
-#include "paths.h"
-#include "skin_files.h"
+#include "author/skin_pack.h"
+#include "author/skin_template.h"
 
+#include "platform/paths.h"
+#include "preview/colour_pick.h"
+#include "preview/compositor.h"
+#include "skin/archive_extract.h"
+#include "skin/catalogue.h"
+#include "skin/skin_files.h"
+
+#include <QDir>
 #include <QFileInfo>
+
+namespace corvamo {
 
 Workbench::Workbench(MessageBoxes& messages, const CacheFolders& cache, std::unique_ptr<Host> host,
                      FormPictures pictures)
@@ -33,14 +39,33 @@ bool Workbench::runScript(const QString& commandLine) {
     return host_->shellAndWait(commandLine, 3);
 }
 
+Status Workbench::openSkin(const QString& path) {
+    const SkinPathKind kind = KindOfSkinPath(path);
+    if (kind != SkinPathKind::Folder && kind != SkinPathKind::Archive) return Status::Failure(NoSkinText(kind));
+    const QString full = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    return load({kind == SkinPathKind::Folder ? LoadedSkin::Folder : LoadedSkin::Archive, full});
+}
+
+Status Workbench::load(const LoadedSkin& skin) {
+    QStringList said;
+    if (skin.kind == LoadedSkin::Folder) {
+        messages_.recordInto(&said);
+        folderChange(skin.path);
+    } else if (skin.kind == LoadedSkin::Archive) {
+        const QFileInfo archive(skin.path);
+        if (dirPath_ != archive.path() || !fileEntries_.contains(archive.fileName())) folderChange(archive.path());
+        messages_.recordInto(&said);
+        archiveChosen(archive.path(), archive.fileName());
+    }
+    messages_.recordInto(nullptr);
+    return Status::FromTexts(said);
+}
+
 QString Workbench::reloadSkin(const LoadedSkin& skin) {
     const int dswindow = state_.dswindow, gbascreen = state_.gbascreen;
     QStringList said;
     messages_.collectInto(&said);
-    if (skin.kind == LoadedSkin::Folder)
-        folderChange(skin.path);
-    else if (skin.kind == LoadedSkin::Archive)
-        archiveChosen(QFileInfo(skin.path).path(), QFileInfo(skin.path).fileName());
+    load(skin);
     messages_.collectInto(nullptr);
     if (state_.dswindow != dswindow || state_.gbascreen != gbascreen) {
         state_.dswindow = dswindow;
@@ -68,7 +93,7 @@ void Workbench::startUp(const QString& currentFolder) {
     driveRoot_ = VolumeOf(host_->volumes(), currentFolder).root;
     dirPath_ = FolderPath(currentFolder);
     volumeFolders_[driveRoot_] = dirPath_;
-    listFolder(dirPath_);
+    fillFileLists(dirPath_);
 }
 
 void Workbench::shutDown() {
@@ -80,7 +105,7 @@ void Workbench::shutDown() {
     if (host_->exists(cleanup)) runScript(cleanup);
 }
 
-void Workbench::listFolder(const QString& path) {
+void Workbench::fillFileLists(const QString& path) {
     subFolders_.clear();
     fileEntries_.clear();
     selectedFile_.clear();
@@ -95,7 +120,7 @@ void Workbench::listFolder(const QString& path) {
         const QString full = WithSlash(path) + entry.name;
         if (entry.kind == FolderEntry::Folder || (entry.kind == FolderEntry::Link && QFileInfo(full).isDir()))
             subFolders_.append(entry.name);
-        else if (entry.name.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive) && !QFileInfo(full).isDir())
+        else if (IsZipName(entry.name) && !QFileInfo(full).isDir())
             fileEntries_.append(entry.name);
     }
     subFolders_.sort(Qt::CaseInsensitive);
@@ -113,7 +138,7 @@ void Workbench::folderChange(const QString& path) {
     WipePics();
     dirPath_ = FolderPath(path);
     if (WithSlash(dirPath_).startsWith(driveRoot_)) volumeFolders_[driveRoot_] = dirPath_;
-    listFolder(dirPath_);
+    fillFileLists(dirPath_);
     state_.skinfromzip = 0;
     const QString folder = WithSlash(dirPath_);
     ensureTempFolder();
@@ -263,6 +288,38 @@ SaveResult Workbench::savePreview(PreviewKind kind) {
     return result;
 }
 
+bool Workbench::skinLoadedOrSay() {
+    if (loaded_.kind != LoadedSkin::None) return true;
+    messages_.ok(QStringLiteral("No skin is loaded: open a skin folder or click a skin archive first."));
+    return false;
+}
+
+std::optional<SkinReport> Workbench::checkSkin() {
+    if (!skinLoadedOrSay()) return std::nullopt;
+    return CheckSkin(loaded_.path, ScratchRootOf(cache_), *host_);
+}
+
+QString Workbench::zipSuggestion() const {
+    return loaded_.kind == LoadedSkin::Archive ? loaded_.path : loaded_.path + QStringLiteral(".zip");
+}
+
+void Workbench::saveSkinAsZip(const QString& out) {
+    if (!skinLoadedOrSay()) return;
+    const bool replace = QFileInfo::exists(out);
+    if (replace && !messages_.yesNo(QStringLiteral("%1 already exists. Do you want to replace it?").arg(out))) return;
+    messages_.ok(PackSkin(loaded_.path, ScratchRootOf(cache_), out, replace, *host_).message);
+}
+
+bool Workbench::newSkinFromTemplate(const QString& folder) {
+    const TemplateResult result = WriteSkinTemplate(folder);
+    if (!result.written) {
+        messages_.ok(result.message);
+        return false;
+    }
+    folderChange(QDir::cleanPath(QFileInfo(folder).absoluteFilePath()));
+    return true;
+}
+
 void Workbench::ensureCopyTo() {
     if (copyTo_.created) return;
     copyTo_.created = true;
@@ -348,3 +405,5 @@ void Workbench::skinDi3Gba() {
     else if (!runScript(script))
         messages_.ok(QStringLiteral("Skin DI3 GBA stopped: %1 could not be started.").arg(script));
 }
+
+}  // namespace corvamo

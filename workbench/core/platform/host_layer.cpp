@@ -1,0 +1,209 @@
+#include "platform/host_layer.h"
+
+#include "platform/paths.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStorageInfo>
+#include <QThread>
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+namespace corvamo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path Native(const QString& path) { return fs::path(QFile::encodeName(path).toStdString()); }
+
+// Splits a path into its folder (no trailing "/", "/" for the root) and last component.
+std::pair<QString, QString> SplitPath(const QString& path) {
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0) return {QStringLiteral("."), path};
+    return {slash == 0 ? QStringLiteral("/") : path.left(slash), path.mid(slash + 1)};
+}
+
+bool SameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+
+bool IsRegularFile(const QString& path) {
+    std::error_code ec;
+    return fs::is_regular_file(Native(path), ec);  // follows a link
+}
+
+}  // namespace
+
+QString Host::findFile(const QString& path) const {
+    const auto [folder, name] = SplitPath(path);
+    if (name.isEmpty() || name.startsWith(QLatin1Char('.'))) return {};
+    if (IsRegularFile(path)) return path;
+    const auto entries = listFolder(folder);
+    if (!entries) return {};
+    for (const FolderEntry& entry : *entries) {
+        if (entry.kind == FolderEntry::Folder || !SameName(entry.name, name)) continue;
+        const QString candidate = WithSlash(folder) + entry.name;
+        if (IsRegularFile(candidate)) return candidate;
+    }
+    return {};
+}
+
+bool Host::copyFile(const QString& from, const QString& to) {
+    const QString source = findFile(from);
+    const auto [folder, name] = SplitPath(to);
+    if (source.isEmpty() || name.isEmpty()) return false;
+    // Copy beside the destination first, so that a failed copy leaves the old file in place.
+    const QString part = PartPathBeside(WithSlash(folder) + name);
+    std::error_code ec;
+    if (!fs::copy_file(Native(source), Native(part), fs::copy_options::overwrite_existing, ec)) {
+        fs::remove(Native(part), ec);
+        return false;
+    }
+    // Clearing the temporary folder keeps folders, so a folder an archive made under a skin
+    // file's name would block that file for good; an empty one gives way (remove fails on others).
+    const fs::path destination = Native(WithSlash(folder) + name);
+    if (fs::is_directory(fs::symlink_status(destination, ec))) fs::remove(destination, ec);
+    fs::rename(Native(part), destination, ec);
+    if (ec) {
+        fs::remove(Native(part), ec);
+        return false;
+    }
+    const auto entries = listFolder(folder);
+    if (!entries) return false;
+    bool ok = true;
+    const fs::path written = Native(WithSlash(folder) + name);
+    for (const FolderEntry& entry : *entries) {
+        if (entry.kind == FolderEntry::Folder || entry.name == name || !SameName(entry.name, name)) continue;
+        // On a volume that ignores letter case (a FAT memory card) the variant is the new file.
+        const fs::path variant = Native(WithSlash(folder) + entry.name);
+        if (fs::equivalent(variant, written, ec)) continue;
+        ok = fs::remove(variant, ec) && ok;
+    }
+    return ok;
+}
+
+bool Host::deleteFile(const QString& path) {
+    const auto [folder, name] = SplitPath(path);
+    const auto entries = listFolder(folder);
+    if (!entries) return !QFileInfo(folder).exists();
+    bool ok = true;
+    std::error_code ec;
+    for (const FolderEntry& entry : *entries)
+        if (entry.kind != FolderEntry::Folder && SameName(entry.name, name))
+            ok = fs::remove(Native(WithSlash(folder) + entry.name), ec) && ok;
+    return ok;
+}
+
+bool Host::removeEntry(const QString& path) {
+    std::error_code ec;
+    return fs::remove(Native(path), ec);
+}
+
+std::optional<std::vector<FolderEntry>> Host::listFolder(const QString& folder) const {
+    std::error_code ec;
+    fs::directory_iterator it(Native(folder), ec);
+    if (ec) return std::nullopt;
+    std::vector<FolderEntry> entries;
+    for (; it != fs::directory_iterator(); it.increment(ec)) {
+        if (ec) return std::nullopt;
+        std::error_code statError;
+        const fs::file_status status = it->symlink_status(statError);
+        FolderEntry::Kind kind = FolderEntry::Other;
+        if (fs::is_symlink(status))
+            kind = FolderEntry::Link;
+        else if (fs::is_directory(status))
+            kind = FolderEntry::Folder;
+        else if (fs::is_regular_file(status))
+            kind = FolderEntry::File;
+        entries.push_back({QFile::decodeName(it->path().filename().c_str()), kind});
+    }
+    if (ec) return std::nullopt;
+    return entries;
+}
+
+bool Host::makeFolder(const QString& path) { return QDir().mkpath(path); }
+
+std::vector<Volume> Host::volumes() const {
+    static const QList<QByteArray> pseudo = {
+        "proc",        "sysfs",    "devtmpfs", "devpts",     "cgroup",    "cgroup2", "securityfs", "pstore",
+        "bpf",         "debugfs",  "tracefs",  "mqueue",     "hugetlbfs", "fusectl", "configfs",   "autofs",
+        "binfmt_misc", "efivarfs", "nsfs",     "rpc_pipefs", "selinuxfs", "ramfs"};
+    std::vector<Volume> list;
+    for (const QStorageInfo& storage : QStorageInfo::mountedVolumes()) {
+        if (!storage.isValid() || !storage.isReady() || pseudo.contains(storage.fileSystemType())) continue;
+        QString root = storage.rootPath();
+        if (root.startsWith(QLatin1String("/proc")) || root.startsWith(QLatin1String("/sys")) ||
+            root.startsWith(QLatin1String("/dev")) || !QFileInfo(root).isDir())
+            continue;
+        if (!root.endsWith(QLatin1Char('/'))) root += QLatin1Char('/');
+        if (std::none_of(list.begin(), list.end(), [&](const Volume& v) { return v.root == root; }))
+            list.push_back({root, storage.name()});
+    }
+    std::sort(list.begin(), list.end(), [](const Volume& a, const Volume& b) { return a.root < b.root; });
+    return list;
+}
+
+bool Host::shellAndWait(const QString& commandLine, int showMode) {
+    return ShellAndWaitPasses(commandLine, showMode) >= 0;
+}
+
+bool Host::openUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
+
+namespace {
+
+// The program and its arguments. The program folder may hold blanks, so the longest leading part
+// that names an existing file is the program; only then is the rest split into arguments.
+std::pair<QString, QStringList> ParseCommandLine(const QString& commandLine) {
+    if (QFileInfo(commandLine).isFile()) return {commandLine, {}};
+    for (qsizetype blank = commandLine.lastIndexOf(QLatin1Char(' ')); blank > 0;
+         blank = commandLine.lastIndexOf(QLatin1Char(' '), blank - 1)) {
+        const QString program = commandLine.left(blank);
+        if (QFileInfo(program).isFile()) return {program, QProcess::splitCommand(commandLine.mid(blank + 1))};
+    }
+    QStringList parts = QProcess::splitCommand(commandLine);
+    if (parts.isEmpty()) return {};
+    const QString program = parts.takeFirst();
+    return {program, parts};
+}
+
+}  // namespace
+
+int ShellAndWaitPasses(const QString& commandLine, int) {
+    auto [program, arguments] = ParseCommandLine(commandLine);
+    if (program.isEmpty()) return -1;
+    if (program.endsWith(QLatin1String(".bat"), Qt::CaseInsensitive)) {
+        arguments.prepend(program);
+        program = QStringLiteral("/bin/sh");
+    }
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedChannels);
+    child.setStandardInputFile(QProcess::nullDevice());
+    child.start(program, arguments);
+    if (!child.waitForStarted(-1)) return -1;
+    int passes = 0;
+    bool ended = false;
+    // The state is read after the sleep, so a child that ends at once costs exactly one pass.
+    do {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        QThread::msleep(100);
+        ++passes;
+        ended = child.state() == QProcess::NotRunning || child.waitForFinished(0);
+    } while (!ended);
+    return passes;
+}
+
+Volume VolumeOf(const std::vector<Volume>& list, const QString& path) {
+    const Volume* best = nullptr;
+    const QString withSlash = path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
+    for (const Volume& volume : list)
+        if (withSlash.startsWith(volume.root) && (!best || volume.root.size() > best->root.size())) best = &volume;
+    if (best) return *best;
+    return list.empty() ? Volume{QStringLiteral("/"), {}} : list.front();
+}
+
+}  // namespace corvamo
