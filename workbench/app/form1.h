@@ -19,6 +19,7 @@ namespace corvamo {
 class CheckDialog;
 class CopyTo;
 class PictureBox;
+class PreviewViews;
 class SkinWatch;
 
 // The main window: every control at its place, each event handed to the Workbench, whose
@@ -51,7 +52,9 @@ public:
     QAction *dummy3, *copyqvkitupbintodrive, *dummy4, *showselectbug, *dummy2, *dividerindspreview,
         *savepreviewinskindirectory, *savepreviewinsamedirectoryaszip, *dummy, *Exit;
     // The Skin menu's entries.
-    QAction *checkskin, *saveskinaszip, *newskinfromtemplate;
+    QAction *checkskin, *saveskinaszip, *newskinfromtemplate, *makeloadersafe, *undomakeloadersafe;
+    // The View menu and the views it chooses.
+    PreviewViews* views() const { return views_; }
 
     // Where Skin > Save skin as zip and Skin > New skin from template ask for their path (a file
     // dialog; tests answer in advance); empty when the user cancels.
@@ -75,6 +78,12 @@ public:
     void checkskin_Click();
     void saveskinaszip_Click();
     void newskinfromtemplate_Click();
+    void makeloadersafe_Click();
+    void undomakeloadersafe_Click();
+
+    // The window sized to its client area (and menu and status line), up to the screen's room;
+    // beyond it, the client area scrolls.
+    void fitWindow();
 
     // Sets Dir1's path as the user's choice of a folder does; the folder change follows.
     void setDir1Path(const QString& path);
@@ -102,12 +111,16 @@ private:
     void refreshPictures();
     void createCopyTo();
     void savePreview(PreviewKind kind);
+    // Keyboard and accessibility: focus order, names, tooltips, the palette's pick by arrow keys.
+    void buildKeyboard();
 
     std::unique_ptr<QtMessageBoxes> ownMessages_;
     MessageBoxes* messages_;
     std::unique_ptr<Workbench> workbench_;
     CopyTo* copyTo_ = nullptr;
     CheckDialog* checkDialog_ = nullptr;
+    PreviewViews* views_ = nullptr;
+    QPoint palettePick_{0, 0};          // where Enter picks on the palette
     std::unique_ptr<SkinWatch> watch_;  // goes before the workbench it watches
     bool shutDown_ = false;
     bool refreshing_ = false;
