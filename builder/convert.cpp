@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "glimmet_serve.h"
 #include "host.h"
 #include "listing.h"
 #include "marlet.h"
@@ -14,71 +15,7 @@ namespace lindquay {
 
 namespace {
 
-// The picture16 rows, top row first, after the picture16 header; why not, when they cannot be
-// written.
-std::string WriteRows(const BmpFormat& format, InputFile& in, const std::uint8_t* palette, OutputFile& dst,
-                      const std::string& outPath) {
-    const auto cannotWrite = [&] { return "cannot write " + outPath + ": " + std::strerror(dst.error()); };
-    const std::uint8_t head[8] = {'B',
-                                  'M',
-                                  16,
-                                  0,
-                                  static_cast<std::uint8_t>(format.width4),
-                                  static_cast<std::uint8_t>(format.width4 >> 8),
-                                  static_cast<std::uint8_t>(format.rows),
-                                  static_cast<std::uint8_t>(format.rows >> 8)};
-    std::vector<std::uint8_t> result(head, head + 8);
-    // A bottom-up bitmap is read in blocks from its end.
-    const auto rowLength = static_cast<std::int64_t>(format.rowLength);
-    const std::int64_t blockRows = std::max<std::int64_t>(1, (256 * 1024) / rowLength);
-    const std::size_t outRowBytes = std::size_t{format.width4} * 2;
-    std::vector<std::uint8_t> block;
-    for (std::int64_t top = 0; top < format.rows; top += blockRows) {
-        const std::int64_t n = std::min(blockRows, format.rows - top);
-        const std::int64_t firstFileRow = format.bottomUp ? format.rows - top - n : top;
-        block.resize(static_cast<std::size_t>(n * rowLength));
-        if (in.ReadAt(block.data(), block.size(),
-                      format.pixelOffset + static_cast<std::uint64_t>(firstFileRow * rowLength)) != block.size())
-            return "read error in the bitmap's pixels";
-        for (std::int64_t i = 0; i < n; ++i) {
-            const std::int64_t fileRow = format.bottomUp ? format.rows - 1 - (top + i) : top + i;
-            const std::size_t rowStart = result.size();
-            result.resize(rowStart + outRowBytes);
-            ConvertRow(format, block.data() + (fileRow - firstFileRow) * rowLength, palette, result.data() + rowStart);
-        }
-        if (result.size() >= 256 * 1024) {
-            if (!dst.WriteAll(result.data(), result.size())) return cannotWrite();
-            result.clear();
-        }
-    }
-    if (!dst.WriteAll(result.data(), result.size()) || !dst.Close()) return cannotWrite();
-    return {};
-}
-
-// The picture16 of the bitmap written at outPath (with createNew, only as a new file); why not,
-// when it cannot be, leaving no file.
-std::string WritePicture16(const std::string& bitmapPath, const std::string& outPath, bool createNew) {
-    InputFile in(bitmapPath);
-    if (in.error() != 0) return "cannot open the bitmap: " + std::string(std::strerror(in.error()));
-    const FileInfo info = in.Info();
-    if (info.error != 0 || !info.regular) return "the bitmap is not a regular file";
-    std::array<std::uint8_t, 54> header{};
-    const std::size_t got = in.ReadAt(header.data(), header.size(), 0);
-    const BmpFormat format = ParseBmpHeader(header.data(), got, info.size);
-    if (!format.refusal.empty()) return format.refusal;
-
-    // Always 256 entries; a shorter palette of a small file reads as black past its end.
-    std::array<std::uint8_t, 1024> palette{};
-    if (format.depth == 8) in.ReadAt(palette.data(), palette.size(), 14 + std::uint64_t{format.infoSize});
-
-    OutputFile dst(outPath, createNew);
-    if (dst.error() != 0) return "cannot create " + outPath + ": " + std::strerror(dst.error());
-    const std::string refusal = WriteRows(format, in, palette.data(), dst, outPath);
-    if (!refusal.empty()) RemoveFile(outPath);
-    return refusal;
-}
-
-EntryData Refuse(std::string reason) { return EntryData{std::move(reason), {}, false}; }
+EntryData Refuse(std::string reason) { return EntryData{std::move(reason), {}, false, nullptr}; }
 
 // A temporary file of the program folder is removed before it is written and then made anew, so
 // that a link put in its place is never written through. Empty when it was removed.
@@ -89,6 +26,99 @@ std::string RemoveTemporary(const std::string& path, const FileRemover& removeFi
 }
 
 }  // namespace
+
+std::string Picture16Source::Open(InputFile bitmap) {
+    if (bitmap.error() != 0) return "cannot open the bitmap: " + std::string(std::strerror(bitmap.error()));
+    const FileInfo info = bitmap.Info();
+    if (info.error != 0 || !info.regular) return "the bitmap is not a regular file";
+    std::array<std::uint8_t, 54> header{};
+    const std::size_t got = bitmap.ReadAt(header.data(), header.size(), 0);
+    format_ = ParseBmpHeader(header.data(), got, info.size);
+    if (!format_.refusal.empty()) return format_.refusal;
+    // Always 256 entries; a shorter palette of a small file reads as black past its end.
+    if (format_.depth == 8) bitmap.ReadAt(palette_.data(), palette_.size(), 14 + std::uint64_t{format_.infoSize});
+    bitmap_.emplace(std::move(bitmap));
+    return {};
+}
+
+std::uint32_t Picture16Source::size() const {
+    // The header check refuses a picture16 of 4 GiB or more.
+    return static_cast<std::uint32_t>(8 + std::uint64_t{format_.width4} * static_cast<std::uint64_t>(format_.rows) * 2);
+}
+
+std::optional<std::string> Picture16Source::WriteTo(const Writer& write) {
+    const std::uint8_t head[8] = {'B',
+                                  'M',
+                                  16,
+                                  0,
+                                  static_cast<std::uint8_t>(format_.width4),
+                                  static_cast<std::uint8_t>(format_.width4 >> 8),
+                                  static_cast<std::uint8_t>(format_.rows),
+                                  static_cast<std::uint8_t>(format_.rows >> 8)};
+    if (!write(head, sizeof head)) return std::string();
+    // A bottom-up bitmap is read in blocks from its end; each block's rows go out top row first.
+    const auto rowLength = static_cast<std::int64_t>(format_.rowLength);
+    const std::int64_t blockRows = std::max<std::int64_t>(1, (256 * 1024) / rowLength);
+    const std::size_t outRowBytes = std::size_t{format_.width4} * 2;
+    std::vector<std::uint8_t> block, rows;
+    for (std::int64_t top = 0; top < format_.rows; top += blockRows) {
+        const std::int64_t n = std::min(blockRows, format_.rows - top);
+        const std::int64_t firstFileRow = format_.bottomUp ? format_.rows - top - n : top;
+        block.resize(static_cast<std::size_t>(n * rowLength));
+        if (bitmap_->ReadAt(block.data(), block.size(),
+                            format_.pixelOffset + static_cast<std::uint64_t>(firstFileRow * rowLength)) != block.size())
+            return "read error in the bitmap's pixels";
+        rows.resize(static_cast<std::size_t>(n) * outRowBytes);
+        for (std::int64_t i = 0; i < n; ++i) {
+            const std::int64_t fileRow = format_.bottomUp ? format_.rows - 1 - (top + i) : top + i;
+            ConvertRow(format_, block.data() + (fileRow - firstFileRow) * rowLength, palette_.data(),
+                       rows.data() + static_cast<std::size_t>(i) * outRowBytes);
+        }
+        if (!write(rows.data(), rows.size())) return std::string();
+    }
+    return std::nullopt;
+}
+
+PictureConverter::Result PictureConverter::Convert(const std::string& sourcePath, const std::string& bitmapPath) {
+    if (!serverTried_) StartServer();
+    if (server_) {
+        // The request, and the memory file the served glimmet writes the bitmap into.
+        const std::string request = sourcePath + '\0' + bitmapPath + '\0';
+        InputFile memory = InputFile::Adopt(MemoryFile("glimmet bitmap"));
+        std::int32_t code = -1;
+        if (memory.error() == 0 && server_->Send(request.data(), request.size(), memory.descriptor()) &&
+            server_->Receive(&code, sizeof code) == sizeof code) {
+            if (code != 0) return {"glimmet left no bitmap (exit status " + std::to_string(code) + ")", std::nullopt};
+            return {{}, std::move(memory)};
+        }
+        // Lost: this picture and the rest of the build go through one glimmet each.
+        server_->Kill();
+        server_.reset();
+    }
+    int error = 0;
+    const int status = RunAndWait(progDir_, {"glimmet", sourcePath, "/convert=" + bitmapPath}, error);
+    if (status == -1) return {"glimmet could not be started: " + std::string(std::strerror(error)), std::nullopt};
+    if (!Exists(bitmapPath)) return {"glimmet left no bitmap (" + HowItEnded(status) + ")", std::nullopt};
+    return {{}, InputFile(bitmapPath)};
+}
+
+void PictureConverter::StartServer() {
+    serverTried_ = true;
+    const std::string program = FindProgram(progDir_, "glimmet");
+    if (program.empty() || !FileContains(program, kGlimmetGreeting)) return;
+    auto server = std::make_unique<ServerProcess>(progDir_, program, std::vector<std::string>{"glimmet", "--serve"});
+    if (!server->started()) return;
+    // Ours answers at once; one that does not is ended and not used.
+    constexpr int kGreetingMs = 10000;
+    char greeting[sizeof kGlimmetGreeting] = {};
+    const std::int64_t got = server->Receive(greeting, sizeof greeting, kGreetingMs);
+    if (got != sizeof kGlimmetGreeting - 1 ||
+        std::memcmp(greeting, kGlimmetGreeting, sizeof kGlimmetGreeting - 1) != 0) {
+        server->Kill();
+        return;
+    }
+    server_ = std::move(server);
+}
 
 FileKind ClassifyFile(const std::string& entryName) {
     const std::size_t dot = entryName.rfind('.');
@@ -109,15 +139,31 @@ FileKind ClassifyFile(const std::string& entryName) {
 }
 
 int LoadBmp16(const std::string& bitmapPath, const std::string& outPath, std::ostream& out) {
-    const std::string refusal = WritePicture16(bitmapPath, outPath, false);
+    Picture16Source picture;
+    std::string refusal = picture.Open(InputFile(bitmapPath));
+    if (refusal.empty()) {
+        OutputFile dst(outPath);
+        if (dst.error() != 0) {
+            refusal = "cannot create " + outPath + ": " + std::strerror(dst.error());
+        } else {
+            const auto failed =
+                picture.WriteTo([&](const std::uint8_t* data, std::size_t size) { return dst.WriteAll(data, size); });
+            if (failed || !dst.Close()) {
+                refusal = failed && !failed->empty() ? *failed
+                                                     : "cannot write " + outPath + ": " + std::strerror(dst.error());
+            }
+        }
+        if (!refusal.empty()) RemoveFile(outPath);
+    }
     if (refusal.empty()) return 0;
     Listing(out).Refused(refusal);
     return 1;
 }
 
 EntryData PrepareEntryData(const BuildState& state, FileKind kind, const std::string& sourcePath,
-                           const FileRemover& removeFile) {
-    if (kind == FileKind::Plain) return EntryData{{}, sourcePath, false};
+                           const FileRemover& removeFile, PictureConverter& pictures,
+                           std::optional<InputFile>& openedSource) {
+    if (kind == FileKind::Plain) return EntryData{{}, sourcePath, false, nullptr};
 
     if (kind == FileKind::HtmlPage) {
         const std::string text = state.progDir + kTextFile;
@@ -130,25 +176,32 @@ EntryData PrepareEntryData(const BuildState& state, FileKind kind, const std::st
         const int rc = Marlet(sourcePath.c_str(), opened.c_str());
         created.Close();
         if (rc != 0) return Refuse("the page could not be turned into text (Marlet result " + std::to_string(rc) + ")");
-        return EntryData{{}, text, true};
+        return EntryData{{}, text, true, nullptr};
     }
 
-    std::string bitmap = sourcePath;
-    if (kind == FileKind::OtherPicture) {
-        bitmap = state.progDir + kBitmapFile;
-        // A converter that fails without writing must not leave the last picture to be packed.
-        if (std::string refusal = RemoveTemporary(bitmap, removeFile); !refusal.empty())
-            return Refuse(std::move(refusal));
-        int error = 0;
-        const int status = RunAndWait(state.progDir, {"glimmet", sourcePath, "/convert=" + bitmap}, error);
-        if (status == -1) return Refuse("glimmet could not be started: " + std::string(std::strerror(error)));
-        if (!Exists(bitmap)) return Refuse("glimmet left no bitmap (" + HowItEnded(status) + ")");
+    std::optional<InputFile> bitmap;
+    if (kind == FileKind::BmpPicture && openedSource) {
+        bitmap.emplace(std::move(*openedSource));
+        openedSource.reset();
     }
+    if (kind == FileKind::OtherPicture) {
+        const std::string bitmapPath = state.progDir + kBitmapFile;
+        // A converter that fails without writing must not leave the last picture to be packed.
+        if (std::string refusal = RemoveTemporary(bitmapPath, removeFile); !refusal.empty())
+            return Refuse(std::move(refusal));
+        PictureConverter::Result converted = pictures.Convert(sourcePath, bitmapPath);
+        if (!converted.refusal.empty()) return Refuse(std::move(converted.refusal));
+        bitmap = std::move(converted.bitmap);
+    }
+    // The picture16 goes straight into the package; a transFile.jpg left from an earlier build, or
+    // put in its place, still goes first, as it did when the picture16 was written there.
     const std::string picture = state.progDir + kPictureFile;
     if (std::string refusal = RemoveTemporary(picture, removeFile); !refusal.empty()) return Refuse(std::move(refusal));
-    if (std::string refusal = WritePicture16(bitmap, picture, true); !refusal.empty())
+    EntryData data;
+    data.picture = std::make_unique<Picture16Source>();
+    if (std::string refusal = data.picture->Open(bitmap ? std::move(*bitmap) : InputFile(sourcePath)); !refusal.empty())
         return Refuse(std::move(refusal));
-    return EntryData{{}, picture, true};
+    return data;
 }
 
 }  // namespace lindquay

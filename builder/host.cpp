@@ -3,8 +3,11 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/magic.h>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/file.h>
+#include <sys/mman.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/vfs.h>
@@ -13,6 +16,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -171,9 +176,9 @@ bool IsExecutableFile(const std::string& path) {
 
 }  // namespace
 
-FolderListing ListFolder(const std::string& hostPath) {
+FolderListing ListFolderAt(int parent, const std::string& name) {
     FolderListing listing;
-    int fd = ::open(hostPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
         listing.error = errno;
         return listing;
@@ -185,9 +190,12 @@ FolderListing ListFolder(const std::string& hostPath) {
         ::close(fd);
         return listing;
     }
-    DIR* dir = ::fdopendir(fd);
+    // The listing reads through a descriptor of its own; fd stays open for the walk.
+    const int readFd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    DIR* dir = readFd >= 0 ? ::fdopendir(readFd) : nullptr;
     if (!dir) {
         listing.error = errno;
+        if (readFd >= 0) ::close(readFd);
         ::close(fd);
         return listing;
     }
@@ -203,15 +211,28 @@ FolderListing ListFolder(const std::string& hostPath) {
         // A link counts as what it points to: a link to a folder is walked as a folder.
         if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) {
             struct stat target {};
-            isFolder = ::fstatat(dirfd(dir), e->d_name, &target, 0) == 0 && S_ISDIR(target.st_mode);
+            isFolder = ::fstatat(fd, e->d_name, &target, 0) == 0 && S_ISDIR(target.st_mode);
         }
+        if (!isFolder && e->d_type != DT_REG) listing.maybeSpecial.emplace_back(e->d_name);
         (isFolder ? listing.folders : listing.files).emplace_back(e->d_name);
     }
     ::closedir(dir);
     if (listing.error != 0) {
         listing.folders.clear();
         listing.files.clear();
+        ::close(fd);
+        return listing;
     }
+    std::sort(listing.maybeSpecial.begin(), listing.maybeSpecial.end());
+    listing.fd = fd;
+    return listing;
+}
+
+FolderListing ListFolder(const std::string& hostPath) {
+    FolderListing listing = ListFolderAt(AT_FDCWD, hostPath);
+    if (listing.fd >= 0) ::close(listing.fd);
+    listing.fd = -1;
+    listing.maybeSpecial.clear();
     return listing;
 }
 
@@ -403,6 +424,12 @@ FileInfo StatFile(const std::string& path) {
     return InfoFromStat(result, st);
 }
 
+FileInfo StatFileAt(int folder, const std::string& name) {
+    struct stat st {};
+    const int result = ::fstatat(folder, name.c_str(), &st, 0);
+    return InfoFromStat(result, st);
+}
+
 bool Exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
 
 int RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0 ? 0 : errno; }
@@ -446,6 +473,30 @@ BuildLock::~BuildLock() {
 
 InputFile::InputFile(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {
     if (fd_ < 0) error_ = errno;
+}
+
+InputFile::InputFile(int folder, const std::string& name)
+    : fd_(::openat(folder, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {
+    if (fd_ < 0) error_ = errno;
+}
+
+InputFile InputFile::Adopt(int fd) {
+    InputFile file;
+    file.fd_ = fd;
+    file.error_ = fd < 0 ? EBADF : 0;
+    return file;
+}
+
+InputFile::InputFile(InputFile&& other) noexcept : fd_(other.fd_), error_(other.error_) { other.fd_ = -1; }
+
+InputFile& InputFile::operator=(InputFile&& other) noexcept {
+    if (this != &other) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = other.fd_;
+        error_ = other.error_;
+        other.fd_ = -1;
+    }
+    return *this;
 }
 
 InputFile::~InputFile() {
@@ -541,6 +592,119 @@ int RunAndWait(const std::string& workFolder, const std::vector<std::string>& ar
 std::string HowItEnded(int status) {
     return WIFEXITED(status) ? "exit status " + std::to_string(WEXITSTATUS(status))
                              : "signal " + std::to_string(WTERMSIG(status));
+}
+
+std::string FindProgram(const std::string& workFolder, const std::string& name) {
+    if (IsExecutableFile(workFolder + name)) return workFolder + name;
+    // As posix_spawnp searches: PATH, or the system's default path when PATH is not set.
+    std::string path;
+    if (const char* env = std::getenv("PATH")) {
+        path = env;
+    } else {
+        path.resize(::confstr(_CS_PATH, nullptr, 0));
+        ::confstr(_CS_PATH, path.data(), path.size());
+        path.resize(std::strlen(path.c_str()));
+    }
+    for (std::size_t start = 0; start <= path.size();) {
+        std::size_t end = path.find(':', start);
+        if (end == std::string::npos) end = path.size();
+        std::string folder = path.substr(start, end - start);
+        if (folder.empty()) folder = ".";  // an empty entry is the current folder
+        if (IsExecutableFile(folder + "/" + name)) return folder + "/" + name;
+        start = end + 1;
+    }
+    return {};
+}
+
+bool FileContains(const std::string& path, const std::string& mark) {
+    InputFile file(path);
+    if (file.error() != 0 || mark.empty()) return false;
+    // Blocks that overlap by the mark's length less one, so that a mark across two is found.
+    std::vector<char> block(256 * 1024);
+    std::size_t kept = 0;
+    for (;;) {
+        const std::int64_t got = file.Read(block.data() + kept, block.size() - kept);
+        if (got <= 0) return false;
+        const std::size_t length = kept + static_cast<std::size_t>(got);
+        if (::memmem(block.data(), length, mark.data(), mark.size())) return true;
+        kept = std::min(length, mark.size() - 1);
+        std::memmove(block.data(), block.data() + length - kept, kept);
+    }
+}
+
+int MemoryFile(const char* name) { return ::memfd_create(name, MFD_CLOEXEC); }
+
+ServerProcess::ServerProcess(const std::string& workFolder, const std::string& program,
+                             const std::vector<std::string>& argv) {
+    int ends[2];
+    if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) != 0) return;
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, ends[1], 0);
+    posix_spawn_file_actions_addchdir_np(&actions, workFolder.c_str());
+    pid_t pid = 0;
+    const int error = posix_spawn(&pid, program.c_str(), &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(ends[1]);
+    if (error != 0) {
+        ::close(ends[0]);
+        return;
+    }
+    fd_ = ends[0];
+    pid_ = pid;
+}
+
+ServerProcess::~ServerProcess() {
+    if (fd_ >= 0) ::close(fd_);
+    if (pid_ > 0) {
+        int status = 0;
+        while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+        }
+    }
+}
+
+bool ServerProcess::Send(const void* data, std::size_t size, int attached) {
+    if (fd_ < 0) return false;
+    iovec part{const_cast<void*>(data), size};
+    msghdr message{};
+    message.msg_iov = &part;
+    message.msg_iovlen = 1;
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    if (attached >= 0) {
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        cmsghdr* c = CMSG_FIRSTHDR(&message);
+        c->cmsg_level = SOL_SOCKET;
+        c->cmsg_type = SCM_RIGHTS;
+        c->cmsg_len = CMSG_LEN(sizeof(int));
+        std::memcpy(CMSG_DATA(c), &attached, sizeof attached);
+    }
+    for (;;) {
+        if (::sendmsg(fd_, &message, MSG_NOSIGNAL) == static_cast<ssize_t>(size)) return true;
+        if (errno != EINTR) return false;
+    }
+}
+
+std::int64_t ServerProcess::Receive(void* data, std::size_t size, int timeoutMs) {
+    if (fd_ < 0) return -1;
+    pollfd ready{fd_, POLLIN, 0};
+    for (;;) {
+        const int n = ::poll(&ready, 1, timeoutMs);
+        if (n > 0) break;
+        if (n == 0 || errno != EINTR) return -1;
+    }
+    for (;;) {
+        const ssize_t got = ::recv(fd_, data, size, 0);
+        if (got > 0) return got;
+        if (got == 0 || errno != EINTR) return -1;
+    }
+}
+
+void ServerProcess::Kill() {
+    if (pid_ > 0) ::kill(pid_, SIGKILL);
 }
 
 }  // namespace lindquay

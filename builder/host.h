@@ -13,6 +13,9 @@
 namespace lindquay {
 
 FolderListing ListFolder(const std::string& hostPath);
+// The folder `name` in the open folder `parent` (AT_FDCWD: `name` is a path), left open in the
+// listing's fd, which the caller closes.
+FolderListing ListFolderAt(int parent, const std::string& name);
 // The output ROM opened for update (not emptied); null when it cannot be opened.
 std::unique_ptr<PackageOutput> OpenOutputFile(const std::string& path);
 
@@ -60,6 +63,7 @@ struct FileInfo {
     FileId id;
 };
 FileInfo StatFile(const std::string& path);
+FileInfo StatFileAt(int folder, const std::string& name);
 bool Exists(const std::string& path);
 int RemoveFile(const std::string& path);  // 0 or errno
 
@@ -87,10 +91,17 @@ private:
 class InputFile {
 public:
     explicit InputFile(const std::string& path);
+    // `name` in the open folder `folder`, as InputFile(path) opens it.
+    InputFile(int folder, const std::string& name);
+    // Takes over an open descriptor (closed with the object); -1 is a file that failed to open.
+    static InputFile Adopt(int fd);
+    InputFile(InputFile&& other) noexcept;
+    InputFile& operator=(InputFile&& other) noexcept;
     ~InputFile();
     InputFile(const InputFile&) = delete;
     InputFile& operator=(const InputFile&) = delete;
     int error() const { return error_; }  // errno of the open; 0 when open
+    int descriptor() const { return fd_; }
     FileInfo Info() const;
     // The next bytes: their count, 0 at the end of the file, -1 with errno set on failure.
     std::int64_t Read(void* data, std::size_t size);
@@ -98,7 +109,8 @@ public:
     std::size_t ReadAt(void* data, std::size_t size, std::uint64_t at);
 
 private:
-    int fd_;
+    InputFile() = default;
+    int fd_ = -1;
     int error_ = 0;
 };
 
@@ -127,5 +139,37 @@ private:
 int RunAndWait(const std::string& workFolder, const std::vector<std::string>& argv, int& error);
 // How a process of that wait status ended: "exit status N" or "signal N".
 std::string HowItEnded(int status);
+
+// The program RunAndWait starts for `name`: workFolder + name when that is an executable file,
+// else the first on PATH; empty when there is none.
+std::string FindProgram(const std::string& workFolder, const std::string& name);
+// Whether the file holds `mark` among its bytes: how a program is told without running it.
+bool FileContains(const std::string& path, const std::string& mark);
+// A new, empty file in memory, closed on exec; -1 with errno set when none can be made.
+int MemoryFile(const char* name);
+
+// A program started in `workFolder` with one end of a Unix seqpacket socket as its standard
+// input (its output and errors are ours): one message each way at a time. Destruction closes
+// our end, which the program takes as its cue to end, and waits for it.
+class ServerProcess {
+public:
+    ServerProcess(const std::string& workFolder, const std::string& program, const std::vector<std::string>& argv);
+    ~ServerProcess();
+    ServerProcess(const ServerProcess&) = delete;
+    ServerProcess& operator=(const ServerProcess&) = delete;
+    bool started() const { return pid_ > 0; }
+    // Sends one message with `attached` (a descriptor, or -1) passed along; false when the
+    // program is gone.
+    bool Send(const void* data, std::size_t size, int attached);
+    // The next message's length, up to `size` bytes of it in data; -1 when the program is gone,
+    // or, with a timeout in milliseconds (-1: none), when nothing came in that time.
+    std::int64_t Receive(void* data, std::size_t size, int timeoutMs = -1);
+    // Ends it at once: a program that does not answer as it should.
+    void Kill();
+
+private:
+    int fd_ = -1;
+    int pid_ = -1;
+};
 
 }  // namespace lindquay

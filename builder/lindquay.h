@@ -48,6 +48,11 @@ struct FolderListing {
     std::vector<std::string> folders;
     std::vector<std::string> files;
     std::string pseudo = {};
+    // The walk's own lister keeps the folder open, so that what it holds is opened relative to it
+    // (the walk closes it), and names the files that may be no regular file (links, devices, and
+    // entries whose type the listing does not give), sorted. -1: open everything by its path.
+    int fd = -1;
+    std::vector<std::string> maybeSpecial = {};
 };
 using FolderLister = std::function<FolderListing(const std::string& hostPath)>;
 
@@ -71,7 +76,7 @@ using FileRemover = std::function<int(const std::string& path)>;
 // The seams a test uses to make a folder unlistable, a write or a delete fail, even as root.
 struct DriverHooks {
     std::string programPath;  // empty: the running program (/proc/self/exe)
-    FolderLister lister;      // empty: ListFolder
+    FolderLister lister;      // empty: ListFolderAt, the folders kept open
     OutputOpener openOutput;  // empty: OpenOutputFile
     FileRemover removeFile;   // empty: RemoveFile
     // Set (from LINDQUAY_PROGRAM_DIR): the folder that stands in for the program's own, as an

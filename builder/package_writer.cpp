@@ -1,9 +1,13 @@
 #include "package_writer.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -47,13 +51,14 @@ public:
           lister_(lister),
           removeFile_(removeFile),
           outputId_(outputId),
-          replacedId_(replacedId) {
+          replacedId_(replacedId),
+          pictures_(state.progDir) {
         programFolderId_ = StatFile(state.progDir).id;
     }
 
     // A root gets no item of its own; `rel` is the package name its entries start with.
     void AddRoot(const std::string& hostDir, const std::string& rel, bool isShell) {
-        FolderListing listing = lister_(hostDir);
+        FolderListing listing = List(AT_FDCWD, hostDir, hostDir);
         if (listing.error == ENOENT && isShell) return;  // the ".shell" folder is optional
         if (isShell) used_.insert(kShellRoot);
         if (listing.error == ENOENT) return listing_.FsDirMissing(hostDir);
@@ -67,7 +72,21 @@ public:
     bool full() const { return full_; }
 
 private:
+    // The folder `name` in the open folder `parent`, at `path`; a test's lister gets the path.
+    FolderListing List(int parent, const std::string& name, const std::string& path) {
+        return lister_ ? lister_(path) : ListFolderAt(parent, name);
+    }
+
+    // Closes a listing's folder once the walk is done with it.
+    struct FolderCloser {
+        int fd;
+        ~FolderCloser() {
+            if (fd >= 0) ::close(fd);
+        }
+    };
+
     void AddFolder(const std::string& dir, const std::string& rel, FolderListing& listing) {
+        const FolderCloser closer{listing.fd};
         state_.totalDirs += static_cast<std::int32_t>(listing.folders.size());
         state_.totalFiles += static_cast<std::int32_t>(listing.files.size());
         SortNames(listing.folders);
@@ -89,7 +108,7 @@ private:
                 listing_.FolderRefused(r, std::string(kNameUsed) + "; folder not packed");
                 continue;
             }
-            FolderListing child = lister_(path);
+            FolderListing child = List(listing.fd >= 0 ? listing.fd : AT_FDCWD, listing.fd >= 0 ? name : path, path);
             if (!child.pseudo.empty()) {
                 listing_.FolderIsPseudo(r, child.pseudo);
                 continue;
@@ -116,7 +135,7 @@ private:
         }
         for (const std::string& name : listing.files) {
             if (full_) return;
-            if (!AddFile(dir + name, rel + "\\" + name, name, listing.id)) listing_.FileFailed();
+            if (!AddFile(dir + name, rel + "\\" + name, name, listing)) listing_.FileFailed();
         }
     }
 
@@ -163,17 +182,31 @@ private:
         return false;
     }
 
-    bool AddFile(const std::string& path, const std::string& r, const std::string& name, FileId folder) {
+    bool AddFile(const std::string& path, const std::string& r, const std::string& name, const FolderListing& folder) {
         listing_.File(r);
         if (r.size() > kMaxName) return Refuse("name longer than 259 bytes");
         if (name.find('\\') != std::string::npos) return Refuse(kSeparatorInName);
         if (used_.count(r) != 0) return Refuse(kNameUsed);
-        if (IsOwnFile(folder, name)) {
+        if (IsOwnFile(folder.id, name)) {
             listing_.OwnFileSkipped();
             return true;
         }
 
-        const FileInfo source = StatFile(path);
+        // A file the listing saw as regular, packed as it is or read as a BMP, is opened in its
+        // folder once and looked at through what was opened. Anything else is looked at first
+        // (a device is never opened), and opened by the conversion or below.
+        const FileKind kind = ClassifyFile(name);
+        std::optional<InputFile> opened;
+        FileInfo source;
+        if (folder.fd >= 0 && (kind == FileKind::Plain || kind == FileKind::BmpPicture) &&
+            !std::binary_search(folder.maybeSpecial.begin(), folder.maybeSpecial.end(), name)) {
+            InputFile file(folder.fd, name);
+            if (file.error() == 0) {
+                source = file.Info();
+                opened.emplace(std::move(file));
+            }
+        }
+        if (!opened) source = folder.fd >= 0 ? StatFileAt(folder.fd, name) : StatFile(path);
         if (source.error != 0) return Refuse(std::string("cannot read: ") + std::strerror(source.error));
         if (!source.regular) return Refuse("not a regular file");
         if (outputId_ == source.id || replacedId_ == source.id) {
@@ -181,14 +214,14 @@ private:
             return true;
         }
 
-        const FileKind kind = ClassifyFile(name);
         if (kind == FileKind::OtherPicture) listing_.Flush();  // glimmet's own messages come after the name
-        const EntryData data = PrepareEntryData(state_, kind, path, removeFile_);
+        EntryData data = PrepareEntryData(state_, kind, path, removeFile_, pictures_, opened);
         if (!data.refusal.empty()) return Refuse(data.refusal);
+        if (data.picture) return AddPicture(r, *data.picture);
 
-        InputFile in(data.path);
+        InputFile in = opened ? std::move(*opened) : InputFile(data.path);
         if (in.error() != 0) return Refuse(std::string("cannot open: ") + std::strerror(in.error()));
-        const FileInfo info = in.Info();
+        const FileInfo info = opened && !data.temporary ? source : in.Info();
         if (info.error != 0 || !info.regular) return Refuse("not a regular file");
         if (info.size > 0xFFFFFFFFu) return Refuse("file of 4 GiB or more cannot be packed");
         const auto size = static_cast<std::uint32_t>(info.size);
@@ -223,6 +256,23 @@ private:
         return true;
     }
 
+    // A picture's picture16, converted while it is written.
+    bool AddPicture(const std::string& r, Picture16Source& picture) {
+        const std::uint32_t size = picture.size();  // even: no fill byte
+        if (!Fits(kRecordSize + size)) {
+            full_ = true;
+            return Refuse(Listing::kPackageFull);
+        }
+        listing_.Packed(size);
+        const std::uint64_t start = rom_.Tell();
+        if (!WriteRecord(r, false, size)) return TakeBack(start, "cannot write the output ROM");
+        const auto failed =
+            picture.WriteTo([this](const std::uint8_t* data, std::size_t length) { return rom_.Write(data, length); });
+        if (failed) return TakeBack(start, failed->empty() ? "cannot write the output ROM" : *failed);
+        used_.insert(r);
+        return true;
+    }
+
     BuildState& state_;
     Listing& listing_;
     PackageOutput& rom_;
@@ -235,6 +285,7 @@ private:
     std::set<std::string> used_;  // the package names so far
     bool full_ = false;
     std::vector<std::uint8_t> buffer_;
+    PictureConverter pictures_;
 };
 
 }  // namespace
@@ -246,7 +297,8 @@ int LinkFSFile(BuildState& state, Listing& listing, const std::string& romPath, 
         listing.OutputNotOpened();
         return 1;
     }
-    const FolderLister lister = hooks.lister ? hooks.lister : FolderLister(ListFolder);
+    // Without a test's lister, the walk lists with ListFolderAt and opens what a folder holds in it.
+    const FolderLister lister = hooks.lister;
     const FileRemover removeFile = hooks.removeFile ? hooks.removeFile : FileRemover(RemoveFile);
     Walker walker(state, listing, *rom, lister, removeFile, StatFile(romPath).id, replaced);
     if (rom->Seek(kPackageOffset)) {

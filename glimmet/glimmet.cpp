@@ -2,6 +2,9 @@
 // Reads any picture FreeImage can read and writes it as an uncompressed, bottom-up, 24-bit BMP,
 // with an alpha channel flattened onto white (the toolkit's transparent colour).
 //
+// glimmet --serve: the same conversions for Lindquay, one after the other, without a start of
+// the program for each (see Serve).
+//
 // The picture is decoded in a child process, so that a damaged picture that crashes a decoder
 // ends only the child; its size is read before its pixels where the format allows. The child ends
 // with glimmet, however glimmet ends. The BMP is written to a new, unnamed file beside the target
@@ -11,6 +14,7 @@
 #include <fcntl.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,11 +23,13 @@
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <random>
 #include <string>
 
+#include "glimmet_serve.h"
 #include "printable.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -180,7 +186,8 @@ std::string SaveBmp(FIBITMAP* rgb, int fd) {
     return {};
 }
 
-// The child: decodes source and writes the BMP to fd. Says why on failure.
+// The child: decodes source and writes the BMP to fd (target only names it in messages). Says why
+// on failure.
 int Convert(const char* source, const char* target, int fd) {
     FreeImage_Initialise(FALSE);
     FreeImage_SetOutputMessage(KeepMessage);
@@ -276,9 +283,91 @@ void LimitChild() {
     ::setrlimit(RLIMIT_CPU, &cpu);
 }
 
+// Decodes source into fd in a child process of its own, with its limits: kExitConverted, or
+// kExitFailed once the reason is said.
+int Decode(const char* source, const char* target, int fd) {
+    std::fflush(nullptr);
+    const pid_t parent = ::getpid();
+    const pid_t child = ::fork();
+    const int forkError = errno;
+    if (child == 0) {
+        // A decoder left running after glimmet was killed would hold its memory for nothing.
+        if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != parent) ::_exit(kExitFailed);
+        LimitChild();
+        ::_exit(Convert(source, target, fd));
+    }
+    int status = 0;
+    if (child < 0) return Fail(std::string("cannot start the decoder: ") + std::strerror(forkError));
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFEXITED(status) && WEXITSTATUS(status) == kExitConverted) return kExitConverted;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == kChildReported) return kExitFailed;
+    const std::string how = WIFSIGNALED(status) ? "signal " + std::to_string(WTERMSIG(status))
+                                                : "exit status " + std::to_string(WEXITSTATUS(status));
+    return Fail(std::string("damaged picture: ") + source + " (its decoder ended with " + how + ")");
+}
+
+// Each decoding child allocates and clears a picture's memory anew, page fault by page fault;
+// with transparent huge pages for malloc that is one fault per 2 MiB instead of per 4 KiB (a sixth
+// of a build's processor time). glibc takes that setting only when a program starts, so the
+// served glimmet starts itself once more with it; when that fails it goes on without.
+void UseHugePages(char** argv) {
+    constexpr char kTunable[] = "glibc.malloc.hugetlb";
+    const char* tunables = std::getenv("GLIBC_TUNABLES");
+    if (tunables && std::strstr(tunables, kTunable)) return;
+    const std::string value = (tunables && *tunables ? std::string(tunables) + ":" : std::string()) + kTunable + "=1";
+    if (::setenv("GLIBC_TUNABLES", value.c_str(), 1) != 0) return;
+    ::execv("/proc/self/exe", argv);
+    ::unsetenv("GLIBC_TUNABLES");
+    if (tunables) ::setenv("GLIBC_TUNABLES", tunables, 1);
+}
+
+// glimmet --serve, for Lindquay (the protocol is in glimmet_serve.h): one conversion per request
+// on standard input, until Lindquay closes its end.
+int Serve() {
+    constexpr int kConnection = 0;
+    if (::send(kConnection, kGlimmetGreeting, sizeof kGlimmetGreeting - 1, MSG_NOSIGNAL) < 0)
+        return Fail(std::string("--serve needs Lindquay's socket as standard input: ") + std::strerror(errno));
+    std::string request(64 * 1024, '\0');
+    for (;;) {
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))];
+        iovec part{request.data(), request.size()};
+        msghdr message{};
+        message.msg_iov = &part;
+        message.msg_iovlen = 1;
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        const ssize_t got = ::recvmsg(kConnection, &message, MSG_CMSG_CLOEXEC);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return got == 0 ? kExitConverted : Fail(std::string("--serve: ") + std::strerror(errno));
+        int fd = -1;
+        for (cmsghdr* c = CMSG_FIRSTHDR(&message); c; c = CMSG_NXTHDR(&message, c)) {
+            if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_RIGHTS) std::memcpy(&fd, CMSG_DATA(c), sizeof fd);
+        }
+        // SOURCE and TARGET, each ended by a NUL.
+        const char* source = request.data();
+        const std::size_t sourceLength = ::strnlen(source, static_cast<std::size_t>(got));
+        const char* target = source + sourceLength + 1;
+        std::int32_t result = kExitFailed;
+        if (fd < 0 || (message.msg_flags & (MSG_TRUNC | MSG_CTRUNC)) != 0 ||
+            sourceLength + 1 >= static_cast<std::size_t>(got) || request[static_cast<std::size_t>(got) - 1] != '\0') {
+            if (fd >= 0) ::close(fd);
+            Fail("--serve: a request it cannot read");
+        } else {
+            result = Decode(source, target, fd);
+            ::close(fd);
+        }
+        if (::send(kConnection, &result, sizeof result, MSG_NOSIGNAL) < 0) return kExitFailed;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], "--serve") == 0) {
+        UseHugePages(argv);
+        return Serve();
+    }
     const char kOption[] = "/convert=";
     const char kUsage[] =
         "usage: glimmet SOURCE /convert=TARGET\n"
@@ -303,25 +392,8 @@ int main(int argc, char** argv) {
     const int fd = NewFileBeside(target, temporary);
     if (fd < 0) return Fail(std::string("cannot write ") + target + ": " + std::strerror(errno));
 
-    std::fflush(nullptr);
-    const pid_t parent = ::getpid();
-    const pid_t child = ::fork();
-    if (child == 0) {
-        // A decoder left running after glimmet was killed would hold its memory for nothing.
-        if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != parent) ::_exit(kExitFailed);
-        LimitChild();
-        ::_exit(Convert(source, target, fd));
-    }
-    int status = 0;
-    if (child < 0) {
-        const int error = errno;
-        ::close(fd);
-        if (!temporary.empty()) ::unlink(temporary.c_str());
-        return Fail(std::string("cannot start the decoder: ") + std::strerror(error));
-    }
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (WIFEXITED(status) && WEXITSTATUS(status) == kExitConverted) {
+    const int decoded = Decode(source, target, fd);
+    if (decoded == kExitConverted) {
         const int error = NameFile(fd, target, temporary);
         ::close(fd);
         if (error == 0) return kExitConverted;
@@ -330,8 +402,5 @@ int main(int argc, char** argv) {
     }
     ::close(fd);
     if (!temporary.empty()) ::unlink(temporary.c_str());
-    if (WIFEXITED(status) && WEXITSTATUS(status) == kChildReported) return kExitFailed;
-    const std::string how = WIFSIGNALED(status) ? "signal " + std::to_string(WTERMSIG(status))
-                                                : "exit status " + std::to_string(WEXITSTATUS(status));
-    return Fail(std::string("damaged picture: ") + source + " (its decoder ended with " + how + ")");
+    return decoded;
 }

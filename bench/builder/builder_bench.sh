@@ -1,23 +1,30 @@
 #!/usr/bin/env bash
 # Lindquay against its peers on generated trees, all in one run:
 #   files    about 2,000 files, 200 MB (most of 1-16 KiB, a hundred of about 2 MB)
-#   small    20,000 small files
-#   pictures 500 pictures (BMP, PNG, JPEG, 240x160 to 1024x768)
-# Peers: genromfs and tar -cf (to a file) on the first two trees; on the pictures, the same
-# pictures turned into 15-bit RGB555 BMPs by ImageMagick, one convert per picture.
-# Prints the median wall time of RUNS runs, the ratios and Lindquay's peak memory.
+#   small    20,000 small files (64 B to 4 KiB, about 41 MiB)
+#   pictures 300 pictures, a quarter each BMP, PNG, JPEG and GIF, 240x160 to 1024x768
+# Peers: cat of every file into one file, genromfs and tar -cf (to a file) on the first two
+# trees; on the pictures, ImageMagick turning each into a 15-bit BMP3, one convert per picture.
+# Lindquay and its peers run in turn, round after round (RUNS rounds, 5 by default), so that a
+# change of the machine's load hits them alike; each ratio is the median of the rounds' own
+# ratios. Wall and processor time (user + system, of the program and its children) are shown.
 # Usage: bash bench/builder/builder_bench.sh [files|small|pictures ...]   (BUILD_DIR, RUNS)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
+source bench/machine.sh
 build_dir=${BUILD_DIR:-build}
-runs=${RUNS:-3}
+runs=${RUNS:-5}
 trees=("$@")
 ((${#trees[@]})) || trees=(files small pictures)
 gba="$build_dir/dist/gba"
-for tool in genromfs tar convert mogrify perl /usr/bin/time; do
+timed="$build_dir/bench/bench_timed"
+for tool in genromfs tar mogrify perl xargs; do
   command -v "$tool" >/dev/null || { echo "missing $tool: bash scripts/setup.sh --bench" >&2; exit 1; }
 done
-[ -x "$gba/Lindquay" ] || { echo "build first: bash scripts/setup.sh" >&2; exit 1; }
+# ImageMagick's own convert, not a wrapper that some systems put before it on PATH.
+magick=$(command -v convert-im6.q16 || command -v convert || true)
+[ -n "$magick" ] || { echo "missing convert: bash scripts/setup.sh --bench" >&2; exit 1; }
+[ -x "$gba/Lindquay" ] && [ -x "$timed" ] || { echo "build first: bash scripts/setup.sh" >&2; exit 1; }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/lindquay-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -50,7 +57,7 @@ make_pictures() {  # DIR COUNT
     # Smooth colours: rows are slices of one long gradient, shifted from row to row.
     my $ramp = join "", map { pack("CCC", $_ & 255, int($_ / 3) & 255, (255 - $_) & 255) } 0 .. 4095;
     for my $i (0 .. $count - 1) {
-      my ($w, $h) = @{$sizes[$i % @sizes]};
+      my ($w, $h) = @{$sizes[int($i / 4) % @sizes]};  # the format goes by $i % 4
       my $row = int(($w * 3 + 3) / 4) * 4;
       my $pixels = "";
       for my $y (0 .. $h - 1) {
@@ -61,64 +68,93 @@ make_pictures() {  # DIR COUNT
         pack("VVVvvVVVVVV", 40, $w, $h, 1, 24, 0, length $pixels, 2835, 2835, 0, 0), $pixels;
       close $f;
     }' "$dir" "$count"
-  # A third stay BMP, a third become PNG, a third JPEG.
-  (cd "$dir" && ls p*.bmp | awk 'NR % 3 == 1' | xargs mogrify -format png && \
-    ls p*.bmp | awk 'NR % 3 == 1' | xargs rm -f)
-  (cd "$dir" && ls p*.bmp | awk 'NR % 2 == 1' | xargs mogrify -format jpg -quality 90 && \
-    ls p*.bmp | awk 'NR % 2 == 1' | xargs rm -f)
-}
-
-# Median of RUNS runs of a command: prints "seconds peak_kib".
-measure() {
-  local i times=() mems=() t m
-  for ((i = 0; i < runs; i++)); do
-    /usr/bin/time -o "$work/time" -f '%e %M' "$@" >/dev/null 2>&1 </dev/null
-    read -r t m <"$work/time"
-    times+=("$t")
-    mems+=("$m")
+  # Picture i stays BMP or becomes PNG, JPEG or GIF by i % 4: a quarter each, every size in each.
+  local ext k=1
+  (cd "$dir" && ls p*.bmp >"$work/all")
+  for ext in png jpg gif; do
+    awk -v k=$k 'NR % 4 == (k + 1) % 4' "$work/all" >"$work/batch"
+    (cd "$dir" && xargs -a "$work/batch" mogrify -format "$ext" -quality 90 && xargs -a "$work/batch" rm -f)
+    k=$((k + 1))
   done
-  t=$(printf '%s\n' "${times[@]}" | sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')
-  m=$(printf '%s\n' "${mems[@]}" | sort -g | tail -1)
-  echo "$t $m"
 }
 
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "n/a" }'; }
+# One timed run: "wall_seconds cpu_seconds peak_kib", the command's output thrown away.
+once() {
+  "$timed" "$work/time" "$@" >/dev/null 2>&1 </dev/null || { echo "failed: $*" >&2; exit 1; }
+  awk '{printf "%.4f %.4f %d\n", $1 / 1e9, $2 / 1e6, $3}' "$work/time"
+}
 
-convert_loop() {  # DIR OUT
+convert_loop() {  # MAGICK DIR OUT
   local f
-  for f in "$1"/*; do
-    convert "$f" -depth 5 -define bmp:subtype=RGB555 "BMP3:$2/$(basename "$f").bmp"
+  for f in "$2"/*; do
+    "$1" "$f" -depth 5 -define bmp:subtype=RGB555 "BMP3:$3/$(basename "$f").bmp"
   done
 }
+export -f convert_loop
 
-printf '%-9s %8s %7s %9s %9s %9s %8s %8s %10s\n' tree files MB lindquay genromfs tar "L/genr" "L/tar" "L peak KiB"
+describe_machine
+echo "ImageMagick: $("$magick" -version | head -1)"
 for tree in "${trees[@]}"; do
   src="$work/$tree"
   mkdir -p "$src"
   case $tree in
     files) make_files "$src" 1900 100 1024 16384 $((2 * 1024 * 1024)) ;;
     small) make_files "$src" 20000 0 64 4096 0 ;;
-    pictures) make_pictures "$src" 500 ;;
+    pictures) make_pictures "$src" 300 ;;
     *) echo "unknown tree $tree" >&2; exit 1 ;;
   esac
   nfiles=$(find "$src" -type f | wc -l)
   mb=$(du -sm --apparent-size "$src" | cut -f1)
-  cat $(find "$src" -type f) >/dev/null  # every peer starts from a warm cache
-  read -r lt lm < <(measure "$prog/Lindquay" "$src" "$work/out.rom")
+  find "$src" -type f -print0 | sort -z >"$work/list"
+  xargs -0 -a "$work/list" cat >/dev/null  # every peer starts from a warm cache
   "$prog/Lindquay" "$src" "$work/out.rom" </dev/null | tail -1 | grep -q '^Error(s): 0 ' ||
     { echo "Lindquay reported errors on $tree" >&2; exit 1; }
   if [ "$tree" = pictures ]; then
+    peers=(imagemagick)
     mkdir -p "$work/im"
-    read -r ct _ < <(measure bash -c "$(declare -f convert_loop); convert_loop '$src' '$work/im'")
-    printf '%-9s %8d %7d %9s %9s %9s %8s %8s %10s\n' "$tree" "$nfiles" "$mb" "$lt" "-" "-" "-" "-" "$lm"
-    echo "          ImageMagick loop (convert IN -depth 5 -define bmp:subtype=RGB555 BMP3:OUT): ${ct}s," \
-      "ImageMagick / Lindquay = $(ratio "$ct" "$lt")"
   else
-    read -r gt _ < <(measure genromfs -f "$work/out.img" -d "$src")
-    read -r tt _ < <(measure tar -cf "$work/out.tar" -C "$src" .)
-    printf '%-9s %8d %7d %9s %9s %9s %8s %8s %10s\n' "$tree" "$nfiles" "$mb" "$lt" "$gt" "$tt" \
-      "$(ratio "$lt" "$gt")" "$(ratio "$lt" "$tt")" "$lm"
+    peers=(cat genromfs tar)
   fi
-  rm -rf "$src" "$work/out.rom" "$work/out.img" "$work/out.tar" "$work/im"
+  : >"$work/rounds"
+  for ((round = 0; round < runs; round++)); do
+    echo "lindquay $(once "$prog/Lindquay" "$src" "$work/out.rom")" >>"$work/rounds"
+    for peer in "${peers[@]}"; do
+      case $peer in
+        imagemagick) echo "$peer $(once bash -c 'convert_loop "$0" "$1" "$2"' "$magick" "$src" "$work/im")" ;;
+        cat) echo "$peer $(once sh -c 'exec xargs -0 -a "$0" cat -- >"$1"' "$work/list" "$work/out.cat")" ;;
+        genromfs) echo "$peer $(once genromfs -f "$work/out.img" -d "$src")" ;;
+        tar) echo "$peer $(once tar -cf "$work/out.tar" -C "$src" .)" ;;
+      esac >>"$work/rounds"
+    done
+  done
+  echo
+  echo "$tree: $nfiles files, $mb MB; $runs rounds of Lindquay and ${peers[*]} in turn"
+  awk '
+    function median(list,   n, a, i, j, t) {
+      n = split(list, a, " ")
+      for (i = 2; i <= n; i++) for (j = i; j > 1 && a[j - 1] > a[j]; j--) { t = a[j]; a[j] = a[j - 1]; a[j - 1] = t }
+      return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
+    }
+    {
+      if (!($1 in count)) order[++tools] = $1
+      k = ++count[$1]; wall[$1, k] = $2; cpu[$1, k] = $3
+      if ($4 > peak[$1]) peak[$1] = $4
+    }
+    END {
+      printf "  %-12s %9s %9s %12s %12s %10s\n", "tool", "wall s", "cpu s", "Lindquay/it", "(cpu)", "peak KiB"
+      for (t = 1; t <= tools; t++) {
+        name = order[t]; w = ""; c = ""; rw = ""; rc = ""
+        for (k = 1; k <= count[name]; k++) {
+          w = w " " wall[name, k]; c = c " " cpu[name, k]
+          rw = rw " " wall["lindquay", k] / wall[name, k]
+          rc = rc " " (cpu[name, k] > 0 ? cpu["lindquay", k] / cpu[name, k] : 0)
+        }
+        printf "  %-12s %9.3f %9.3f %12.2f %12.2f %10d\n", name, median(w), median(c), median(rw), median(rc), peak[name]
+      }
+    }' "$work/rounds"
+  rm -rf "$src" "$work/out.rom" "$work/out.img" "$work/out.tar" "$work/out.cat" "$work/im"
 done
-echo "(seconds: median of $runs runs; goals: L/genr < 1, L/tar <= 1.3, peak < 8192 KiB, ImageMagick / Lindquay >= 3)"
+echo
+echo "(medians; Lindquay/it: Lindquay's time over the peer's in the same round, so 0.33 is 3x faster."
+echo " Goals: pictures <= 0.33 against ImageMagick; small <= 0.9 against cat; files: below genromfs,"
+echo " within 1.3 of tar; peak < 8192 KiB)"

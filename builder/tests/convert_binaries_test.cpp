@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 
 #include "convert.h"
+#include "glimmet_serve.h"
 #include "marlet.h"
 #include "testsupport/package.h"
 #include "testsupport/pictures.h"
@@ -119,7 +121,8 @@ TEST_F(Conversion, PicturesAndPagesEndToEnd) {
     EXPECT_TRUE(Listed("      : \\help\\page.htm" + std::string(52 - 14, ' ') + " - " +
                        std::to_string(ReadFile(expectedText).size()) + "\n"));
 
-    EXPECT_TRUE(fs::exists(prog.dir + "/tmp.bmp"));  // left for the next conversion
+    // The served glimmet's bitmaps stay in memory; the picture16 goes straight into the package.
+    EXPECT_FALSE(fs::exists(prog.dir + "/tmp.bmp"));
     EXPECT_FALSE(fs::exists(prog.dir + "/transFile.jpg"));
     EXPECT_FALSE(fs::exists(prog.dir + "/tmp.htm"));
 }
@@ -207,6 +210,78 @@ TEST_F(Conversion, ConverterRunsInTheProgramFolderWithItsArgumentsIntact) {
     EXPECT_EQ(ReadFile(prog.dir + "/args.txt"), prog.dir + "\n2\n" + fsdir + "/with  two spaces/a pic.jpeg\n/convert=" +
                                                     prog.dir + "/tmp.bmp\nstdin-empty\n");
     EXPECT_EQ(Find(p, "\\with  two spaces\\a pic.jpeg"), Picture16(2, 1, {{255, 255, 255}, {255, 0, 0}}));
+}
+
+// One build of a mixed tree through every kind of glimmet: the project's own, served for the whole
+// build; one of another make (no mark: started once per picture, never with --serve, leaving
+// tmp.bmp); one with the mark that does not greet; one that greets and then ends. The ROM, the
+// listing and glimmet's messages are the same byte for byte.
+TEST_F(Conversion, ServedAndPerPictureBuildsAreIdentical) {
+    const auto px = Gradient(37, 23);
+    SavePicture(fsdir + "/a/photo.png", FIF_PNG, 37, 23, px);
+    SavePicture(fsdir + "/a/icon.png", FIF_PNG, 3, 1, {{255, 0, 0}, {0, 0, 255}, {0, 0, 0}}, {0, 128, 255});
+    SavePicture(fsdir + "/a/shot.jpg", FIF_JPEG, 37, 23, px, {}, JPEG_QUALITYGOOD);
+    SavePicture(fsdir + "/b/anim.gif", FIF_GIF, 37, 23, px);
+    SavePicture(fsdir + "/b/scan.tif", FIF_TIFF, 5, 4, Gradient(5, 4));
+    WriteFile(fsdir + "/b/raw.bmp", MakeBmp(3, 2, 24, Gradient(3, 2)));
+    WriteFile(fsdir + "/b/junk.jpg", "not a picture at all");
+    const std::string png = ReadFile(fsdir + "/a/photo.png");
+    WriteFile(fsdir + "/b/cut.png", png.substr(0, png.size() / 2));
+    WriteFile(fsdir + "/c/page.htm", "<body>a page</body>");
+    WriteFile(fsdir + "/c/notes.txt", "notes");
+
+    const std::string real = prog.dir + "/glimmet.real";
+    fs::rename(prog.dir + "/glimmet", real);
+    const std::string log = "echo \"$*\" >> " + (tmp / "calls.log") + "\n";
+    const std::string mark = "# " + std::string(kGlimmetGreeting);  // in the script's bytes
+    const struct {
+        const char* what;
+        std::string script;  // empty: the real glimmet itself
+        bool served;
+    } kinds[] = {
+        {"the project's own glimmet, served", "", true},
+        {"another make's glimmet", log + "exec " + real + " \"$@\"\n", false},
+        {"a marked glimmet that does not greet",
+         mark + "[ \"$1\" = --serve ] && exit 0\n" + log + "exec " + real + " \"$@\"\n", false},
+        {"a marked glimmet that greets and then ends",
+         mark + "if [ \"$1\" = --serve ]; then printf '%s' '" + std::string(kGlimmetGreeting) + "' >&0; exit 0; fi\n" +
+             log + "exec " + real + " \"$@\"\n",
+         false},
+    };
+    std::string firstRom, firstOut, firstErr;
+    for (const auto& kind : kinds) {
+        SCOPED_TRACE(kind.what);
+        fs::remove(tmp / "calls.log");
+        fs::remove(prog.dir + "/tmp.bmp");
+        if (kind.script.empty()) {
+            fs::copy_file(real, prog.dir + "/glimmet", fs::copy_options::overwrite_existing);
+        } else {
+            FakeGlimmet(kind.script);
+        }
+        const Package p = Build();
+        ASSERT_TRUE(p.ok()) << p.problem;
+        EXPECT_TRUE(Listed("Error(s): 2  warning(s): 0\n")) << result.out;  // junk.jpg and cut.png
+        EXPECT_EQ(Find(p, "\\a\\photo.png"), Picture16(37, 23, px));
+        if (firstRom.empty()) {
+            firstRom = ReadFile(tmp / "out.rom");
+            firstOut = result.out;
+            firstErr = result.err;
+        } else {
+            EXPECT_EQ(ReadFile(tmp / "out.rom"), firstRom);
+            EXPECT_EQ(result.out, firstOut);
+            EXPECT_EQ(result.err, firstErr);
+        }
+        EXPECT_EQ(fs::exists(prog.dir + "/tmp.bmp"), !kind.served);
+        const std::string calls = fs::exists(tmp / "calls.log") ? ReadFile(tmp / "calls.log") : "";
+        if (!kind.served) {
+            // One per picture that is not a BMP, each as `glimmet SOURCE /convert=TARGET`.
+            EXPECT_EQ(std::count(calls.begin(), calls.end(), '\n'), 7) << calls;
+            EXPECT_EQ(calls.find("--serve"), std::string::npos) << calls;
+            EXPECT_NE(calls.find(fsdir + "/a/photo.png /convert=" + prog.dir + "/tmp.bmp\n"), std::string::npos)
+                << calls;
+        }
+    }
+    EXPECT_NE(firstErr.find("glimmet: cannot read " + fsdir + "/b/junk.jpg"), std::string::npos) << firstErr;
 }
 
 TEST_F(Conversion, TemporaryPictureThatCannotBeCreatedFailsTheEntry) {

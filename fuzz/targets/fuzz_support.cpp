@@ -140,11 +140,17 @@ void EmptyFolder(const std::string& folder) {
     ::close(fd);
 }
 
-bool OneIn(std::size_t n, const std::uint8_t* data, std::size_t size) {
+namespace {
+std::uint32_t Hash(const std::uint8_t* data, std::size_t size) {
     std::uint32_t hash = 2166136261u;  // FNV-1a
     for (std::size_t i = 0; i < size; ++i) hash = (hash ^ data[i]) * 16777619u;
-    return hash % n == 0;
+    return hash;
 }
+}  // namespace
+
+bool OneIn(std::size_t n, const std::uint8_t* data, std::size_t size) { return Hash(data, size) % n == 0; }
+
+std::size_t Pick(std::size_t n, const std::uint8_t* data, std::size_t size) { return (Hash(data, size) >> 16) % n; }
 
 void WalkTree(const std::string& folder, const std::function<bool(const TreeEntry& entry)>& visit) {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -36,6 +36,8 @@ void WalkTree(const std::string& folder, const std::function<bool(const TreeEntr
 // True for one input in n, chosen by a hash of its bytes, so that a replay chooses the same. Not by
 // its size: most mutations keep the size, so all mutants of a chosen input would be chosen too.
 bool OneIn(std::size_t n, const std::uint8_t* data, std::size_t size);
+// One of n choices (0 to n - 1) by the same hash's higher bits, so that it does not follow OneIn's.
+std::size_t Pick(std::size_t n, const std::uint8_t* data, std::size_t size);
 
 [[noreturn]] void Fail(const char* file, int line, const std::string& what);
 

@@ -269,8 +269,9 @@ TEST_P(InstalledTree, LindquayBuildsTheSampleRomLikeTheBuildTree) {
     EXPECT_EQ(r.out, reference.out);
     EXPECT_EQ(r.err, "Lindquay: no base ROM in " + userFolder() + "/gba/; using the placeholder " + placeholder + "\n");
     EXPECT_TRUE(ReadFile(box_ / "work/sample.rom") == ReadFile(box_ / "reference.rom"));
-    // The temporary files land in the user's folder, never in the installation.
-    EXPECT_TRUE(fs::exists(userFolder() + "/gba/tmp.bmp"));
+    // The temporary files land in the user's folder, never in the installation (the pictures'
+    // bitmaps stay in memory, served by one glimmet: the build's lock is what is left there).
+    EXPECT_TRUE(fs::exists(userFolder() + "/gba/Lindquay.lock"));
     EXPECT_EQ(Joined(Listing(root() + "/" + kTemplate)), Joined(templateBefore));
 
     // With a base ROM of the user's own, that one is used, silently.
