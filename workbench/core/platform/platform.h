@@ -5,6 +5,8 @@
 //   host_layer.h     Host: every file, volume, process and browser call the workbench makes
 //                    (virtual, so that tests fail single operations); ShellAndWaitPasses; VolumeOf
 //   paths.h          folder and part-file path helpers (WithSlash, FolderPath, PartPathBeside)
+//   new_file.h       NewFileBeside and WriteNewFile: files created new, written through their own
+//                    descriptor, put in place by rename
 //   cache_folders.h  CacheFolders and CacheLease: the temporary folder and scratch file, locked
 //                    for one window or private to one command-line run
 //   messages.h       MessageBoxes, the one road of every message box; RecordedMessages for tests,
@@ -15,4 +17,5 @@
 #include "platform/cache_folders.h"
 #include "platform/host_layer.h"
 #include "platform/messages.h"
+#include "platform/new_file.h"
 #include "platform/paths.h"
