@@ -9,6 +9,7 @@
 //                    descriptor, put in place by rename
 //   cache_folders.h  CacheFolders and CacheLease: the temporary folder and scratch file, locked
 //                    for one window or private to one command-line run
+//   status.h         Status: what an operation that can fail returns (success, or why not)
 //   messages.h       MessageBoxes, the one road of every message box; RecordedMessages for tests,
 //                    GuardedMessages, which knows when a box is open
 //
@@ -19,3 +20,4 @@
 #include "platform/messages.h"
 #include "platform/new_file.h"
 #include "platform/paths.h"
+#include "platform/status.h"
