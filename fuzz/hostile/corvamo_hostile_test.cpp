@@ -13,8 +13,15 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
+
 #include "../../samples/sample_skin.h"
 #include "testsupport/mounts.h"
+#include "testsupport/on_open.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -25,8 +32,9 @@ struct Outcome {
     QString out, err;
 };
 
-// Runs Corvamo in folder with XDG_CACHE_HOME at cache, standard input from /dev/null.
-QProcess* Start(const QStringList& arguments, const QString& folder, const QString& cache) {
+// Runs Corvamo in folder with XDG_CACHE_HOME at cache, standard input from /dev/null; with
+// unprivileged, without the root's power to read every file (as a user would run it).
+QProcess* Start(const QStringList& arguments, const QString& folder, const QString& cache, bool unprivileged = false) {
     auto* child = new QProcess;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
@@ -34,7 +42,11 @@ QProcess* Start(const QStringList& arguments, const QString& folder, const QStri
     child->setProcessEnvironment(env);
     child->setWorkingDirectory(folder);
     child->setStandardInputFile(QProcess::nullDevice());
-    child->start(Corvamo(), arguments);
+    if (unprivileged)
+        child->start("setpriv",
+                     QStringList{"--bounding-set=-dac_override,-dac_read_search", "--", Corvamo()} + arguments);
+    else
+        child->start(Corvamo(), arguments);
     return child;
 }
 
@@ -48,9 +60,12 @@ Outcome Finish(QProcess* child, int seconds = 60) {
     return outcome;
 }
 
-Outcome RunCorvamo(const QStringList& arguments, const QString& folder, const QString& cache) {
-    return Finish(Start(arguments, folder, cache));
+Outcome RunCorvamo(const QStringList& arguments, const QString& folder, const QString& cache,
+                   bool unprivileged = false) {
+    return Finish(Start(arguments, folder, cache, unprivileged));
 }
+
+bool IsLink(const QString& path) { return QFileInfo(path).isSymLink(); }
 
 void Write(const QString& path, const QByteArray& bytes) {
     QDir().mkpath(QFileInfo(path).absolutePath());
@@ -178,6 +193,175 @@ TEST(CorvamoHostile, ASecondWindowGetsATemporaryFolderOfItsOwn) {
     EXPECT_EQ(Finish(second).exitCode, 0);
     EXPECT_EQ(Finish(first).exitCode, 0);
     EXPECT_EQ(privateFolders(), QStringList());  // removed when the second window ended
+}
+
+TEST(CorvamoHostile, NothingIsWrittenThroughANameAnotherUserSwapsMeanwhile) {
+    // The skins lie in a folder shared with another user, who acts the moment Corvamo opens a
+    // new file there (its open waits meanwhile, so there is no race to lose).
+    const QByteArray victimWords = "the victim's own words";
+    const struct {
+        const char* what;
+        QString watched;  // below the shared folder
+        std::function<bool(const std::string&)> matches;
+        bool swap;  // the new file is swapped for a link to the victim; else a link appears beside it
+        QStringList arguments;
+        QString err;
+        std::function<void(const QString& shared)> check;
+    } rows[] = {
+        {"a link swapped in for the DS preview's part file",
+         "Skin",
+         [](const std::string& n) { return n.rfind(".DS-preview.jpg.", 0) == 0; },
+         true,
+         {"--export-previews", "Skin"},
+         "Skin/DS-preview.jpg could not be saved.",
+         [](const QString& shared) {
+             EXPECT_EQ(Read(shared + "/Skin/DS-preview.jpg"), "the old DS preview");
+             EXPECT_FALSE(QImage(shared + "/Skin/GBA-preview.jpg").isNull());
+         }},
+        {"a link swapped in for the packed zip's part file",
+         "",
+         [](const std::string& n) { return n.rfind(".Out.zip.", 0) == 0; },
+         true,
+         {"--pack-skin", "Skin", "Out.zip"},
+         "Out.zip could not be written: the file being written was replaced meanwhile",
+         [](const QString& shared) {
+             EXPECT_FALSE(IsLink(shared + "/Out.zip"));
+             EXPECT_FALSE(QFileInfo::exists(shared + "/Out.zip"));
+         }},
+        {"a link to the victim appears under a template file's name",
+         "New",
+         [](const std::string& n) { return n == "mainBG.bmp"; },
+         false,
+         {"--new-skin", "New"},
+         "New/README.txt could not be written (it appeared meanwhile); no skin was left there.",
+         [](const QString& shared) {
+             EXPECT_TRUE(IsLink(shared + "/New/README.txt"));  // the other user's, left alone
+             EXPECT_EQ(QDir(shared + "/New").entryList(QDir::Files | QDir::Hidden), QStringList{"README.txt"});
+         }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        QTemporaryDir box;
+        const QString shared = box.filePath("shared"), victim = box.filePath("victim.txt");
+        Write(victim, victimWords);
+        WriteSkin(shared + "/Skin", qRgb(30, 160, 90));
+        Write(shared + "/Skin/DS-preview.jpg", "the old DS preview");
+        QDir().mkpath(shared + "/New");
+        const QString watched = shared + "/" + row.watched;
+        Outcome run;
+        {
+            const testsupport::OnFirstOpen other(
+                watched.toStdString(), row.matches,
+                row.swap ? testsupport::OnFirstOpen::SwapForLinkTo(victim.toStdString())
+                         : [&](const std::string& path) {
+                               QFile::link(victim, QFileInfo(QString::fromStdString(path)).path() + "/README.txt");
+                           });
+            run = RunCorvamo(row.arguments, shared, box.filePath("cache"));
+            EXPECT_EQ(other.actions(), 1);
+        }
+        EXPECT_EQ(run.exitCode, 1) << run.out.toStdString() << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(shared + "/" + row.err) || run.err.contains(row.err)) << run.err.toStdString();
+        EXPECT_EQ(Read(victim), victimWords);
+        for (const QString& name : QDir(watched).entryList(QDir::Files | QDir::System | QDir::Hidden))
+            EXPECT_FALSE(name.endsWith(".part")) << name.toStdString();  // the part file's name is not left behind
+        row.check(shared);
+    }
+}
+
+TEST(CorvamoHostile, LinksAndSpecialFilesInASkinAreNeitherFollowedNorMissing) {
+    QTemporaryDir box;
+    const QString skin = box.filePath("Skin");
+    WriteSkin(skin, qRgb(200, 120, 20));
+    QFile::remove(skin + "/mainBG.bmp");
+    Write(box.filePath("private/diary.jpg"), Read(skin + "/subBG.bmp"));
+    ASSERT_TRUE(QFile::link(box.filePath("private/diary.jpg"), skin + "/mainBG.jpg"));
+    ASSERT_TRUE(QFile::link("/etc/shadow", skin + "/help.txt"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(skin + "/hzk.dat").constData(), 0644), 0);
+    Write(skin + "/asc.dat", "fonts");
+    Write(skin + "/text.txt", "private words");
+    ASSERT_EQ(::chmod(QFile::encodeName(skin + "/text.txt").constData(), 0), 0);
+    const QString link = "is a link; a skin file must be a regular file in the skin";
+    const struct {
+        const char* what;
+        QStringList arguments;
+        QStringList said;  // on standard output for --check, else on standard error
+    } rows[] = {
+        {"--check names each link and what the others are, and the file it cannot read",
+         {"--check", skin},
+         {"error: Skin: mainBG.jpg: " + link, "error: Skin: help.txt: " + link,
+          "error: Skin: hzk.dat: is a FIFO; a skin file must be a regular file in the skin",
+          "error: Skin: text.txt: cannot be read"}},
+        {"--pack-skin packs nothing of a skin with a link", {"--pack-skin", skin, box.filePath("out.zip")}, {link}},
+        {"--export-previews names the links it left out",
+         {"--export-previews", skin},
+         {"These skin files were left out: help.txt " + link, "mainBG.jpg " + link}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        const Outcome run = RunCorvamo(row.arguments, box.path(), box.filePath("cache"), true);
+        EXPECT_EQ(run.exitCode, 1) << run.out.toStdString() << run.err.toStdString();
+        const QString& said = row.arguments[0] == "--check" ? run.out : run.err;
+        for (const QString& piece : row.said) EXPECT_TRUE(said.contains(piece)) << said.toStdString();
+        for (const char* name : {"mainBG.jpg", "help.txt", "hzk.dat"})
+            EXPECT_FALSE(said.contains(QString(name) + ": missing")) << said.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(box.filePath("out.zip")));
+    }
+}
+
+TEST(CorvamoHostile, FullVolumesAndDanglingLinksFailCleanly) {
+    ASSERT_TRUE(testsupport::HavePrivateMounts())
+        << "the test needs a mount namespace of its own (root with CAP_SYS_ADMIN)";
+    QTemporaryDir box;
+    const QString skin = box.filePath("Skin");
+    QImage picture(256, 192, QImage::Format_RGB32);
+    picture.fill(qRgb(90, 30, 160));
+    QDir().mkpath(skin);
+    ASSERT_TRUE(picture.save(skin + "/mainBG.jpg", "JPG"));
+    Write(skin + "/DS-preview.jpg", "the old DS preview");
+    ASSERT_TRUE(QFile::link(box.filePath("nowhere/x.zip"), box.filePath("dangling.zip")));
+    const struct {
+        const char* what;
+        QStringList arguments;
+        qint64 cacheBytes;  // a volume of this size as the cache folder; 0: none
+        bool fillVolume;    // a full volume at box/volume
+        QString err;
+        std::function<void()> check;
+    } rows[] = {
+        {"previews with a cache volume too small for the scratch picture",
+         {"--export-previews", skin},
+         64 << 10,
+         false,
+         skin + "/DS-preview.jpg could not be saved",
+         [&] { EXPECT_EQ(Read(skin + "/DS-preview.jpg"), "the old DS preview"); }},
+        {"a new skin three folders deep on a full volume",
+         {"--new-skin", box.filePath("volume/a/b/c")},
+         0,
+         true,
+         "could not be written",
+         [&] { EXPECT_FALSE(QFileInfo::exists(box.filePath("volume/a"))); }},
+        {"a packed skin to a dangling link",
+         {"--pack-skin", skin, box.filePath("dangling.zip")},
+         0,
+         false,
+         box.filePath("dangling.zip") + " is a link to " + box.filePath("nowhere/x.zip") +
+             ", which does not exist; it was not replaced.",
+         [&] { EXPECT_FALSE(QFileInfo::exists(box.filePath("nowhere"))); }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        const QString cache = box.filePath("cache");
+        std::optional<testsupport::TmpfsMount> cacheVolume, volume;
+        if (row.cacheBytes) cacheVolume.emplace(cache.toStdString(), row.cacheBytes);
+        if (row.fillVolume) {
+            volume.emplace(box.filePath("volume").toStdString(), 1 << 20);
+            volume->Fill();
+        }
+        const Outcome run = RunCorvamo(row.arguments, box.path(), cache);
+        EXPECT_EQ(run.exitCode, 1) << run.out.toStdString() << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(row.err)) << run.err.toStdString();
+        row.check();
+        EXPECT_EQ(PartFiles(skin), QStringList());
+    }
 }
 
 int main(int argc, char** argv) {

@@ -14,6 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+
+#include <sys/stat.h>
 #include <functional>
 
 #include "form1.h"
@@ -316,6 +318,62 @@ TEST(WorkbenchHostile, EveryRowLoadsWhatItCanAndChangesNothingElse) {
              form.setDir1Path(root + "/skins");
              ASSERT_TRUE(form.clickFile1("odd.zip"));
          }},
+        {"an archive of folders under skin file names, then a skin zipped with its folder",
+         [](const std::string& root) {
+             ArchiveWriter zip(root + "/skins/lifted.zip");
+             zip.AddFile("My Skin/mainBG.jpg", Jpeg(256, 192).toStdString());
+             zip.AddFile("My Skin/disk.jpg", Jpeg(40, 40).toStdString());
+             return "lifted.zip";
+         },
+         {0, 2},
+         {},
+         {"disk.jpg", "mainBG.jpg"},
+         {},
+         qint64(1) << 20,
+         true,
+         [](Form1& form, const QString& root) {
+             {
+                 ArchiveWriter zip((root + "/skins/poison.zip").toStdString());
+                 zip.AddFile("mainBG.jpg/a/keep.txt", "x");
+                 zip.AddFile("disk.jpg/keep.txt", "x");
+             }
+             form.setDir1Path(root + "/skins");
+             ASSERT_TRUE(form.clickFile1("poison.zip"));
+         }},
+        {"an archive of nested folders under a skin file name, then a folder skin with that file",
+         [](const std::string& root) {
+             testsupport::WriteFile(root + "/skins/good/mainBG.jpg", Jpeg(256, 192).toStdString());
+             return std::string();
+         },
+         {0},
+         {},
+         {"mainBG.jpg"},
+         [](const QString& root) { return root + "/skins/good"; },
+         qint64(1) << 20,
+         true,
+         [](Form1& form, const QString& root) {
+             {
+                 ArchiveWriter zip((root + "/skins/poison.zip").toStdString());
+                 zip.AddFile("mainBG.jpg/a/keep.txt", "x");
+             }
+             form.setDir1Path(root + "/skins");
+             ASSERT_TRUE(form.clickFile1("poison.zip"));
+         }},
+        {"a folder skin whose files are links out of it and a FIFO",
+         [](const std::string& root) {
+             const std::string skin = root + "/skins/linked";
+             testsupport::WriteFile(skin + "/subBG.jpg", Jpeg(256, 192).toStdString());
+             testsupport::WriteFile(root + "/private/diary.jpg", Jpeg(256, 192).toStdString());
+             fs::create_symlink(root + "/private/diary.jpg", skin + "/mainBG.jpg");
+             fs::create_symlink("/etc/shadow", skin + "/help.txt");
+             EXPECT_EQ(::mkfifo((skin + "/hzk.dat").c_str(), 0644), 0);
+             return std::string();
+         },
+         {1},
+         {"These skin files were left out", "mainBG.jpg is a link; a skin file must be a regular file in the skin",
+          "help.txt is a link", "hzk.dat is a FIFO"},
+         {"subBG.jpg"},
+         [](const QString& root) { return root + "/skins/linked"; }},
     };
 
     for (const Row& row : rows) {

@@ -27,6 +27,26 @@ Workbench::~Workbench() = default;
 
 namespace {
 
+// Removes everything below folder (the folder itself stays), never what a link points to: a
+// folder an archive made under a skin file's name must not block later skins. What could not be
+// removed is added to left; false when folder cannot be listed. Each listing is complete before
+// anything in it is deleted.
+bool EmptyFolder(Host& host, const QString& folder, QStringList& left) {
+    const auto entries = host.listFolder(folder);
+    if (!entries) return false;
+    for (const FolderEntry& entry : *entries) {
+        const QString path = folder + QLatin1Char('/') + entry.name;
+        if (entry.kind != FolderEntry::Folder) {
+            if (!host.removeEntry(path)) left.append(path);
+        } else if (const qsizetype before = left.size(); !EmptyFolder(host, path, left)) {
+            left.append(path);
+        } else if (left.size() == before && !host.removeEntry(path)) {
+            left.append(path);
+        }
+    }
+    return true;
+}
+
 struct BusyWhile {
     explicit BusyWhile(int& depth) : depth_(depth) { ++depth_; }
     ~BusyWhile() { --depth_; }
@@ -148,7 +168,7 @@ void Workbench::folderChange(const QString& path) {
     int found = 0;
     QStringList failed, tooLarge;
     for (const QString& name : Catalogue::Split(Catalogue::SkinFileNames)) {
-        const QString source = host_->findFile(folder + name);
+        const QString source = FindSkinFile(folder + name, *host_);
         if (source.isEmpty()) continue;
         ++found;
         // An archive may not unpack a file this large either; copying it would only fill the disk.
@@ -157,7 +177,10 @@ void Workbench::folderChange(const QString& path) {
         else if (!host_->copyFile(source, cache_.temp + name))
             failed.append(name);
     }
-    QStringList problems;
+    QStringList problems, refused;
+    for (const RefusedEntry& entry : RefusedSkinEntries(dirPath_, *host_)) refused << entry.name + ' ' + entry.what;
+    if (!refused.isEmpty())
+        problems << QStringLiteral("These skin files were left out: %1.").arg(refused.join(QStringLiteral("; ")));
     if (!failed.isEmpty())
         problems << QStringLiteral("These skin files could not be copied into the temporary folder %1: %2")
                         .arg(cache_.temp, failed.join(QStringLiteral(", ")));
@@ -228,19 +251,10 @@ void Workbench::LoadPics() {
 }
 
 void Workbench::DeleteDirectory(const QString& folder) {
-    // The listing is complete before anything is deleted.
-    const auto entries = host_->listFolder(folder);
-    if (!entries) {
+    QStringList left;
+    if (!EmptyFolder(*host_, folder, left)) {
         messages_.ok(QStringLiteral("The folder %1 could not be emptied.").arg(folder));
         return;
-    }
-    QStringList left;
-    for (const FolderEntry& entry : *entries) {
-        const QString path = folder + QLatin1Char('/') + entry.name;
-        if (entry.kind == FolderEntry::Folder)
-            DeleteDirectory(path);
-        else if (!host_->removeEntry(path))
-            left.append(path);
     }
     if (!left.isEmpty())
         messages_.ok(QStringLiteral("These files could not be deleted: %1").arg(left.join(QStringLiteral(", "))));

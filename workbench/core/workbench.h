@@ -63,7 +63,7 @@ public:
 
     void WipePics();
     void LoadPics();
-    // Deletes every file in the tree below folder; every folder stays. Links are deleted as links.
+    // Deletes every file and folder below folder; folder itself stays. Links are deleted as links.
     void DeleteDirectory(const QString& folder);
 
     // A click on the GBA preview: the next of its five screens.

@@ -138,7 +138,8 @@ TEST(SkinTemplateProgram, TheNewSkinHasEveryFixedPictureAndChecksWithoutError) {
 }
 
 // What an unlucky folder holds, under skin names: a pipe, a link loop, a folder, a device and a
-// sparse picture of 10 GB. The check and the pack end at once, take none of them and say so.
+// sparse picture of 10 GB. The check and the pack end at once, take none of them and say what
+// each is.
 TEST(SkinModesProgram, FilesThatAreNoPicturesEndCleanly) {
     WorkbenchSandbox box;
     const QString skin = box.skins + "/Hostile";
@@ -156,9 +157,10 @@ TEST(SkinModesProgram, FilesThatAreNoPicturesEndCleanly) {
     EXPECT_EQ(check.code, 1);
     for (const char* line :
          {"error: Hostile: desktop.bmp: larger than 64 MiB, more than the workbench accepts: it is left out",
-          "warning: Hostile: mainBG.jpg: missing", "warning: Hostile: disk.jpg: missing",
-          "warning: Hostile: nor.jpg: missing", "warning: Hostile: subBG.jpg: missing",
-          "Hostile: 1 error, 18 warnings, 0 notes"})
+          "error: Hostile: mainBG.bmp: is a FIFO; a skin file must be a regular file in the skin",
+          "error: Hostile: disk.bmp: is a link; a skin file must be a regular file in the skin",
+          "error: Hostile: nor.bmp: is a link; a skin file must be a regular file in the skin",
+          "warning: Hostile: subBG.jpg: missing", "Hostile: 4 errors, 15 warnings, 0 notes"})
         EXPECT_TRUE(check.out.contains(line)) << line << "\n" << check.out.toStdString();
 
     const ProgramRun pack = RunCorvamo(box, {"--pack-skin", skin, box.root + "/Hostile.zip"});

@@ -8,6 +8,7 @@
 #include "skin/lindquay_bmp.h"
 #include "skin/picture_account.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 
@@ -36,6 +37,12 @@ private:
     void checkMainPicture(const SkinFileRole& jpg, const SkinFileRole& bmp);
     void checkExtraPicture(const SkinFileRole& role);
     void checkLetterCaseAndStrays();
+    // Whether the skin has an entry under the name that is no regular file (reported once, as such).
+    bool refused(const QString& catalogueName) const {
+        return std::any_of(skin_.refused.begin(), skin_.refused.end(), [&](const RefusedEntry& r) {
+            return r.name.compare(catalogueName, Qt::CaseInsensitive) == 0;
+        });
+    }
 
     const SkinFiles& skin_;
     SkinReport report_;
@@ -79,6 +86,7 @@ void Checker::checkMainPicture(const SkinFileRole& jpg, const SkinFileRole& bmp)
         add(Finding::Note, skin_.entryName(bmpPath),
             QStringLiteral("also given as %1: the BMP wins and %1 is ignored").arg(skin_.entryName(jpgPath)));
     if (bmpPath.isEmpty() && jpgPath.isEmpty()) {
+        if (refused(jpg.name) || refused(bmp.name)) return;
         add(Finding::Warning, jpg.name,
             QStringLiteral("missing (in both forms, %1 and %2): the previews draw nothing for %3, and installing keeps "
                            "the picture "
@@ -134,7 +142,7 @@ void Checker::checkMainPicture(const SkinFileRole& jpg, const SkinFileRole& bmp)
 void Checker::checkExtraPicture(const SkinFileRole& role) {
     const QString path = skin_.find(role.name);
     if (path.isEmpty()) {
-        if (role.fixed())
+        if (role.fixed() && !refused(role.name))
             add(Finding::Warning, role.name,
                 QStringLiteral(
                     "missing: the previews draw nothing for %1, and installing keeps the picture of the skin "
@@ -210,6 +218,7 @@ SkinReport Checker::run() {
     report_.skin = skin_.name;
     if (!skin_.problem.isEmpty()) add(Finding::Error, {}, skin_.problem);
     if (!skin_.readable) return report_;
+    for (const RefusedEntry& entry : skin_.refused) add(Finding::Error, entry.name, entry.what);
     const auto& layout = SkinLayout();
     if (std::none_of(layout.begin(), layout.end(),
                      [&](const SkinFileRole& r) { return !skin_.find(r.name).isEmpty(); })) {
@@ -232,9 +241,17 @@ SkinReport Checker::run() {
     for (const SkinFileRole& role : layout)
         if (role.extraSlot >= 0) checkExtraPicture(role);
     for (const char* data : {"asc.dat", "hzk.dat", "help.txt"})
-        if (skin_.find(data).isEmpty())
+        if (skin_.find(data).isEmpty() && !refused(data))
             add(Finding::Warning, data,
                 QStringLiteral("missing: installing keeps the %1 of the skin installed before").arg(data));
+    // The data files are copied as they are: one that cannot be read fails the install and the pack.
+    for (const char* data : {"asc.dat", "hzk.dat", "help.txt", "text.txt"}) {
+        const QString path = skin_.find(data);
+        if (QFile file(path); !path.isEmpty() && !file.open(QIODevice::ReadOnly))
+            add(Finding::Error, skin_.entryName(path),
+                QStringLiteral("cannot be read (%1): installing and packing the skin fail for it")
+                    .arg(file.errorString()));
+    }
     if (const QString text = skin_.find(QStringLiteral("text.txt")); !text.isEmpty())
         add(Finding::Note, skin_.entryName(text),
             QStringLiteral("present: Skin VU4 loaders runs skin_txt.bat, which packs it into the GBA shell ROM, "

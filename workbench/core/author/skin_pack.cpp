@@ -1,5 +1,6 @@
 #include "author/skin_pack.h"
 
+#include "platform/new_file.h"
 #include "platform/paths.h"
 #include "skin/archive_extract.h"
 #include "skin/catalogue.h"
@@ -23,21 +24,11 @@ namespace corvamo {
 
 namespace {
 
+QString Strerror(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+
 struct WriterCloser {
     void operator()(archive* a) const { archive_write_free(a); }
 };
-
-// Puts part in out's place; without replace, never over a file that is there by now.
-bool Rename(const QString& part, const QString& out, bool replace) {
-    const QByteArray from = QFile::encodeName(part), to = QFile::encodeName(out);
-    if (replace) return std::rename(from.constData(), to.constData()) == 0;
-    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) return true;
-    if (errno != EINVAL && errno != ENOSYS) return false;
-    // A file system without the no-replace rename: a hard link cannot replace either.
-    if (::link(from.constData(), to.constData()) != 0) return false;
-    QFile::remove(part);
-    return true;
-}
 
 // Adds one file under name; false with why when it cannot.
 bool AddFile(archive* zip, const QString& path, const QString& name, QString& why) {
@@ -85,34 +76,42 @@ PackResult PackSkin(const SkinFiles& skin, const QString& out, bool replace) {
                             .arg(skin.name, skin.entryName(path), MiBText(kMaxSkinFileBytes)));
         names << name;
     }
+    // A link would pack whatever it points to, a private file as well; a pipe would never end.
+    if (!skin.refused.empty())
+        return fail(
+            QStringLiteral("%1 was not packed: %2 %3.").arg(skin.name, skin.refused[0].name, skin.refused[0].what));
     if (names.isEmpty()) return fail(QStringLiteral("%1 was not packed: it has no skin file.").arg(skin.name));
     const QFileInfo target(out);
+    if (target.isSymLink() && !replace)
+        return fail(QStringLiteral("%1 is a link to %2%3; it was not replaced.")
+                        .arg(out, target.symLinkTarget(),
+                             target.exists() ? QString() : QStringLiteral(", which does not exist")));
     if (target.exists() && !target.isFile())
         return fail(QStringLiteral("%1 is not a file; the skin was not packed.").arg(out));
     if (target.exists() && !replace) return fail(QStringLiteral("%1 already exists; it was not replaced.").arg(out));
     if (!target.absoluteDir().exists())
         return fail(QStringLiteral("%1 could not be written: its folder does not exist.").arg(out));
 
-    const QString part = PartPathBeside(QDir::cleanPath(target.absoluteFilePath()));
+    // Written through the descriptor that created the part file, never reopened by name.
+    NewFileBeside part(QDir::cleanPath(target.absoluteFilePath()));
     std::unique_ptr<archive, WriterCloser> zip(archive_write_new());
     archive_write_set_format_zip(zip.get());
     QString why;
-    bool ok = archive_write_open_filename(zip.get(), QFile::encodeName(part).constData()) == ARCHIVE_OK;
-    if (!ok) why = QString::fromUtf8(archive_error_string(zip.get()));
+    bool ok = part.isOpen() && archive_write_open_fd(zip.get(), part.fd()) == ARCHIVE_OK;
+    if (!ok) why = part.isOpen() ? QString::fromUtf8(archive_error_string(zip.get())) : Strerror(part.error());
     for (qsizetype i = 0; ok && i < names.size(); ++i) ok = AddFile(zip.get(), skin.find(names[i]), names[i], why);
     if (ok && archive_write_close(zip.get()) != ARCHIVE_OK) {
         ok = false;
         why = QString::fromUtf8(archive_error_string(zip.get()));
     }
     zip.reset();
-    if (ok && !Rename(part, out, replace)) {
+    if (ok && !part.commit(replace)) {
         ok = false;
-        why = errno == EEXIST ? QStringLiteral("it appeared meanwhile") : QString::fromLocal8Bit(std::strerror(errno));
+        why = errno == EEXIST  ? QStringLiteral("it appeared meanwhile")
+              : errno == EXDEV ? QStringLiteral("the file being written was replaced meanwhile")
+                               : Strerror(errno);
     }
-    if (!ok) {
-        QFile::remove(part);
-        return fail(QStringLiteral("%1 could not be written: %2").arg(out, why));
-    }
+    if (!ok) return fail(QStringLiteral("%1 could not be written: %2").arg(out, why));
     result.written = true;
     result.message =
         QStringLiteral("%1 saved (%2 skin file%3).").arg(out).arg(names.size()).arg(names.size() == 1 ? "" : "s");

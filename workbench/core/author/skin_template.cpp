@@ -1,13 +1,18 @@
 #include "author/skin_template.h"
 
 #include "author/pixel_font.h"
+#include "platform/new_file.h"
 #include "platform/paths.h"
 #include "preview/compositor.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
+
+#include <cerrno>
+#include <cstring>
 
 namespace corvamo {
 
@@ -96,32 +101,46 @@ TemplateResult WriteSkinTemplate(const QString& folder) {
         result.message = QStringLiteral("%1 is not empty; a new skin needs a new or empty folder.").arg(folder);
         return result;
     }
-    const bool made = !info.exists();
+    // The folders made here, outermost first, so that a failure can take them all back.
+    QStringList made;
+    for (QString path = QDir::cleanPath(info.absoluteFilePath()); !QFileInfo(path).exists() && path != "/";
+         path = QFileInfo(path).path())
+        made.prepend(path);
     if (!QDir().mkpath(folder)) {
+        for (auto it = made.crbegin(); it != made.crend(); ++it) QDir().rmdir(*it);
         result.message = QStringLiteral("The folder %1 could not be created.").arg(folder);
         return result;
     }
     QStringList written;
-    const auto undo = [&](const QString& what) {
+    const auto undo = [&](const QString& what, const QString& why) {
         for (const QString& path : written) QFile::remove(path);
-        if (made) QDir().rmdir(folder);
-        result.message = QStringLiteral("%1 could not be written; no skin was left there.").arg(what);
+        for (auto it = made.crbegin(); it != made.crend(); ++it) QDir().rmdir(*it);
+        result.message = QStringLiteral("%1 could not be written (%2); no skin was left there.").arg(what, why);
         return result;
+    };
+    // Each file is made new and written through its own descriptor: a file or link that appears
+    // meanwhile under its name fails the command and is left as it is.
+    const auto writeNew = [&](const QString& path, const QByteArray& bytes) {
+        if (WriteNewFile(path, bytes.constData(), std::size_t(bytes.size()))) {
+            written << path;
+            return QString();
+        }
+        return errno == EEXIST ? QStringLiteral("it appeared meanwhile") : QString::fromLocal8Bit(std::strerror(errno));
     };
     int pictures = 0;
     for (const SkinFileRole& role : SkinLayout()) {
         // One form of each main picture: the BMP, which the builder and the loader both take.
         if (!role.fixed() || role.name.endsWith(QLatin1String(".jpg"))) continue;
         const QString path = WithSlash(folder) + role.name;
-        written << path;
-        if (!TemplatePicture(role).save(path, "BMP")) return undo(path);
+        QByteArray bmp;
+        QBuffer buffer(&bmp);
+        buffer.open(QIODevice::WriteOnly);
+        if (!TemplatePicture(role).save(&buffer, "BMP")) return undo(path, QStringLiteral("no picture"));
+        if (const QString why = writeNew(path, bmp); !why.isEmpty()) return undo(path, why);
         ++pictures;
     }
     const QString readme = WithSlash(folder) + QStringLiteral("README.txt");
-    written << readme;
-    QFile file(readme);
-    const QByteArray bytes = TemplateReadme().toUtf8();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush()) return undo(readme);
+    if (const QString why = writeNew(readme, TemplateReadme().toUtf8()); !why.isEmpty()) return undo(readme, why);
     result.written = true;
     result.message = QStringLiteral("%1: new skin written (%2 pictures and README.txt).").arg(folder).arg(pictures);
     return result;

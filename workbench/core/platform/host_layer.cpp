@@ -1,5 +1,6 @@
 #include "platform/host_layer.h"
 
+#include "platform/new_file.h"
 #include "platform/paths.h"
 
 #include <QCoreApplication>
@@ -12,8 +13,12 @@
 #include <QThread>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace corvamo {
 
@@ -57,22 +62,28 @@ bool Host::copyFile(const QString& from, const QString& to) {
     const QString source = findFile(from);
     const auto [folder, name] = SplitPath(to);
     if (source.isEmpty() || name.isEmpty()) return false;
-    // Copy beside the destination first, so that a failed copy leaves the old file in place.
-    const QString part = PartPathBeside(WithSlash(folder) + name);
-    std::error_code ec;
-    if (!fs::copy_file(Native(source), Native(part), fs::copy_options::overwrite_existing, ec)) {
-        fs::remove(Native(part), ec);
+    // Copy beside the destination first, through the file created for it, so that a failed copy
+    // leaves the old file in place and a link swapped in for the new file is never written through.
+    NewFileBeside part(WithSlash(folder) + name);
+    const int in = ::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC);
+    if (in < 0 || !part.isOpen()) {
+        if (in >= 0) ::close(in);
         return false;
     }
-    // Clearing the temporary folder keeps folders, so a folder an archive made under a skin
-    // file's name would block that file for good; an empty one gives way (remove fails on others).
+    char block[1 << 16];
+    for (ssize_t n; (n = ::read(in, block, sizeof block)) != 0;) {
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 || !part.write(block, std::size_t(n))) {
+            part.fail(n < 0 ? errno : EIO);
+            break;
+        }
+    }
+    ::close(in);
+    // An empty folder under the name (an archive's leftover elsewhere) gives way; others do not.
+    std::error_code ec;
     const fs::path destination = Native(WithSlash(folder) + name);
     if (fs::is_directory(fs::symlink_status(destination, ec))) fs::remove(destination, ec);
-    fs::rename(Native(part), destination, ec);
-    if (ec) {
-        fs::remove(Native(part), ec);
-        return false;
-    }
+    if (!part.commit(true, false)) return false;
     const auto entries = listFolder(folder);
     if (!entries) return false;
     bool ok = true;

@@ -5,6 +5,8 @@
 //   host_layer.h     Host: every file, volume, process and browser call the workbench makes
 //                    (virtual, so that tests fail single operations); ShellAndWaitPasses; VolumeOf
 //   paths.h          folder and part-file path helpers (WithSlash, FolderPath, PartPathBeside)
+//   new_file.h       NewFileBeside and WriteNewFile: files created new, written through their own
+//                    descriptor, put in place by rename
 //   cache_folders.h  CacheFolders and CacheLease: the temporary folder and scratch file, locked
 //                    for one window or private to one command-line run
 //   status.h         Status: what an operation that can fail returns (success, or why not)
@@ -16,5 +18,6 @@
 #include "platform/cache_folders.h"
 #include "platform/host_layer.h"
 #include "platform/messages.h"
+#include "platform/new_file.h"
 #include "platform/paths.h"
 #include "platform/status.h"

@@ -4,6 +4,7 @@
 #include "preview/compositor.h"
 #include "skin/image_io.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -11,6 +12,11 @@
 
 #include <filesystem>
 #include <system_error>
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace corvamo {
 
@@ -86,16 +92,39 @@ SaveResult SavePreview(const Picture& canvas, const QString& outputPath, const Q
 
     if (!RemoveIfPresent(scratchBmp)) return fail("The scratch file " + scratchBmp + " could not be deleted.");
     QDir().mkpath(QFileInfo(scratchBmp).absolutePath());
-    if (!canvas.saveBmp(scratchBmp)) return fail("The scratch file " + scratchBmp + " could not be written.");
+    // The scratch BMP is made new and read back through the descriptor that wrote it: a link put
+    // in its place is neither written through nor read.
+    QByteArray bmp;
+    QBuffer buffer(&bmp);
+    buffer.open(QIODevice::WriteOnly);
+    canvas.image().save(&buffer, "BMP");
+    const QByteArray scratchName = QFile::encodeName(scratchBmp);
+    const int scratch = ::open(scratchName.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (scratch < 0) return fail("The scratch file " + scratchBmp + " could not be written.");
+    const auto dropScratch = [&] {
+        ::close(scratch);
+        ::unlink(scratchName.constData());
+    };
+    bool written = !bmp.isEmpty();
+    for (qsizetype done = 0; written && done < bmp.size();) {
+        const ssize_t n = ::write(scratch, bmp.constData() + done, size_t(bmp.size() - done));
+        if (n < 0 && errno == EINTR) continue;
+        written = n > 0;
+        done += written ? n : 0;
+    }
+    if (!written) {
+        dropScratch();
+        return fail(outputPath + " could not be saved: the scratch file " + scratchBmp + " could not be written.");
+    }
 
     // Only a file is replaced: a folder, a device or the like in its place is left alone.
     const QFileInfo old(outputPath);
     if (old.exists() && !old.isFile() && !old.isSymLink()) {
-        RemoveIfPresent(scratchBmp);
+        dropScratch();
         return fail(outputPath + " could not be replaced.");
     }
-    const JpegResult saved = BmpToJpeg(scratchBmp, outputPath);
-    RemoveIfPresent(scratchBmp);
+    const JpegResult saved = BmpToJpeg(scratch, outputPath);
+    dropScratch();
     if (saved == JpegResult::Unreadable) return fail("The scratch file " + scratchBmp + " could not be read.");
     result.saved = saved == JpegResult::Saved;
     result.message = result.saved ? outputPath + " saved." : outputPath + " could not be saved.";

@@ -1,38 +1,98 @@
 #include "skin/image_io.h"
 
-#include "platform/paths.h"
+#include "platform/new_file.h"
 
 #include <QFile>
-#include <QFileInfo>
 
-#include <filesystem>
-#include <system_error>
+#include <cerrno>
+
+#include <unistd.h>
 
 namespace corvamo {
 
 namespace {
 
+// FreeImage reads and writes through a descriptor the workbench opened itself, never by name;
+// the first failing write keeps its errno.
+struct FdHandle {
+    int fd;
+    int error = 0;
+};
+unsigned ReadProc(void* buffer, unsigned size, unsigned count, fi_handle handle) {
+    auto* h = static_cast<FdHandle*>(handle);
+    if (size == 0) return 0;
+    std::size_t done = 0, want = std::size_t(size) * count;
+    while (done < want) {
+        const ssize_t n = ::read(h->fd, static_cast<char*>(buffer) + done, want - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += std::size_t(n);
+    }
+    return unsigned(done / size);
+}
+unsigned WriteProc(void* buffer, unsigned size, unsigned count, fi_handle handle) {
+    auto* h = static_cast<FdHandle*>(handle);
+    if (size == 0) return 0;
+    const char* bytes = static_cast<const char*>(buffer);
+    std::size_t done = 0, want = std::size_t(size) * count;
+    while (done < want) {
+        const ssize_t n = ::write(h->fd, bytes + done, want - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (h->error == 0) h->error = n < 0 ? errno : ENOSPC;
+            break;
+        }
+        done += std::size_t(n);
+    }
+    return unsigned(done / size);
+}
+int SeekProc(fi_handle handle, long offset, int origin) {
+    return ::lseek(static_cast<FdHandle*>(handle)->fd, offset, origin) < 0 ? -1 : 0;
+}
+long TellProc(fi_handle handle) { return long(::lseek(static_cast<FdHandle*>(handle)->fd, 0, SEEK_CUR)); }
+FreeImageIO FdIO() { return FreeImageIO{ReadProc, WriteProc, SeekProc, TellProc}; }
+
 // A JPEG file ends with its end-of-image marker: a file cut short by a full disk does not.
-bool IsCompleteJpeg(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() < 4 || !file.seek(file.size() - 2)) return false;
-    return file.read(2) == QByteArray("\xFF\xD9", 2);
+bool IsCompleteJpeg(int fd) {
+    const off_t size = ::lseek(fd, 0, SEEK_END);
+    char end[2];
+    return size >= 4 && ::pread(fd, end, 2, size - 2) == 2 && end[0] == '\xFF' && end[1] == '\xD9';
 }
 
-// Saves the bitmap as JPEG beside path and puts it in path's place only when it is complete, so
-// that a failed save never costs the file that was there before.
-bool SaveJpegInPlace(FIBITMAP* bitmap, const QString& path) {
-    const QString part = PartPathBeside(path);
-    if (QFile reserved(part); !reserved.open(QIODevice::WriteOnly | QIODevice::NewOnly)) return false;
-    const bool saved = SaveImageFile(FIF_JPEG, bitmap, part, JPEG_QUALITYSUPERB) && IsCompleteJpeg(part);
-    std::error_code error;
-    if (saved)
-        std::filesystem::rename(QFile::encodeName(part).toStdString(), QFile::encodeName(path).toStdString(), error);
-    if (!saved || error) {
-        QFile::remove(part);
-        return false;
+// Saves the bitmap as JPEG beside path, through the descriptor that created that file, and puts
+// it in path's place only when complete (and, with sync, on the disk), so that a failed save
+// never costs the file that was there before.
+bool SaveJpegInPlace(FIBITMAP* bitmap, const QString& path, bool sync) {
+    NewFileBeside part(path);
+    if (!part.isOpen()) return false;
+    FreeImageIO io = FdIO();
+    FdHandle handle{part.fd()};
+    const bool saved = FreeImage_SaveToHandle(FIF_JPEG, bitmap, &io, &handle, JPEG_QUALITYSUPERB) == TRUE;
+    if (handle.error != 0) part.fail(handle.error);
+    if (!saved || !IsCompleteJpeg(part.fd())) part.fail(EIO);
+    return part.commit(true, sync);
+}
+
+// The conversion of a BMP that load() reads with the flags given.
+template <typename Load>
+JpegResult Convert(const Load& load, const QString& jpg, bool sync) {
+    FIBITMAP* header = load(FIF_LOAD_NOPIXELS);
+    if (!header) return JpegResult::Unreadable;
+    const qint64 pixels = qint64(FreeImage_GetWidth(header)) * qint64(FreeImage_GetHeight(header));
+    FreeImage_Unload(header);
+    if (pixels > kMaxBmpPixels) return JpegResult::TooLarge;
+    FIBITMAP* bitmap = load(0);
+    if (!bitmap) return JpegResult::Unreadable;
+    if (FreeImage_GetBPP(bitmap) != 24 &&
+        !(FreeImage_GetBPP(bitmap) == 8 && FreeImage_GetColorType(bitmap) == FIC_MINISBLACK)) {
+        FIBITMAP* converted = FreeImage_ConvertTo24Bits(bitmap);
+        FreeImage_Unload(bitmap);
+        bitmap = converted;
+        if (!bitmap) return JpegResult::NotSaved;
     }
-    return true;
+    const bool saved = SaveJpegInPlace(bitmap, jpg, sync);
+    FreeImage_Unload(bitmap);
+    return saved ? JpegResult::Saved : JpegResult::NotSaved;
 }
 
 }  // namespace
@@ -43,23 +103,18 @@ bool SaveImageFile(FREE_IMAGE_FORMAT format, FIBITMAP* bitmap, const QString& fi
 
 JpegResult BmpToJpeg(const QString& bmp, const QString& jpg) {
     const QByteArray path = QFile::encodeName(bmp);
-    FIBITMAP* header = FreeImage_Load(FIF_BMP, path.constData(), FIF_LOAD_NOPIXELS);
-    if (!header) return JpegResult::Unreadable;
-    const qint64 pixels = qint64(FreeImage_GetWidth(header)) * qint64(FreeImage_GetHeight(header));
-    FreeImage_Unload(header);
-    if (pixels > kMaxBmpPixels) return JpegResult::TooLarge;
-    FIBITMAP* bitmap = FreeImage_Load(FIF_BMP, path.constData(), 0);
-    if (!bitmap) return JpegResult::Unreadable;
-    if (FreeImage_GetBPP(bitmap) != 24 &&
-        !(FreeImage_GetBPP(bitmap) == 8 && FreeImage_GetColorType(bitmap) == FIC_MINISBLACK)) {
-        FIBITMAP* converted = FreeImage_ConvertTo24Bits(bitmap);
-        FreeImage_Unload(bitmap);
-        bitmap = converted;
-        if (!bitmap) return JpegResult::NotSaved;
-    }
-    const bool saved = SaveJpegInPlace(bitmap, jpg);
-    FreeImage_Unload(bitmap);
-    return saved ? JpegResult::Saved : JpegResult::NotSaved;
+    return Convert([&](int flags) { return FreeImage_Load(FIF_BMP, path.constData(), flags); }, jpg, false);
+}
+
+JpegResult BmpToJpeg(int bmpFd, const QString& jpg) {
+    FreeImageIO io = FdIO();
+    FdHandle handle{bmpFd};
+    return Convert(
+        [&](int flags) {
+            ::lseek(bmpFd, 0, SEEK_SET);
+            return FreeImage_LoadFromHandle(FIF_BMP, &io, &handle, flags);
+        },
+        jpg, true);
 }
 
 }  // namespace corvamo

@@ -17,6 +17,11 @@ inline constexpr qint64 kMaxBmpPixels = qint64(32) << 20;
 enum class JpegResult { Saved, Unreadable, TooLarge, NotSaved };
 // Turns one BMP file into a JPEG of best quality (FreeImage, flags 128). Pictures that are not
 // 24-bit (or 8-bit grey) are converted first, since the JPEG writer takes nothing else.
+// The JPEG is written through the file it creates beside jpg and takes jpg's place only when
+// complete.
 JpegResult BmpToJpeg(const QString& bmp, const QString& jpg);
+// The same for a BMP read from an open file (from its start), never reopened by name; the JPEG
+// takes jpg's place only once it is on the disk (a preview the user keeps).
+JpegResult BmpToJpeg(int bmpFd, const QString& jpg);
 
 }  // namespace corvamo

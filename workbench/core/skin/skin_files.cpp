@@ -10,8 +10,11 @@
 #include <QSet>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
+
+#include <sys/stat.h>
 
 namespace corvamo {
 
@@ -48,7 +51,55 @@ void ListFiles(const QString& folder, const QString& prefix, const Host& host, Q
     }
 }
 
+bool SameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+
+// What an entry that is no regular file is, for a message; empty for a file or a folder.
+QString NotARegularFile(const QString& path) {
+    struct stat status {};
+    if (::lstat(QFile::encodeName(path).constData(), &status) != 0) return {};
+    const char* what = nullptr;
+    if (S_ISLNK(status.st_mode))
+        what = "a link";
+    else if (S_ISFIFO(status.st_mode))
+        what = "a FIFO";
+    else if (S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode))
+        what = "a device";
+    else if (S_ISSOCK(status.st_mode))
+        what = "a socket";
+    if (!what) return {};
+    return QStringLiteral("is %1; a skin file must be a regular file in the skin").arg(QLatin1String(what));
+}
+
 }  // namespace
+
+std::vector<RefusedEntry> RefusedSkinEntries(const QString& folder, const Host& host) {
+    std::vector<RefusedEntry> refused;
+    const auto entries = host.listFolder(folder);
+    if (!entries) return refused;
+    for (const FolderEntry& entry : *entries) {
+        if (entry.kind == FolderEntry::File || entry.kind == FolderEntry::Folder || entry.name.startsWith('.') ||
+            !LowerCaseSkinNames().contains(entry.name.toLower()))
+            continue;
+        if (QString what = NotARegularFile(WithSlash(folder) + entry.name); !what.isEmpty())
+            refused.push_back({entry.name, what});
+    }
+    std::sort(refused.begin(), refused.end(),
+              [](const RefusedEntry& a, const RefusedEntry& b) { return a.name < b.name; });
+    return refused;
+}
+
+QString FindSkinFile(const QString& path, const Host& host) {
+    const QString found = host.findFile(path);
+    if (found.isEmpty() || NotARegularFile(found).isEmpty()) return found;
+    // The exact spelling is a link: another spelling may still be a file of the skin.
+    const qsizetype slash = path.lastIndexOf('/');
+    const QString folder = path.left(slash + 1), name = path.mid(slash + 1);
+    const auto entries = host.listFolder(folder);
+    if (!entries) return {};
+    for (const FolderEntry& entry : *entries)
+        if (entry.kind == FolderEntry::File && SameName(entry.name, name)) return folder + entry.name;
+    return {};
+}
 
 SkinPathKind KindOfSkinPath(const QString& path) {
     const QFileInfo info(path);
@@ -117,8 +168,9 @@ SkinFiles SkinFiles::Open(const QString& skin, const QString& scratchRoot, const
             return files;
         }
         for (const FolderEntry& entry : *entries)
-            if (!entry.name.startsWith('.') && IsFileEntry(path, entry)) files.entries << entry.name;
+            if (!entry.name.startsWith('.') && entry.kind == FolderEntry::File) files.entries << entry.name;
         files.entries.sort();
+        files.refused = RefusedSkinEntries(path, host);
         files.top_ = WithSlash(path);
         files.readable = true;
         return files;
@@ -146,7 +198,7 @@ SkinFiles SkinFiles::Open(const QString& skin, const QString& scratchRoot, const
 }
 
 QString SkinFiles::find(const QString& catalogueName) const {
-    return readable ? host_->findFile(top_ + catalogueName) : QString();
+    return readable ? FindSkinFile(top_ + catalogueName, *host_) : QString();
 }
 
 QString SkinFiles::entryName(const QString& found) const {

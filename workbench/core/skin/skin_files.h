@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <vector>
 
 class QTemporaryDir;
 
@@ -24,6 +25,17 @@ QString NoSkinText(SkinPathKind kind);
 // The skin files among a folder's entries: regular files (or links to one) with a catalogue name
 // in any letter case, hidden ones left out.
 bool HoldsSkinFile(const QString& folder, const Host& host);
+
+// A folder entry under a catalogue name (any letter case) that is no regular file of the skin: a
+// link (wherever it points: a private file, a device), a FIFO, a device or a socket. It is never
+// loaded, packed, installed or copied: what it stands for is outside the skin.
+struct RefusedEntry {
+    QString name;  // the entry's own name
+    QString what;  // "is a link; a skin file must be a regular file in the skin" and the like
+};
+std::vector<RefusedEntry> RefusedSkinEntries(const QString& folder, const Host& host);
+// The present-file test of a skin's own files: as Host::findFile, but a link is no file.
+QString FindSkinFile(const QString& path, const Host& host);
 
 // A skin zipped with its folder: when folder (an unpacked archive) has no skin file at its top and
 // exactly one sub-folder holds skin files, that sub-folder's files are moved to the top, as if the
@@ -46,9 +58,10 @@ public:
     // What the author made: the files at the top of a folder, or every file of an archive with
     // its path inside it ("/" between folders), letter case as made.
     QStringList entries;
-    QString lifted;         // the archive's one skin folder, whose files stand in for its top
-    QString problem;        // why the skin could not be read, or not completely; "" when it could
-    bool readable = false;  // anything could be read at all
+    QString lifted;                     // the archive's one skin folder, whose files stand in for its top
+    std::vector<RefusedEntry> refused;  // entries under skin names that are no regular files
+    QString problem;                    // why the skin could not be read, or not completely; "" when it could
+    bool readable = false;              // anything could be read at all
 
     // The file loading takes for a catalogue name (exact spelling first, then any letter case);
     // empty when the skin lacks it.
