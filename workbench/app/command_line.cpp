@@ -48,25 +48,10 @@ bool anyPicture(const FormPictures& p) {
            std::any_of(p.Picture5.begin(), p.Picture5.end(), has);
 }
 
-// Loads one skin as the window would: a folder by moving the folder list to it, an archive by
-// moving to its folder and clicking it in the file list. Returns what went wrong, or "".
-QString loadSkin(Workbench& wb, RecordedMessages& messages, const QString& skin) {
-    const QFileInfo info(skin);
-    const QString path = QDir::cleanPath(info.absoluteFilePath());
-    messages.texts.clear();
-    if (info.isDir()) {
-        wb.folderChange(path);
-    } else if (info.isFile() && info.fileName().endsWith(".zip", Qt::CaseInsensitive)) {
-        const QString folder = info.absolutePath();
-        if (wb.dirPath() != folder) wb.folderChange(folder);
-        messages.texts.clear();  // only the archive's own problems count here
-        wb.archiveChosen(folder, info.fileName());
-    } else if (!info.exists()) {
-        return "no such skin folder or archive";
-    } else {
-        return "neither a skin folder nor a .zip archive";
-    }
-    if (!messages.texts.isEmpty()) return messages.texts.join(' ');
+// Loads one skin as the window would. Returns what went wrong, or "".
+QString loadSkin(Workbench& wb, const QString& skin) {
+    const Status opened = wb.openSkin(skin);
+    if (!opened) return opened.details.isEmpty() ? opened.message : opened.details.join(' ');
     if (!anyPicture(wb.pictures())) return "no skin pictures found";
     return {};
 }
@@ -161,7 +146,7 @@ int ExportPreviews(const QStringList& skins, const QString& currentFolder, const
 
     int failures = 0;
     for (const QString& skin : skins) {
-        const QString problem = loadSkin(wb, messages, skin);
+        const QString problem = loadSkin(wb, skin);
         if (!problem.isEmpty()) {
             err << "Corvamo: " << skin << ": " << problem << '\n';
             ++failures;
@@ -183,10 +168,9 @@ int ExportPreviews(const QStringList& skins, const QString& currentFolder, const
 
 int CheckSkins(const QStringList& skins, const QString& scratchRoot, QTextStream& out, QTextStream& err) {
     if (skins.isEmpty()) return Usage(Command::Check, err);
-    const Host host;
     bool errors = false;
     for (qsizetype i = 0; i < skins.size(); ++i) {
-        const SkinReport report = CheckSkin(SkinFiles::Open(skins[i], scratchRoot, host));
+        const SkinReport report = CheckSkin(skins[i], scratchRoot);
         out << (i > 0 ? "\n" : "") << report.text();
         out.flush();
         errors = errors || report.count(Finding::Error) > 0;
@@ -196,8 +180,7 @@ int CheckSkins(const QStringList& skins, const QString& scratchRoot, QTextStream
 
 int PackSkinToZip(const QStringList& operands, const QString& scratchRoot, QTextStream& out, QTextStream& err) {
     if (operands.size() != 2) return Usage(Command::PackSkin, err);
-    const Host host;
-    const PackResult result = PackSkin(SkinFiles::Open(operands[0], scratchRoot, host), operands[1], false);
+    const PackResult result = PackSkin(operands[0], scratchRoot, operands[1], false);
     (result.written ? out : err) << (result.written ? "" : "Corvamo: ") << result.message << '\n';
     return result.written ? kExitOk : kExitFailure;
 }
@@ -229,7 +212,7 @@ int InstallSkin(Command::Mode mode, const QStringList& operands, const QString& 
         err << "Corvamo: " << messages.texts.join(' ') << '\n';
         return kExitFailure;
     }
-    if (const QString problem = loadSkin(wb, messages, operands[0]); !problem.isEmpty()) {
+    if (const QString problem = loadSkin(wb, operands[0]); !problem.isEmpty()) {
         err << "Corvamo: " << operands[0] << ": " << problem << '\n';
         return kExitFailure;
     }
