@@ -1,6 +1,7 @@
 #include "command_line.h"
 
 #include "author/skin_check.h"
+#include "author/skin_fix.h"
 #include "author/skin_pack.h"
 #include "author/skin_template.h"
 
@@ -21,8 +22,9 @@ struct ModeEntry {
     const char* what;
 };
 constexpr ModeEntry kModes[] = {
-    {"--export-previews", Command::ExportPreviews, "SKIN...",
-     "saves both previews of each skin (a .zip archive or a skin folder) beside it"},
+    {"--export-previews", Command::ExportPreviews, "[--console] [--png] SKIN...",
+     "saves both previews of each skin (a .zip archive or a skin folder) beside it; --console in the "
+     "console's colours, --png also as PNG"},
     {"--check", Command::Check, "SKIN...",
      "checks each skin: one line per error, warning or note, then a summary; exit 1 on errors"},
     {"--pack-skin", Command::PackSkin, "SKIN OUT.zip",
@@ -31,6 +33,9 @@ constexpr ModeEntry kModes[] = {
     {"--install-vu4", Command::InstallVu4, "SKIN [--card DIR]",
      "installs the skin as Skin VU4 loaders does, the loader image onto the card at DIR; exit 1 on a failed step"},
     {"--install-di3", Command::InstallDi3, "SKIN", "installs the skin as Skin DI3 GBA does; exit 1 on a failed step"},
+    {"--fix-skin", Command::FixSkin, "[--undo] SKIN",
+     "converts the pictures the loader or Lindquay cannot take (originals kept in .corvamo-backup/); "
+     "--undo puts them back"},
     {"--help", Command::Help, "", "prints this help"},
     {"--version", Command::Version, "", "prints the version"},
 };
@@ -119,6 +124,10 @@ int RunCommand(const Command& command, const QString& currentFolder, const QStri
             const CacheLease lease = CacheLease::Private(cacheRoot);
             return InstallSkin(command.mode, command.operands, currentFolder, lease.folders(), out, err);
         }
+        case Command::FixSkin: {
+            const CacheLease lease = CacheLease::Private(cacheRoot);
+            return FixSkin(command.operands, ScratchRootOf(lease.folders()), out, err);
+        }
         case Command::Window:
         case Command::Usage:
             break;
@@ -127,10 +136,21 @@ int RunCommand(const Command& command, const QString& currentFolder, const QStri
     return kExitUsage;
 }
 
-int ExportPreviews(const QStringList& skins, const QString& currentFolder, const CacheFolders& cache, QTextStream& out,
-                   QTextStream& err) {
+int ExportPreviews(const QStringList& operands, const QString& currentFolder, const CacheFolders& cache,
+                   QTextStream& out, QTextStream& err) {
+    QStringList skins = operands;
+    bool console = false, png = false;
+    // The view options come first; everything after them is a skin, whatever it looks like.
+    for (; !skins.isEmpty(); skins.removeFirst()) {
+        if (skins.front() == QLatin1String("--console"))
+            console = true;
+        else if (skins.front() == QLatin1String("--png"))
+            png = true;
+        else
+            break;
+    }
     if (skins.isEmpty()) {
-        err << "usage: Corvamo --export-previews SKIN...  (skin folders or .zip archives)\n";
+        err << "usage: Corvamo --export-previews [--console] [--png] SKIN...  (skin folders or .zip archives)\n";
         return kExitUsage;
     }
     RecordedMessages messages;
@@ -153,7 +173,7 @@ int ExportPreviews(const QStringList& skins, const QString& currentFolder, const
             continue;
         }
         for (PreviewKind kind : {PreviewKind::Ds, PreviewKind::Gba}) {
-            const SaveResult result = wb.savePreview(kind);
+            const SaveResult result = wb.savePreview(kind, console, png);
             if (result.saved) {
                 out << result.message << '\n';
             } else {
@@ -228,6 +248,17 @@ int InstallSkin(Command::Mode mode, const QStringList& operands, const QString& 
     const bool ok = vu4 ? wb.skinVu4Loaders() : wb.skinDi3Gba();
     commandLineInstall = nullptr;
     return ok ? kExitOk : kExitFailure;
+}
+
+int FixSkin(const QStringList& operands, const QString& scratchRoot, QTextStream& out, QTextStream& err) {
+    const bool undo = !operands.isEmpty() && operands.front() == QLatin1String("--undo");
+    if (operands.size() != (undo ? 2 : 1)) return Usage(Command::FixSkin, err);
+    const Host host;
+    const FixResult result = undo ? UndoLoaderSafe(operands.back())
+                                  : MakeLoaderSafe(operands.back(), scratchRoot, host, QDateTime::currentDateTime());
+    for (const QString& line : result.changes) out << line << '\n';
+    for (const QString& line : result.failures) err << "Corvamo: not changed: " << line << '\n';
+    return result.ok() ? kExitOk : kExitFailure;
 }
 
 }  // namespace corvamo

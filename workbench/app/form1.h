@@ -20,6 +20,7 @@ class CheckDialog;
 class CopyTo;
 class InstallLogWindow;
 class PictureBox;
+class PreviewViews;
 class SkinWatch;
 
 // The main window: every control at its place, each event handed to the Workbench, whose
@@ -57,7 +58,9 @@ public:
     QAction *dummy3, *copyqvkitupbintodrive, *dummy4, *showselectbug, *dummy2, *dividerindspreview,
         *savepreviewinskindirectory, *savepreviewinsamedirectoryaszip, *dummy, *Exit;
     // The Skin menu's entries.
-    QAction *checkskin, *saveskinaszip, *newskinfromtemplate;
+    QAction *checkskin, *saveskinaszip, *newskinfromtemplate, *makeloadersafe, *undomakeloadersafe;
+    // The View menu and the views it chooses.
+    PreviewViews* views() const { return views_; }
 
     // Where Skin > Save skin as zip and Skin > New skin from template ask for their path (a file
     // dialog; tests answer in advance); empty when the user cancels.
@@ -81,6 +84,12 @@ public:
     void checkskin_Click();
     void saveskinaszip_Click();
     void newskinfromtemplate_Click();
+    void makeloadersafe_Click();
+    void undomakeloadersafe_Click();
+
+    // The window sized to its client area (and menu and status line), up to the screen's room;
+    // beyond it, the client area scrolls.
+    void fitWindow();
 
     // Sets Dir1's path as the user's choice of a folder does; the folder change follows.
     void setDir1Path(const QString& path);
@@ -108,6 +117,8 @@ private:
     void refreshPictures();
     void createCopyTo();
     void savePreview(PreviewKind kind);
+    // Keyboard and accessibility: focus order, names, tooltips, the palette's pick by arrow keys.
+    void buildKeyboard();
 
     std::unique_ptr<QtMessageBoxes> ownMessages_;
     MessageBoxes* messages_;
@@ -115,7 +126,9 @@ private:
     CopyTo* copyTo_ = nullptr;
     CheckDialog* checkDialog_ = nullptr;
     InstallLogWindow* installLog_ = nullptr;
-    bool closeAfterInstall_ = false;    // the user chose to quit while an install ran
+    bool closeAfterInstall_ = false;  // the user chose to quit while an install ran
+    PreviewViews* views_ = nullptr;
+    QPoint palettePick_{0, 0};          // where Enter picks on the palette
     std::unique_ptr<SkinWatch> watch_;  // goes before the workbench it watches
     bool shutDown_ = false;
     bool refreshing_ = false;

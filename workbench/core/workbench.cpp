@@ -6,6 +6,7 @@
 #include "platform/paths.h"
 #include "preview/colour_pick.h"
 #include "preview/compositor.h"
+#include "preview/console_view.h"
 #include "skin/archive_extract.h"
 #include "skin/catalogue.h"
 #include "skin/skin_files.h"
@@ -288,14 +289,39 @@ void Workbench::pickDividerColourFromSwatch(int swatch, int button) {
     notifyChanged();
 }
 
-SaveResult Workbench::savePreview(PreviewKind kind) {
+QString Workbench::loadedFile(const QString& catalogueName) const {
+    return host_->findFile(cache_.temp + catalogueName);
+}
+
+FormPictures Workbench::consolePictures() const {
+    const QStringList extras = Catalogue::Split(Catalogue::ExtraBmpNames);
+    FormPictures console = ConsolePictures(pictures_, [&](int slot) { return loadedFile(extras[slot]); });
+    redrawsub(console, state_, options_.showselectbug);
+    for (Picture* shown : {&console.Picture1[0], &console.Picture2, &console.Picture4})
+        shown->setPicture(ConsoleColours(shown->image()));
+    return console;
+}
+
+SaveResult Workbench::savePreview(PreviewKind kind, bool console, bool png) {
+    FormPictures consoleCopy;
+    FormPictures& drawn = console ? (consoleCopy = consolePictures()) : pictures_;
     if (kind == PreviewKind::Ds)
-        DrawDsExport(pictures_, state_, options_);
+        DrawDsExport(drawn, state_, options_);
     else
-        DrawGbaExport(pictures_);
-    const QString path = PreviewOutputPath(kind, state_, options_, dirPath_, selectedFile_);
-    const SaveResult result =
-        SavePreview(kind == PreviewKind::Ds ? pictures_.Picture3 : pictures_.Picture15, path, cache_.scratchBmp);
+        DrawGbaExport(drawn);
+    Picture& canvas = kind == PreviewKind::Ds ? drawn.Picture3 : drawn.Picture15;
+    QString path = PreviewOutputPath(kind, state_, options_, dirPath_, selectedFile_);
+    if (console) {
+        canvas.setPicture(ConsoleColours(canvas.image()));
+        path.insert(path.size() - 4, QStringLiteral("-console"));
+        redraw();  // the DS export has shown the window element
+    }
+    SaveResult result = SavePreview(canvas, path, cache_.scratchBmp);
+    if (png && result.saved) {
+        const SaveResult lossless = SavePng(canvas.image(), path.chopped(4) + QStringLiteral(".png"));
+        result.saved = lossless.saved;
+        result.message += QLatin1Char('\n') + lossless.message;
+    }
     notifyChanged();
     return result;
 }

@@ -6,6 +6,7 @@
 #include "skin/catalogue.h"
 #include "skin/image_io.h"
 #include "skin/lindquay_bmp.h"
+#include "skin/picture_account.h"
 
 #include <QFileInfo>
 #include <QLocale>
@@ -101,6 +102,12 @@ void Checker::checkMainPicture(const SkinFileRole& jpg, const SkinFileRole& bmp)
                 return;
             case JpegResult::Unreadable:
             case JpegResult::NotSaved:
+                if (const PictureAccount account = AccountOf(bmpPath, PictureRoad::MainBmp); !account.fits()) {
+                    add(Finding::Error, file,
+                        QStringLiteral("%1, so no %2 is made from it: the previews draw nothing for %3; %4")
+                            .arg(account.problem, jpg.name, jpg.shows, FormWayOut()));
+                    return;
+                }
                 add(Finding::Error, file,
                     QStringLiteral(
                         "cannot be read as a BMP, so no %1 is made from it: the previews draw nothing for %2")
@@ -108,6 +115,12 @@ void Checker::checkMainPicture(const SkinFileRole& jpg, const SkinFileRole& bmp)
                 return;
         }
     }
+    if (bmpPath.isEmpty())
+        if (const PictureAccount account = AccountOf(jpgPath, PictureRoad::MainJpg);
+            !account.fits() && account.form.picture())
+            add(Finding::Error, file,
+                QStringLiteral("%1; installing copies it to the DS loader as it is; %2")
+                    .arg(account.problem, FormWayOut()));
     const QSize size = LoadedSize(loaded);
     if (!size.isValid())
         add(Finding::Error, file,
@@ -139,6 +152,10 @@ void Checker::checkExtraPicture(const SkinFileRole& role) {
                      lindquay.isEmpty()
                          ? QString()
                          : QStringLiteral("; Lindquay: %1, so the GBA shell ROM is built without it").arg(lindquay)));
+    else if (const PictureAccount account = AccountOf(path, PictureRoad::Extra); !account.fits())
+        add(Finding::Error, file,
+            QStringLiteral("%1, so the GBA shell ROM is built without it (Lindquay: %2); %3")
+                .arg(account.problem, account.lindquaySays, FormWayOut()));
     else if (!lindquay.isEmpty())
         add(Finding::Error, file,
             QStringLiteral("Lindquay cannot convert it (%1%2), so the GBA shell ROM is built without it; save it as "

@@ -7,6 +7,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
+
+#include <filesystem>
+#include <system_error>
 
 namespace corvamo {
 
@@ -92,6 +96,27 @@ SaveResult SavePreview(const Picture& canvas, const QString& outputPath, const Q
     if (saved == JpegResult::Unreadable) return fail("The scratch file " + scratchBmp + " could not be read.");
     result.saved = saved == JpegResult::Saved;
     result.message = result.saved ? outputPath + " saved." : outputPath + " could not be saved.";
+    return result;
+}
+
+SaveResult SavePng(const QImage& image, const QString& path) {
+    SaveResult result;
+    const QFileInfo old(path);
+    if (old.exists() && !old.isFile() && !old.isSymLink()) {
+        result.message = path + " could not be replaced.";
+        return result;
+    }
+    const QString part = PartPathBeside(path);
+    QFile file(part);
+    bool saved = file.open(QIODevice::WriteOnly | QIODevice::NewOnly) && image.save(&file, "PNG") && file.flush();
+    file.close();
+    std::error_code error;
+    if (saved)
+        std::filesystem::rename(QFile::encodeName(part).toStdString(), QFile::encodeName(path).toStdString(), error);
+    saved = saved && !error;
+    if (!saved) QFile::remove(part);
+    result.saved = saved;
+    result.message = saved ? path + " saved." : path + " could not be saved.";
     return result;
 }
 
