@@ -31,7 +31,8 @@ int main(int argc, char** argv) {
     }
     QDir().mkpath(root.filePath("app"));
     RecordedMessages messages;
-    Form1 window(CacheFolders::Under(root.filePath("cache")), &messages, nullptr, root.filePath("app"));
+    Form1 window(CacheFolders::Under(root.filePath("cache")), &messages, nullptr, root.filePath("app"),
+                 root.filePath("app"));
     window.show();
     if (!QTest::qWaitForWindowExposed(&window)) {
         std::fprintf(stderr, "check_screenshot: the window was not shown\n");

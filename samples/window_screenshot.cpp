@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
     const CacheFolders cache = CacheFolders::Under(
         QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/Corvamo"));
     RecordedMessages messages;
-    Form1 window(cache, &messages, nullptr, programFolder.path());
+    Form1 window(cache, &messages, nullptr, programFolder.path(), programFolder.path());
     window.show();
     if (!QTest::qWaitForWindowExposed(&window)) {
         std::fprintf(stderr, "window_screenshot: the window was not shown\n");
@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
     // The same archive through a workbench without any window.
     RecordedMessages quiet;
     Workbench offscreen(quiet, cache);
-    offscreen.startUp(programFolder.path());
+    offscreen.startUp(programFolder.path(), programFolder.path());
     offscreen.folderChange(samples);
     offscreen.archiveChosen(samples, archive);
     offscreen.nextGbaScreen();

@@ -298,6 +298,34 @@ TEST_P(InstalledTree, ExampleScriptPacksTheUsersShellFolder) {
     EXPECT_NE(list.out.find("\\.shell\\bmp\\note.txt"), std::string::npos) << list.out;
 }
 
+// Operands mean what the user typed where they are; the user's folder is the program folder, and
+// scripts of the folder the user is in never run.
+TEST_P(InstalledTree, WorkbenchTakesOperandsFromWhereTheUserIs) {
+    if (!WITH_WORKBENCH) GTEST_SKIP() << "built without the workbench";
+    for (const char* script : {"Skin_it.bat", "di3gba.bat", "cleanup.bat"})
+        WriteFile(box_ / "work/" + script, "echo ran > FOREIGN\n");
+    const struct {
+        std::vector<std::string> args;
+        const char* outHas;
+    } rows[] = {
+        {{"--new-skin", "NewSkin"}, "NewSkin: new skin written"},
+        {{"--check", "./NewSkin"}, "NewSkin"},
+        {{"--pack-skin", "NewSkin", "new.zip"}, "new.zip saved"},
+        {{"--install-di3", "new.zip"}, "Built by the scripts: gba/di3shell.gba"},
+    };
+    for (const auto& row : rows) {
+        std::vector<std::string> argv = {bin("corvamo")};
+        argv.insert(argv.end(), row.args.begin(), row.args.end());
+        const RunResult r = run(argv);
+        EXPECT_EQ(r.exitCode, 0) << row.args[0] << r.out << r.err;
+        EXPECT_NE(r.out.find(row.outHas), std::string::npos) << r.out;
+    }
+    EXPECT_TRUE(fs::is_directory(box_ / "work/NewSkin"));
+    EXPECT_FALSE(fs::exists(userFolder() + "/NewSkin"));
+    EXPECT_TRUE(fs::exists(userFolder() + "/gba/di3shell.gba"));
+    EXPECT_FALSE(fs::exists(box_ / "work/FOREIGN"));
+}
+
 TEST_P(InstalledTree, ToolsRunFromAnyFolder) {
     WriteFile(box_ / "work/page.htm", "<body>Hi&nbsp;there");
     ASSERT_EQ(BuildTreeLindquay(box_, box_ / "work/sample.rom").exitCode, 0);

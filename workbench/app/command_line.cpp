@@ -30,6 +30,9 @@ constexpr ModeEntry kModes[] = {
     {"--pack-skin", Command::PackSkin, "SKIN OUT.zip",
      "writes the skin's catalogue files, flat and nothing else, into a new zip archive"},
     {"--new-skin", Command::NewSkin, "DIR", "writes a new skin folder from the template (DIR new or empty)"},
+    {"--install-vu4", Command::InstallVu4, "SKIN [--card DIR]",
+     "installs the skin as Skin VU4 loaders does, the loader image onto the card at DIR; exit 1 on a failed step"},
+    {"--install-di3", Command::InstallDi3, "SKIN", "installs the skin as Skin DI3 GBA does; exit 1 on a failed step"},
     {"--fix-skin", Command::FixSkin, "[--undo] SKIN",
      "converts the pictures the loader or Lindquay cannot take (originals kept in .corvamo-backup/); "
      "--undo puts them back"},
@@ -85,8 +88,7 @@ QString UsageText() {
     const auto line = [](const QString& call, const QString& what) {
         return call.leftJustified(42) + QLatin1Char(' ') + what + QLatin1Char('\n');
     };
-    QString text = line(QStringLiteral("usage: Corvamo"),
-                        QStringLiteral("opens the skin workbench; start it from its program folder"));
+    QString text = line(QStringLiteral("usage: Corvamo"), QStringLiteral("opens the skin workbench"));
     for (const ModeEntry& entry : kModes)
         text += line(QStringLiteral("       Corvamo ") + entry.option +
                          (*entry.operands ? QLatin1Char(' ') + QLatin1String(entry.operands) : QString()),
@@ -117,6 +119,11 @@ int RunCommand(const Command& command, const QString& currentFolder, const QStri
         }
         case Command::NewSkin:
             return NewSkin(command.operands, out, err);
+        case Command::InstallVu4:
+        case Command::InstallDi3: {
+            const CacheLease lease = CacheLease::Private(cacheRoot);
+            return InstallSkin(command.mode, command.operands, currentFolder, lease.folders(), out, err);
+        }
         case Command::FixSkin: {
             const CacheLease lease = CacheLease::Private(cacheRoot);
             return FixSkin(command.operands, ScratchRootOf(lease.folders()), out, err);
@@ -203,6 +210,44 @@ int NewSkin(const QStringList& operands, QTextStream& out, QTextStream& err) {
     const TemplateResult result = WriteSkinTemplate(operands[0]);
     (result.written ? out : err) << (result.written ? "" : "Corvamo: ") << result.message << '\n';
     return result.written ? kExitOk : kExitFailure;
+}
+
+namespace {
+Workbench* commandLineInstall = nullptr;
+}  // namespace
+
+void CancelCommandLineInstall() {
+    if (commandLineInstall) commandLineInstall->cancelScript();
+}
+
+int InstallSkin(Command::Mode mode, const QStringList& operands, const QString& currentFolder,
+                const CacheFolders& cache, QTextStream& out, QTextStream& err) {
+    const bool vu4 = mode == Command::InstallVu4;
+    const bool card = vu4 && operands.size() == 3 && operands[1] == QLatin1String("--card");
+    if (operands.size() != 1 && !card) return Usage(mode, err);
+    RecordedMessages messages;
+    Workbench wb(messages, cache);
+    wb.startUp(currentFolder);
+    if (!messages.texts.isEmpty()) {
+        err << "Corvamo: " << messages.texts.join(' ') << '\n';
+        return kExitFailure;
+    }
+    if (const QString problem = loadSkin(wb, operands[0]); !problem.isEmpty()) {
+        err << "Corvamo: " << operands[0] << ": " << problem << '\n';
+        return kExitFailure;
+    }
+    wb.setLoaderTarget(card
+                           ? Workbench::LoaderTarget{Workbench::LoaderTarget::Folder,
+                                                     QDir::cleanPath(QDir(currentFolder).absoluteFilePath(operands[2]))}
+                           : Workbench::LoaderTarget{Workbench::LoaderTarget::Nowhere, {}});
+    wb.installLog().appended = [&out](const QString& text) {
+        out << text;
+        out.flush();
+    };
+    commandLineInstall = &wb;
+    const bool ok = vu4 ? wb.skinVu4Loaders() : wb.skinDi3Gba();
+    commandLineInstall = nullptr;
+    return ok ? kExitOk : kExitFailure;
 }
 
 int FixSkin(const QStringList& operands, const QString& scratchRoot, QTextStream& out, QTextStream& err) {

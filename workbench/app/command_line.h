@@ -13,7 +13,19 @@ enum CommandLineExit { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
 // What Corvamo's arguments ask for: the window (no arguments), or one command-line mode, named by
 // the first argument; everything after it is the mode's operands, whatever it looks like.
 struct Command {
-    enum Mode { Window, Help, Version, ExportPreviews, Check, PackSkin, NewSkin, FixSkin, Usage };
+    enum Mode {
+        Window,
+        Help,
+        Version,
+        ExportPreviews,
+        Check,
+        PackSkin,
+        NewSkin,
+        FixSkin,
+        InstallVu4,
+        InstallDi3,
+        Usage
+    };
     Mode mode = Window;
     QStringList operands;
     QString error;  // for Usage: what is wrong with the arguments
@@ -43,5 +55,14 @@ int PackSkinToZip(const QStringList& operands, const QString& scratchRoot, QText
 int FixSkin(const QStringList& operands, const QString& scratchRoot, QTextStream& out, QTextStream& err);
 // Corvamo --new-skin DIR.
 int NewSkin(const QStringList& operands, QTextStream& out, QTextStream& err);
+
+// Corvamo --install-vu4 SKIN [--card DIR] and --install-di3 SKIN: loads the skin as the window
+// would and installs it as the two buttons do, into the program folder (ProgramFolder()),
+// printing the install log; the loader image goes to DIR, and nowhere without --card. 1 when a
+// step failed.
+int InstallSkin(Command::Mode mode, const QStringList& operands, const QString& currentFolder,
+                const CacheFolders& cache, QTextStream& out, QTextStream& err);
+// Cancels the build script a command-line install runs (SIGINT, SIGTERM); nothing when none runs.
+void CancelCommandLineInstall();
 
 }  // namespace corvamo

@@ -6,6 +6,7 @@
 #include "author/skin_template.h"
 #include "check_dialog.h"
 #include "copy_to.h"
+#include "install_log_window.h"
 #include "picture_box.h"
 #include "platform/paths.h"
 #include "preview_views.h"
@@ -72,7 +73,7 @@ QString ChooseFile(QWidget* parent, const QString& title, const QString& suggest
 }  // namespace
 
 Form1::Form1(const CacheFolders& cache, MessageBoxes* messages, std::unique_ptr<Host> host,
-             const QString& currentFolder)
+             const QString& currentFolder, const QString& programFolder)
     : messages_(messages) {
     if (!messages_) {
         ownMessages_ = std::make_unique<QtMessageBoxes>(this);
@@ -104,7 +105,15 @@ Form1::Form1(const CacheFolders& cache, MessageBoxes* messages, std::unique_ptr<
         delete copyTo_;
         copyTo_ = nullptr;
     };
-    wb.startUp(currentFolder.isEmpty() ? QDir::currentPath() : currentFolder);
+    wb.installStarted = [this] {
+        if (!installLog_) installLog_ = new InstallLogWindow(this, *workbench_);
+        installLog_->started();
+    };
+    wb.installEnded = [this] {
+        installLog_->ended();
+        if (closeAfterInstall_) QTimer::singleShot(0, this, &QWidget::close);
+    };
+    wb.startUp(currentFolder.isEmpty() ? QDir::currentPath() : currentFolder, programFolder);
     refreshLists();
     watch_ = std::make_unique<SkinWatch>(wb);
     connect(watch_.get(), &SkinWatch::reloaded, this, [this] {
@@ -141,6 +150,9 @@ Form1::~Form1() {
     workbench_->showPicture4 = {};
     workbench_->copyToCreated = {};
     workbench_->copyToUnloaded = {};
+    workbench_->installStarted = {};
+    workbench_->installEnded = {};
+    workbench_->installLog().appended = {};
     watch_.reset();
     workbench_->working = {};
 }
@@ -377,12 +389,15 @@ void Form1::savePreview(PreviewKind kind) {
 void Form1::Command1_Click() { savePreview(PreviewKind::Ds); }
 void Form1::Command2_Click() { savePreview(PreviewKind::Gba); }
 
+// While an install runs, a second click (or its shortcut) starts nothing.
 void Form1::Command3_Click() {
+    if (workbench_->installing()) return;
     workbench_->skinVu4Loaders();
     refreshPictures();
 }
 
 void Form1::Command4_Click() {
+    if (workbench_->installing()) return;
     workbench_->skinDi3Gba();
     refreshPictures();
 }
@@ -578,7 +593,27 @@ void Form1::openDropped(const QString& path) {
     afterLoad();
 }
 
+void Form1::closeCancellingBuild() {
+    closeAfterInstall_ = true;
+    workbench_->cancelScript();
+    close();
+}
+
 void Form1::closeEvent(QCloseEvent* event) {
+    // The install runs in this window's event loop: the window closes once it has ended, and
+    // cleanup.bat never runs under a build script.
+    if (workbench_->installing()) {
+        event->ignore();
+        if (closeAfterInstall_) return;
+        if (!workbench_->scriptRunning() ||
+            workbench_->messages().yesNo(
+                QStringLiteral("A build script is still running. Cancel the build and close Corvamo?"))) {
+            closeAfterInstall_ = true;
+            workbench_->cancelScript();
+            if (!workbench_->installing()) QTimer::singleShot(0, this, &QWidget::close);  // ended meanwhile
+        }
+        return;
+    }
     if (!shutDown_) {
         shutDown_ = true;
         workbench_->shutDown();

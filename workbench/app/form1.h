@@ -18,6 +18,7 @@ namespace corvamo {
 
 class CheckDialog;
 class CopyTo;
+class InstallLogWindow;
 class PictureBox;
 class PreviewViews;
 class SkinWatch;
@@ -29,9 +30,10 @@ class Form1 : public QMainWindow {
 public:
     // cache: the workbench's own folders; messages: where message boxes go (real boxes over this
     // window when null); host: the host layer (the default one when null); currentFolder: the
-    // folder the program was started in (the process's current folder when empty).
+    // folder the program was started in (the process's current folder when empty), which the
+    // folder list shows first; programFolder: appfolder (the running program's folder when empty).
     explicit Form1(const CacheFolders& cache, MessageBoxes* messages = nullptr, std::unique_ptr<Host> host = nullptr,
-                   const QString& currentFolder = QString());
+                   const QString& currentFolder = QString(), const QString& programFolder = QString());
     ~Form1() override;
 
     Workbench& workbench() { return *workbench_; }
@@ -39,6 +41,10 @@ public:
     // The check dialog once Skin > Check skin made it; null before.
     CheckDialog* checkDialog() const { return checkDialog_; }
     SkinWatch& skinWatch() { return *watch_; }
+    // The install log window once an install made it; null before.
+    InstallLogWindow* installLog() const { return installLog_; }
+    // Closes the window as a signal asks: a running build is cancelled without asking first.
+    void closeCancellingBuild();
 
     // The visible controls, by name.
     QComboBox* Drive1;
@@ -119,6 +125,8 @@ private:
     std::unique_ptr<Workbench> workbench_;
     CopyTo* copyTo_ = nullptr;
     CheckDialog* checkDialog_ = nullptr;
+    InstallLogWindow* installLog_ = nullptr;
+    bool closeAfterInstall_ = false;  // the user chose to quit while an install ran
     PreviewViews* views_ = nullptr;
     QPoint palettePick_{0, 0};          // where Enter picks on the palette
     std::unique_ptr<SkinWatch> watch_;  // goes before the workbench it watches

@@ -43,6 +43,20 @@ int main(int argc, char** argv) {
         std::optional<QApplication> app;
         if (command.mode != Command::Help && command.mode != Command::Version && command.mode != Command::Usage)
             app.emplace(qtArgc, argv);
+        // Ctrl+C or SIGTERM during an install ends its build script's process group, and the
+        // install ends as failed.
+        std::optional<QSocketNotifier> cancel;
+        if ((command.mode == Command::InstallVu4 || command.mode == Command::InstallDi3) &&
+            socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) == 0) {
+            std::signal(SIGTERM, OnTerminate);
+            std::signal(SIGINT, OnTerminate);
+            cancel.emplace(signalPipe[0], QSocketNotifier::Read);
+            QObject::connect(&*cancel, &QSocketNotifier::activated, [] {
+                char byte;
+                [[maybe_unused]] const ssize_t got = read(signalPipe[0], &byte, 1);
+                CancelCommandLineInstall();
+            });
+        }
         QTextStream out(stdout), err(stderr);
         const int code = RunCommand(command, QDir::currentPath(), UserCacheRoot(), out, err);
         out.flush();
@@ -64,7 +78,7 @@ int main(int argc, char** argv) {
         QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
             char byte;
             [[maybe_unused]] const ssize_t got = read(signalPipe[0], &byte, 1);
-            window.close();
+            window.closeCancellingBuild();
         });
     }
     window.show();

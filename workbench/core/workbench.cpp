@@ -55,9 +55,19 @@ struct BusyWhile {
 
 }  // namespace
 
-bool Workbench::runScript(const QString& commandLine) {
+ScriptResult Workbench::runScript(const QString& script) {
     const BusyWhile busy(busy_);
-    return host_->shellAndWait(commandLine, 3);
+    ScriptRunner runner;
+    runner.output = [this](const QString& text) { log_.output(text); };
+    runner_ = &runner;
+    // The scripts were written for the program folder as their current folder.
+    const ScriptResult result = host_->runScript(script, FolderPath(state_.appfolder), runner);
+    runner_ = nullptr;
+    return result;
+}
+
+void Workbench::cancelScript() {
+    if (runner_) runner_->cancel();
 }
 
 Status Workbench::openSkin(const QString& path) {
@@ -108,9 +118,9 @@ void Workbench::ensureTempFolder() {
         messages_.ok(QStringLiteral("The temporary folder %1 could not be created.").arg(cache_.temp));
 }
 
-void Workbench::startUp(const QString& currentFolder) {
+void Workbench::startUp(const QString& currentFolder, const QString& programFolder) {
     ensureTempFolder();
-    state_.appfolder = WithSlash(currentFolder);
+    state_.appfolder = WithSlash(programFolder.isEmpty() ? ProgramFolder() : programFolder);
     driveRoot_ = VolumeOf(host_->volumes(), currentFolder).root;
     dirPath_ = FolderPath(currentFolder);
     volumeFolders_[driveRoot_] = dirPath_;
@@ -122,6 +132,8 @@ void Workbench::shutDown() {
         copyTo_ = CopyToState();
         if (copyToUnloaded) copyToUnloaded();
     }
+    // The clean-up script would pull the scratch folder from under a running build.
+    if (runner_) return;
     const QString cleanup = state_.appfolder + QStringLiteral("cleanup.bat");
     if (host_->exists(cleanup)) runScript(cleanup);
 }
@@ -363,7 +375,8 @@ bool Workbench::newSkinFromTemplate(const QString& folder) {
 void Workbench::ensureCopyTo() {
     if (copyTo_.created) return;
     copyTo_.created = true;
-    copyTo_.drive = VolumeOf(host_->volumes(), state_.appfolder).root;  // the current drive
+    // The host's current drive: the first memory card or stick, else the program folder's volume.
+    copyTo_.drive = CardOrVolumeOf(host_->volumes(), state_.appfolder).root;
     if (copyToCreated) copyToCreated();
 }
 
@@ -382,8 +395,12 @@ QString Workbench::CopyCrap() {
     const QString nds = state_.appfolder + QStringLiteral("nds/");
     const QString shell = state_.appfolder + QStringLiteral("gba/.shell/");
     // A file that is not there is skipped; the first copy that fails ends the routine.
+    copiedFiles_ = 0;
     const auto copy = [&](const QString& from, const QString& to) {
-        return host_->exists(from) ? copyStep(from, to) : QString();
+        if (!host_->exists(from)) return QString();
+        QString failure = copyStep(from, to);
+        if (failure.isEmpty()) ++copiedFiles_;
+        return failure;
     };
     for (const QString& name : Catalogue::Split(Catalogue::NdsInstallNames))
         if (QString failure = copy(temp + name, nds + name); !failure.isEmpty()) return failure;
@@ -395,26 +412,86 @@ QString Workbench::CopyCrap() {
     return copy(temp + QStringLiteral("help.txt"), shell + QStringLiteral("help.txt"));
 }
 
-void Workbench::skinVu4Loaders() {
+void Workbench::beginInstall(InstallReport& report) {
+    installing_ = true;
+    log_.clear();
+    if (installStarted) installStarted();
+    log_.line(QStringLiteral("=== %1: %2 into the program folder %3 ===")
+                  .arg(report.title, loaded_.path.isEmpty() ? QStringLiteral("no skin loaded") : loaded_.path,
+                       state_.appfolder));
+}
+
+bool Workbench::endInstall(const InstallReport& report) {
+    for (const QString& line : report.summary()) log_.line(line);
+    installing_ = false;
+    if (installEnded) installEnded();
+    return report.ok();
+}
+
+QString Workbench::installScript(const QString& name, InstallReport& report) {
+    const QString script = state_.appfolder + name;
+    log_.line(QStringLiteral("Running %1 ...").arg(script));
+    const FolderStamps before = StampFolder(state_.appfolder);
+    const qsizetype from = log_.text().size();
+    const ScriptResult result = runScript(script);
+    for (const QString& built : ChangedFiles(before, StampFolder(state_.appfolder)))
+        if (!report.built.contains(built)) report.built << built;
+    report.warnings << LindquayWarnings(log_.text().mid(from));
+    if (result.ok()) {
+        log_.line(QStringLiteral("%1 ended (exit status 0).").arg(name));
+        return {};
+    }
+    QString failure = QStringLiteral("%1: %2").arg(name, result.describe());
+    if (!result.lastLines.isEmpty())
+        failure += QStringLiteral("; its last lines:\n    ") + result.lastLines.join(QStringLiteral("\n    "));
+    log_.line(QStringLiteral("%1 failed: %2").arg(name, result.describe()));
+    report.failed << failure;
+    return QStringLiteral("%1: %2").arg(name, result.describe());
+}
+
+bool Workbench::skinVu4Loaders() {
+    if (installing_) return false;
     const QString& temp = cache_.temp;
     const QString& app = state_.appfolder;
-    // Each failing step is skipped; the user hears of them together at the end.
+    InstallReport report;
+    report.title = QStringLiteral("Skin VU4 loaders");
+    beginInstall(report);
+    // Each failing step is skipped; the user hears of them together at the end (a box lists the
+    // copies that failed, the log every failed step).
     QStringList failed;
     const auto step = [&](const QString& failure) {
-        if (!failure.isEmpty()) failed << failure;
+        if (failure.isEmpty()) return;
+        failed << failure;
+        report.failed << failure;
+        log_.line(QStringLiteral("Failed: ") + failure);
     };
     step(CopyCrap());
+    report.copied << QStringLiteral("%1 skin file(s) into %2nds/ and %2gba/.shell/").arg(copiedFiles_).arg(app);
     const QString text = app + QStringLiteral("text.txt");
-    if (host_->exists(text) && !host_->deleteFile(text)) failed << QStringLiteral("%1 could not be deleted.").arg(text);
-    if (host_->exists(temp + QStringLiteral("text.txt"))) step(copyStep(temp + QStringLiteral("text.txt"), text));
+    if (host_->exists(text) && !host_->deleteFile(text)) step(QStringLiteral("%1 could not be deleted.").arg(text));
+    if (host_->exists(temp + QStringLiteral("text.txt"))) {
+        const QString failure = copyStep(temp + QStringLiteral("text.txt"), text);
+        step(failure);
+        if (failure.isEmpty()) report.copied << QStringLiteral("the skin's text.txt to %1").arg(text);
+    }
     const QString script = host_->exists(text) ? QStringLiteral("skin_txt.bat") : QStringLiteral("Skin_it.bat");
-    if (!host_->exists(app + script))
-        messages_.ok(script + QStringLiteral(" is missing. Please reinstall the program."));
-    else if (!runScript(app + script))
-        failed << QStringLiteral("%1 could not be started.").arg(app + script);
+    if (!host_->exists(app + script)) {
+        const QString missing = script + QStringLiteral(" is missing. Please reinstall the program.");
+        log_.line(missing);
+        report.failed << missing;
+        messages_.ok(missing);
+    } else {
+        if (const QString failure = installScript(script, report); !failure.isEmpty())
+            failed << failure + QStringLiteral(" (see the install log)");
+    }
 
     const QString image = app + QStringLiteral("qvkit_up.bin");
-    if (!host_->exists(image)) {
+    if (loaderTarget_.kind == LoaderTarget::Nowhere) {
+        report.loaderImage = QStringLiteral("not copied (no card was given)");
+    } else if (!host_->exists(image)) {
+        report.loaderImage = QStringLiteral("not copied: %1 is missing").arg(image);
+        report.failed << QStringLiteral("qvkit_up.bin is missing from the program folder %1").arg(app);
+        log_.line(QStringLiteral("qvkit_up.bin not found in %1.").arg(app));
         const bool yes = messages_.yesNo(
             QStringLiteral("qvkit_up.bin not found! Please download the VU4Kernel from") + QLatin1Char(' ') +
             DownloadSite +
@@ -425,25 +502,56 @@ void Workbench::skinVu4Loaders() {
                          DownloadSite + QLatin1Char(' ') +
                          QStringLiteral("in your browser to download the newest VU4Kernel."));
     } else {
-        ensureCopyTo();
-        // The copy replaces the drive's loader image only once the new one is complete.
-        step(copyStep(image, WithSlash(copyTo_.drive) + QStringLiteral("qvkit_up.bin")));
+        QString folder = loaderTarget_.folder;
+        if (loaderTarget_.kind == LoaderTarget::CopyToWindow) {
+            ensureCopyTo();
+            folder = copyTo_.drive;
+        }
+        log_.line(QStringLiteral("Copying %1 to %2 ...").arg(image, folder));
+        const CardCopy copy = host_->copyLoaderImage(image, folder);
+        if (copy.ok) {
+            report.loaderImage =
+                QStringLiteral("%1 (synced and read back: the card can now be removed)").arg(copy.path);
+            report.copied << QStringLiteral("%1 to %2").arg(image, copy.path);
+        } else {
+            report.loaderImage = QStringLiteral("not copied");
+            step(copy.message);
+        }
     }
+    const bool ok = endInstall(report);
     if (!failed.isEmpty())
         messages_.ok(QStringLiteral("Skin VU4 loaders: these steps failed and were skipped:\n") +
                      failed.join(QLatin1Char('\n')));
+    return ok;
 }
 
-void Workbench::skinDi3Gba() {
+bool Workbench::skinDi3Gba() {
+    if (installing_) return false;
+    InstallReport report;
+    report.title = QStringLiteral("Skin DI3 GBA");
+    beginInstall(report);
     if (const QString failure = CopyCrap(); !failure.isEmpty()) {
+        report.failed << failure + QStringLiteral(" di3gba.bat was not run.");
+        log_.line(QStringLiteral("Failed: ") + report.failed.back());
+        endInstall(report);
         messages_.ok(QStringLiteral("Skin DI3 GBA stopped: ") + failure + QStringLiteral(" di3gba.bat was not run."));
-        return;
+        return false;
     }
+    report.copied
+        << QStringLiteral("%1 skin file(s) into %2nds/ and %2gba/.shell/").arg(copiedFiles_).arg(state_.appfolder);
     const QString script = state_.appfolder + QStringLiteral("di3gba.bat");
-    if (!host_->exists(script))
-        messages_.ok(QStringLiteral("di3gba.bat is missing. Please reinstall the program."));
-    else if (!runScript(script))
-        messages_.ok(QStringLiteral("Skin DI3 GBA stopped: %1 could not be started.").arg(script));
+    if (!host_->exists(script)) {
+        const QString missing = QStringLiteral("di3gba.bat is missing. Please reinstall the program.");
+        log_.line(missing);
+        report.failed << missing;
+        endInstall(report);
+        messages_.ok(missing);
+        return false;
+    }
+    const QString failure = installScript(QStringLiteral("di3gba.bat"), report);
+    const bool ok = endInstall(report);
+    if (!ok) messages_.ok(QStringLiteral("Skin DI3 GBA: ") + failure + QStringLiteral(" (see the install log)."));
+    return ok;
 }
 
 }  // namespace corvamo

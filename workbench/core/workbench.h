@@ -1,6 +1,7 @@
 #pragma once
 
 #include "author/skin_check.h"
+#include "install.h"
 #include "platform/cache_folders.h"
 #include "platform/host_layer.h"
 #include "platform/messages.h"
@@ -39,10 +40,12 @@ public:
     Workbench(const Workbench&) = delete;
     Workbench& operator=(const Workbench&) = delete;
 
-    // Start-up: creates the temporary folder, appfolder := currentFolder with "/" appended, the
-    // folder list at currentFolder, the drive list at its volume. Nothing is loaded.
-    void startUp(const QString& currentFolder);
-    // Shut-down: unloads the copy-to window, runs appfolder + "cleanup.bat" when present.
+    // Start-up: creates the temporary folder, appfolder := programFolder with "/" appended (the
+    // running program's folder, ProgramFolder(), when empty), the folder list at currentFolder, the
+    // drive list at its volume. Nothing is loaded.
+    void startUp(const QString& currentFolder, const QString& programFolder = QString());
+    // Shut-down: unloads the copy-to window, runs appfolder + "cleanup.bat" when present; never
+    // while a build script runs (the window first asks to cancel it).
     void shutDown();
 
     // Drive1's selection changed to the volume with this root: the folder list moves to that
@@ -96,8 +99,27 @@ public:
     QString CopyCrap();
     // Where the download question sends the user for the loader image.
     static const QString DownloadSite, DownloadPage;
-    void skinVu4Loaders();  // Command3, "Skin VU4 loaders"
-    void skinDi3Gba();      // Command4, "Skin DI3 GBA"
+    // Command3, "Skin VU4 loaders", and Command4, "Skin DI3 GBA": each writes what it does, the
+    // scripts' output and a summary into the install log; true when no step failed. Nothing when
+    // an install already runs (false then).
+    bool skinVu4Loaders();
+    bool skinDi3Gba();
+    // Where the VU4 install puts the loader image: the copy-to window's volume (the default), the
+    // folder card, or nowhere (the command line without --card).
+    struct LoaderTarget {
+        enum Kind { CopyToWindow, Folder, Nowhere };
+        Kind kind = CopyToWindow;
+        QString folder;
+    };
+    void setLoaderTarget(const LoaderTarget& target) { loaderTarget_ = target; }
+    // An install runs (its commands do nothing meanwhile); a build script of it runs.
+    bool installing() const { return installing_; }
+    bool scriptRunning() const { return runner_ && runner_->running(); }
+    // Ends the running build script's whole process group; the install records it as failed.
+    void cancelScript();
+    InstallLog& installLog() { return log_; }
+    // Called when an install starts and when it has ended.
+    std::function<void()> installStarted, installEnded;
 
     // Creates the copy-to window's state once (hidden, the current volume selected).
     void ensureCopyTo();
@@ -179,8 +201,13 @@ private:
     void ensureTempFolder();
     QString copyStep(const QString& from, const QString& to);
     void notifyChanged();
-    // ShellAndWait with show mode 3, busy meanwhile.
-    bool runScript(const QString& commandLine);
+    // A build script in the program folder, busy meanwhile; its output goes into the log.
+    ScriptResult runScript(const QString& script);
+    // An install's script step: runs it and records what it built, warned of, or how it failed;
+    // "" when it succeeded, else "NAME: how it ended".
+    QString installScript(const QString& name, InstallReport& report);
+    void beginInstall(InstallReport& report);
+    bool endInstall(const InstallReport& report);
 
     GuardedMessages messages_;
     CacheFolders cache_;
@@ -195,6 +222,11 @@ private:
     int redrawCount_ = 0;
     LoadedSkin loaded_;
     int busy_ = 0;
+    InstallLog log_;
+    ScriptRunner* runner_ = nullptr;
+    bool installing_ = false;
+    LoaderTarget loaderTarget_;
+    int copiedFiles_ = 0;  // by the last CopyCrap
 };
 
 }  // namespace corvamo

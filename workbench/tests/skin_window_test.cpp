@@ -275,7 +275,7 @@ TEST(WorkbenchBusy, WhileAMessageBoxIsOpen) {
     WorkbenchSandbox box;
     Workbench workbench(boxes, box.cache(), box.host());
     boxes.workbench = &workbench;
-    workbench.startUp(box.app);
+    workbench.startUp(box.app, box.app);
     EXPECT_FALSE(workbench.busy());
     workbench.folderChange(box.root + "/missing");  // "The folder ... cannot be read."
     workbench.skinVu4Loaders();                     // the scripts are missing, and so is qvkit_up.bin

@@ -48,6 +48,15 @@ public:
         return Host::shellAndWait(commandLine, showMode);
     }
     bool openUrl(const QUrl&) override { return false; }  // no browser in tests
+    CardCopy copyLoaderImage(const QString& image, const QString& folder) override {
+        if (failCopiesTo.contains("qvkit_up.bin"))
+            return {false, {}, QStringLiteral("%1 could not be copied to %2.").arg(image, folder)};
+        return Host::copyLoaderImage(image, folder);
+    }
+    ScriptResult runScript(const QString& script, const QString& folder, ScriptRunner& runner) override {
+        shellCalls.append(script);
+        return Host::runScript(script, folder, runner);
+    }
 };
 
 // The workbench's sandbox: a testsupport sandbox with the program folder and its working
@@ -153,7 +162,7 @@ protected:
     void start() {
         auto h = box.host();
         host = h.get();
-        form = std::make_unique<Form1>(box.cache(), &messages, std::move(h), box.app);
+        form = std::make_unique<Form1>(box.cache(), &messages, std::move(h), box.app, box.app);
     }
     Workbench& wb() { return form->workbench(); }
     // Clicks the previews until they show the window element as given and the GBA screen.

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QProcess>
 #include <QStorageInfo>
 #include <QThread>
@@ -18,6 +19,8 @@
 #include <system_error>
 
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace corvamo {
@@ -36,6 +39,25 @@ std::pair<QString, QString> SplitPath(const QString& path) {
 }
 
 bool SameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+
+// A memory card or USB stick: its disk says it is removable, hangs on USB or is an SD card
+// reader, or the desktop mounted it where it mounts removable media.
+bool IsRemovable(const QStorageInfo& storage) {
+    const QString root = storage.rootPath();
+    if (root.startsWith(QLatin1String("/media/")) || root.startsWith(QLatin1String("/run/media/"))) return true;
+    struct stat st {};
+    if (::stat(QFile::encodeName(root).constData(), &st) != 0) return false;
+    const QString block = QStringLiteral("/sys/dev/block/%1:%2").arg(major(st.st_dev)).arg(minor(st.st_dev));
+    const QString device = QFileInfo(block).canonicalFilePath();
+    if (device.isEmpty()) return false;
+    if (device.contains(QLatin1String("/usb")) || device.contains(QLatin1String("/mmcblk"))) return true;
+    // The disk of a partition is its parent folder.
+    for (const QString& disk : {device, QFileInfo(device).path()}) {
+        QFile flag(disk + QStringLiteral("/removable"));
+        if (flag.open(QIODevice::ReadOnly)) return flag.read(1) == "1";
+    }
+    return false;
+}
 
 bool IsRegularFile(const QString& path) {
     std::error_code ec;
@@ -153,7 +175,7 @@ std::vector<Volume> Host::volumes() const {
             continue;
         if (!root.endsWith(QLatin1Char('/'))) root += QLatin1Char('/');
         if (std::none_of(list.begin(), list.end(), [&](const Volume& v) { return v.root == root; }))
-            list.push_back({root, storage.name()});
+            list.push_back({root, storage.name(), IsRemovable(storage), storage.bytesTotal()});
     }
     std::sort(list.begin(), list.end(), [](const Volume& a, const Volume& b) { return a.root < b.root; });
     return list;
@@ -164,6 +186,35 @@ bool Host::shellAndWait(const QString& commandLine, int showMode) {
 }
 
 bool Host::openUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
+
+ScriptResult Host::runScript(const QString& script, const QString& folder, ScriptRunner& runner) {
+    return runner.run(script, folder);
+}
+
+CardCopy Host::copyLoaderImage(const QString& image, const QString& folder) { return CopyLoaderImage(image, folder); }
+
+QString Volume::entry() const {
+    QString text = label.isEmpty() ? root : root + QStringLiteral(" [") + label + QLatin1Char(']');
+    if (removable)
+        text += QStringLiteral(" \u2014 removable, %1")
+                    .arg(QLocale::c().formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat));
+    return text;
+}
+
+QString ProgramFolder() {
+    const QString chosen = qEnvironmentVariable("CORVAMO_PROGRAM_DIR");
+    if (!chosen.isEmpty()) return WithSlash(QDir::cleanPath(QDir(chosen).absolutePath()));
+    std::error_code ec;
+    const fs::path exe = fs::canonical("/proc/self/exe", ec);
+    if (ec) return WithSlash(QCoreApplication::applicationDirPath());
+    return WithSlash(QFile::decodeName(exe.parent_path().c_str()));
+}
+
+Volume CardOrVolumeOf(const std::vector<Volume>& list, const QString& path) {
+    for (const Volume& volume : list)
+        if (volume.removable) return volume;
+    return VolumeOf(list, path);
+}
 
 namespace {
 

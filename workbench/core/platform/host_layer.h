@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/card_copy.h"
+#include "platform/script_runner.h"
+
 #include <QString>
 #include <QUrl>
 
@@ -10,10 +13,13 @@ namespace corvamo {
 
 // A mounted volume as the drive lists show it.
 struct Volume {
-    QString root;   // the volume's root path, ending in "/"
-    QString label;  // may be empty
-    // The list entry: the root path, then the label in brackets when there is one.
-    QString entry() const { return label.isEmpty() ? root : root + QStringLiteral(" [") + label + QLatin1Char(']'); }
+    QString root;            // the volume's root path, ending in "/"
+    QString label;           // may be empty
+    bool removable = false;  // a memory card or USB stick
+    qint64 bytes = 0;        // its size
+    // The list entry: the root path, then the label in brackets when there is one; a removable
+    // volume is marked with its size, so that a card is told from a system disk.
+    QString entry() const;
 };
 
 struct FolderEntry {
@@ -55,13 +61,25 @@ public:
     virtual bool shellAndWait(const QString& commandLine, int showMode);
     // Opens the address in the desktop's browser; false when that failed.
     virtual bool openUrl(const QUrl& url);
+    // Runs a build script with the runner (see ScriptRunner) in folder and waits for its end.
+    virtual ScriptResult runScript(const QString& script, const QString& folder, ScriptRunner& runner);
+    // Puts the loader image onto the card (see CopyLoaderImage).
+    virtual CardCopy copyLoaderImage(const QString& image, const QString& folder);
 };
+
+// The folder of the running Corvamo (canonical, from /proc/self/exe), or the folder that
+// CORVAMO_PROGRAM_DIR names (the installed launcher, tests); with a "/" at its end. Never the
+// current folder, so that starting Corvamo elsewhere never runs that folder's scripts.
+QString ProgramFolder();
 
 // ShellAndWait itself: starts the command line (a script "*.bat" is run as /bin/sh SCRIPT, with
 // standard input from /dev/null) and returns when it has ended, processing window events every
 // 100 ms meanwhile. showMode has no effect for a windowless child. Returns how many 100 ms passes
 // the wait took (at least one), or -1 when the program could not be started.
 int ShellAndWaitPasses(const QString& commandLine, int showMode);
+
+// The first removable volume of list; else the volume of path (the copy-to window's first choice).
+Volume CardOrVolumeOf(const std::vector<Volume>& list, const QString& path);
 
 // The volume of list whose root is the longest prefix of path; list's first entry when none is.
 Volume VolumeOf(const std::vector<Volume>& list, const QString& path);
