@@ -48,25 +48,54 @@ bool SaveImageFile(FREE_IMAGE_FORMAT format, FIBITMAP* bitmap, const QString& fi
     return FreeImage_Save(format, bitmap, QFile::encodeName(fileName).constData(), flags) == 1;
 }
 
-JpegResult BmpToJpeg(const QString& bmp, const QString& jpg) {
+namespace {
+
+// The BMP loaded and made ready for the JPEG writer (24 bits, or 8-bit grey); null with why not.
+FIBITMAP* LoadForJpeg(const QString& bmp, JpegResult& result) {
     const QByteArray path = QFile::encodeName(bmp);
     FIBITMAP* header = FreeImage_Load(FIF_BMP, path.constData(), FIF_LOAD_NOPIXELS);
-    if (!header) return JpegResult::Unreadable;
+    result = JpegResult::Unreadable;
+    if (!header) return nullptr;
     const qint64 pixels = qint64(FreeImage_GetWidth(header)) * qint64(FreeImage_GetHeight(header));
     FreeImage_Unload(header);
-    if (pixels > kMaxBmpPixels) return JpegResult::TooLarge;
+    result = JpegResult::TooLarge;
+    if (pixels > kMaxBmpPixels) return nullptr;
     FIBITMAP* bitmap = FreeImage_Load(FIF_BMP, path.constData(), 0);
-    if (!bitmap) return JpegResult::Unreadable;
+    result = JpegResult::Unreadable;
+    if (!bitmap) return nullptr;
+    result = JpegResult::NotSaved;
     if (FreeImage_GetBPP(bitmap) != 24 &&
         !(FreeImage_GetBPP(bitmap) == 8 && FreeImage_GetColorType(bitmap) == FIC_MINISBLACK)) {
         FIBITMAP* converted = FreeImage_ConvertTo24Bits(bitmap);
         FreeImage_Unload(bitmap);
         bitmap = converted;
-        if (!bitmap) return JpegResult::NotSaved;
     }
+    return bitmap;
+}
+
+// The JPEG writer's own limit on either side (libjpeg's JPEG_MAX_DIMENSION).
+constexpr unsigned kMaxJpegSide = 65500;
+
+}  // namespace
+
+JpegResult BmpToJpeg(const QString& bmp, const QString& jpg) {
+    JpegResult result;
+    FIBITMAP* bitmap = LoadForJpeg(bmp, result);
+    if (!bitmap) return result;
     const bool saved = SaveJpegInPlace(bitmap, jpg);
     FreeImage_Unload(bitmap);
     return saved ? JpegResult::Saved : JpegResult::NotSaved;
+}
+
+JpegResult BmpToJpegSize(const QString& bmp, QSize* size) {
+    JpegResult result;
+    FIBITMAP* bitmap = LoadForJpeg(bmp, result);
+    if (!bitmap) return result;
+    const unsigned width = FreeImage_GetWidth(bitmap), height = FreeImage_GetHeight(bitmap);
+    FreeImage_Unload(bitmap);
+    if (width == 0 || height == 0 || width > kMaxJpegSide || height > kMaxJpegSide) return JpegResult::NotSaved;
+    *size = QSize(int(width), int(height));
+    return JpegResult::Saved;
 }
 
 SaveResult SavePreview(const Picture& canvas, const QString& outputPath, const QString& scratchBmp) {

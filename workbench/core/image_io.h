@@ -2,6 +2,7 @@
 
 #include <FreeImage.h>
 
+#include <QSize>
 #include <QString>
 
 class Picture;
@@ -18,6 +19,9 @@ enum class JpegResult { Saved, Unreadable, TooLarge, NotSaved };
 // Turns one BMP file into a JPEG of best quality (FreeImage, flags 128). Pictures that are not
 // 24-bit (or 8-bit grey) are converted first, since the JPEG writer takes nothing else.
 JpegResult BmpToJpeg(const QString& bmp, const QString& jpg);
+// What BmpToJpeg would make of the BMP, without writing the JPEG: Saved with the picture's size
+// (the JPEG's size too) when it would save one, for a check that only needs to know.
+JpegResult BmpToJpegSize(const QString& bmp, QSize* size);
 
 struct SaveResult {
     bool saved = false;

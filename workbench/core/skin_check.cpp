@@ -8,6 +8,7 @@
 #include "skin_layout.h"
 
 #include <QFileInfo>
+#include <QImageReader>
 #include <QLocale>
 
 #include <algorithm>
@@ -29,6 +30,7 @@ private:
     void checkSize(const QString& file, const SkinFileRole& role, const QSize& size);
     // Reads a picture as the window loads it; an invalid size when it cannot be read.
     static QSize LoadedSize(const QString& path);
+    static QSize HeaderSize(const QString& path);
     bool tooLarge(const QString& path, const QString& file);
     void checkMainPicture(const SkinFileRole& jpg, const SkinFileRole& bmp);
     void checkExtraPicture(const SkinFileRole& role);
@@ -41,6 +43,12 @@ private:
 QSize Checker::LoadedSize(const QString& path) {
     Picture holder(0, 0, true);
     return holder.load(path) ? holder.picture().size() : QSize();
+}
+
+QSize Checker::HeaderSize(const QString& path) {
+    QImageReader reader(path);
+    const QSize size = reader.size();
+    return size.isValid() ? size : LoadedSize(path);
 }
 
 bool Checker::tooLarge(const QString& path, const QString& file) {
@@ -84,11 +92,11 @@ void Checker::checkMainPicture(const SkinFileRole& jpg, const SkinFileRole& bmp)
     const QString path = bmpPath.isEmpty() ? jpgPath : bmpPath;
     const QString file = skin_.entryName(path);
     if (tooLarge(path, file)) return;
-    QString loaded = path;
+    QSize size;
     if (!bmpPath.isEmpty()) {
-        // The BMP goes the loader's way: FreeImage turns it into the JPEG that is shown and installed.
-        loaded = skin_.scratch() + '/' + jpg.name;
-        switch (BmpToJpeg(bmpPath, loaded)) {
+        // The BMP goes the loader's way: FreeImage turns it into the JPEG that is shown and installed,
+        // whose size is the BMP's; only whether it would be written matters here.
+        switch (BmpToJpegSize(bmpPath, &size)) {
             case JpegResult::Saved:
                 break;
             case JpegResult::TooLarge:
@@ -106,7 +114,7 @@ void Checker::checkMainPicture(const SkinFileRole& jpg, const SkinFileRole& bmp)
                 return;
         }
     }
-    const QSize size = LoadedSize(loaded);
+    if (bmpPath.isEmpty()) size = LoadedSize(path);
     if (!size.isValid())
         add(Finding::Error, file,
             QStringLiteral("cannot be read as a picture: the previews draw nothing for %1").arg(jpg.shows));
@@ -127,9 +135,11 @@ void Checker::checkExtraPicture(const SkinFileRole& role) {
     }
     const QString file = skin_.entryName(path);
     if (tooLarge(path, file)) return;
-    const QSize size = LoadedSize(path);
     // Every extra picture goes into the GBA shell ROM, which Lindquay builds.
     const QString lindquay = LindquayBmpProblem(path);
+    // A BMP Lindquay takes (uncompressed, 8, 24 or 32 bits, every row there) is one the window
+    // reads too: its header gives the size without decoding it.
+    const QSize size = lindquay.isEmpty() ? HeaderSize(path) : LoadedSize(path);
     if (!size.isValid())
         add(Finding::Error, file,
             QStringLiteral("cannot be read as a picture%1%2")

@@ -12,7 +12,7 @@
 Workbench::Workbench(MessageBoxes& messages, const CacheFolders& cache, std::unique_ptr<Host> host,
                      FormPictures pictures)
     : messages_(messages),
-      cache_{WithSlash(cache.temp), cache.scratchBmp},
+      cache_{WithSlash(cache.temp), cache.scratchBmp, cache.root},
       host_(host ? std::move(host) : std::make_unique<Host>()),
       pictures_(std::move(pictures)) {}
 
@@ -121,8 +121,9 @@ void Workbench::folderChange(const QString& path) {
 
     int found = 0;
     QStringList failed, tooLarge;
+    const FolderNames skinFolder(*host_, folder);
     for (const QString& name : Catalogue::Split(Catalogue::SkinFileNames)) {
-        const QString source = host_->findFile(folder + name);
+        const QString source = skinFolder.find(name);
         if (source.isEmpty()) continue;
         ++found;
         // An archive may not unpack a file this large either; copying it would only fill the disk.
@@ -183,19 +184,27 @@ void Workbench::LoadPics() {
     const QString& temp = cache_.temp;
     const QStringList bmplist = Catalogue::Split(Catalogue::MainBmpNames);
     const QStringList namelist = Catalogue::Split(Catalogue::MainJpgNames);
+    // One listing serves every name: a conversion leaves exactly its JPEG under the catalogue's
+    // spelling, or (failed) none of that name, and touches no other name.
+    const FolderNames listed(*host_, temp);
     for (qsizetype i = 0; i < namelist.size(); ++i) {
-        const QString bmp = host_->findFile(temp + bmplist[i]);
-        if (bmp.isEmpty()) continue;
-        host_->deleteFile(temp + namelist[i]);
-        BmpToJpeg(bmp, temp + namelist[i]);  // a BMP that cannot be converted leaves its slot blank
-    }
-    for (qsizetype i = 0; i < namelist.size(); ++i) {
-        const QString jpg = host_->findFile(temp + namelist[i]);
+        const QString bmp = listed.find(bmplist[i]);
+        QString jpg = listed.find(namelist[i]);
+        if (!bmp.isEmpty()) {
+            bool deleted = listed.listed();
+            if (!deleted)
+                deleted = host_->deleteFile(temp + namelist[i]);
+            else
+                for (const QString& old : listed.namedLike(namelist[i])) deleted = host_->removeEntry(old) && deleted;
+            // a BMP that cannot be converted leaves its slot blank
+            const bool saved = BmpToJpeg(bmp, temp + namelist[i]) == JpegResult::Saved;
+            jpg = saved ? temp + namelist[i] : deleted ? QString() : host_->findFile(temp + namelist[i]);
+        }
         if (!jpg.isEmpty()) pictures_.Picture1[size_t(i)].load(jpg);
     }
     const QStringList extralist = Catalogue::Split(Catalogue::ExtraBmpNames);
     for (qsizetype i = 0; i < extralist.size(); ++i) {
-        const QString bmp = host_->findFile(temp + extralist[i]);
+        const QString bmp = listed.find(extralist[i]);
         if (!bmp.isEmpty()) pictures_.Picture5[size_t(i)].load(bmp);
     }
     redraw();
@@ -251,14 +260,19 @@ void Workbench::pickDividerColourFromSwatch(int swatch, int button) {
     notifyChanged();
 }
 
-SaveResult Workbench::savePreview(PreviewKind kind) {
-    if (kind == PreviewKind::Ds)
+const Picture& Workbench::drawPreview(PreviewKind kind) {
+    if (kind == PreviewKind::Ds) {
         DrawDsExport(pictures_, state_, options_);
-    else
-        DrawGbaExport(pictures_);
+        return pictures_.Picture3;
+    }
+    DrawGbaExport(pictures_);
+    return pictures_.Picture15;
+}
+
+SaveResult Workbench::savePreview(PreviewKind kind) {
+    const Picture& canvas = drawPreview(kind);
     const QString path = PreviewOutputPath(kind, state_, options_, dirPath_, selectedFile_);
-    const SaveResult result =
-        SavePreview(kind == PreviewKind::Ds ? pictures_.Picture3 : pictures_.Picture15, path, cache_.scratchBmp);
+    const SaveResult result = SavePreview(canvas, path, cache_.scratchBmp);
     notifyChanged();
     return result;
 }

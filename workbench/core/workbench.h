@@ -68,6 +68,9 @@ public:
     // "Save DS Preview" and "Save GBA Preview": draws the export canvas, names the file by the
     // folder list, the file list and the options, and saves it. Returns what to tell the user.
     SaveResult savePreview(PreviewKind kind);
+    // Draws the export canvas of "Save DS Preview" or "Save GBA Preview" as they do, without
+    // saving it: Picture3 or Picture15.
+    const Picture& drawPreview(PreviewKind kind);
 
     // Copies the loaded skin into the loader working folders; stops at the first copy that fails
     // and returns what failed ("" when every copy succeeded).
