@@ -1,13 +1,26 @@
 #include "command_line.h"
 
+#include "contact_sheet.h"
 #include "skin_check.h"
+#include "skin_index.h"
 #include "skin_pack.h"
+#include "skin_summary.h"
 #include "skin_template.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include <unistd.h>
 
 namespace {
 
@@ -26,6 +39,10 @@ constexpr ModeEntry kModes[] = {
     {"--pack-skin", Command::PackSkin, "SKIN OUT.zip",
      "writes the skin's catalogue files, flat and nothing else, into a new zip archive"},
     {"--new-skin", Command::NewSkin, "DIR", "writes a new skin folder from the template (DIR new or empty)"},
+    {"--contact-sheet", Command::ContactSheet, "OUT.png SKIN...",
+     "writes one PNG of every skin's previews (skins or folders of skins) in a grid with their names"},
+    {"--index", Command::Index, "SKIN...",
+     "prints one JSON object per skin (path, name, form, pictures, check findings, size)"},
     {"--help", Command::Help, "", "prints this help"},
     {"--version", Command::Version, "", "prints the version"},
 };
@@ -35,12 +52,6 @@ int Usage(Command::Mode mode, QTextStream& err) {
     for (const ModeEntry& entry : kModes)
         if (entry.mode == mode) err << "usage: Corvamo " << entry.option << ' ' << entry.operands << '\n';
     return kExitUsage;
-}
-
-bool anyPicture(const FormPictures& p) {
-    const auto has = [](const Picture& slot) { return slot.hasPicture(); };
-    return std::any_of(p.Picture1.begin(), p.Picture1.end(), has) ||
-           std::any_of(p.Picture5.begin(), p.Picture5.end(), has);
 }
 
 // Loads one skin as the window would: a folder by moving the folder list to it, an archive by
@@ -62,7 +73,7 @@ QString loadSkin(Workbench& wb, RecordedMessages& messages, const QString& skin)
         return "neither a skin folder nor a .zip archive";
     }
     if (!messages.texts.isEmpty()) return messages.texts.join(' ');
-    if (!anyPicture(wb.pictures())) return "no skin pictures found";
+    if (!HasAnyPicture(wb.pictures())) return "no skin pictures found";
     return {};
 }
 
@@ -83,9 +94,15 @@ Command ParseArguments(const QStringList& arguments) {
         return command;
     }
     command.mode = Command::Usage;
-    command.error = first.startsWith('-') ? QStringLiteral("unknown option ") + first
-                                          : QStringLiteral("unexpected argument ") + first +
-                                                QStringLiteral(" (the window takes no arguments)");
+    if (first.startsWith('-')) {
+        command.error = QStringLiteral("unknown option ") + first;
+    } else if (arguments.size() > 1) {
+        command.error = QStringLiteral("unexpected argument ") + arguments[1] +
+                        QStringLiteral(" (the window opens one skin: a folder or a .zip archive)");
+    } else {
+        command.mode = Command::Window;  // Corvamo PATH: the window with that skin loaded
+        command.operands = arguments;
+    }
     return command;
 }
 
@@ -93,8 +110,9 @@ QString UsageText() {
     const auto line = [](const QString& call, const QString& what) {
         return call.leftJustified(42) + QLatin1Char(' ') + what + QLatin1Char('\n');
     };
-    QString text = line(QStringLiteral("usage: Corvamo"),
-                        QStringLiteral("opens the skin workbench; start it from its program folder"));
+    QString text = line(QStringLiteral("usage: Corvamo [SKIN]"),
+                        QStringLiteral("opens the skin workbench (with SKIN, a folder or .zip archive, loaded); "
+                                       "start it from its program folder"));
     for (const ModeEntry& entry : kModes)
         text += line(QStringLiteral("       Corvamo ") + entry.option +
                          (*entry.operands ? QLatin1Char(' ') + QLatin1String(entry.operands) : QString()),
@@ -125,6 +143,12 @@ int RunCommand(const Command& command, const QString& currentFolder, const QStri
         }
         case Command::NewSkin:
             return NewSkin(command.operands, out, err);
+        case Command::ContactSheet:
+            return WriteContactSheet(command.operands, cacheRoot, out, err, isatty(STDERR_FILENO) == 1);
+        case Command::Index: {
+            const CacheLease lease = CacheLease::Private(cacheRoot);
+            return IndexSkins(command.operands, ScratchRootOf(lease.folders()), out, err, isatty(STDERR_FILENO) == 1);
+        }
         case Command::Window:
         case Command::Usage:
             break;
@@ -133,55 +157,137 @@ int RunCommand(const Command& command, const QString& currentFolder, const QStri
     return kExitUsage;
 }
 
+namespace {
+
+// Runs job 0 to count - 1 on up to threads threads, each with a worker of its own that
+// makeWorker makes on that thread, and hands every result to show() on the calling thread in job
+// order, each as soon as it and all before it are done: the output reads as if one ran after the
+// other.
+template <typename Worker, typename Result>
+void RunInOrder(qsizetype count, int threads, const std::function<std::unique_ptr<Worker>()>& makeWorker,
+                const std::function<Result(Worker&, qsizetype)>& work, const std::function<void(Result&)>& show) {
+    std::vector<std::optional<Result>> results;
+    results.resize(size_t(count));
+    std::mutex mutex;
+    std::condition_variable done;
+    std::atomic<qsizetype> next{0};
+    const auto run = [&] {
+        const std::unique_ptr<Worker> worker = makeWorker();
+        for (qsizetype i = next++; i < count; i = next++) {
+            Result result = work(*worker, i);
+            {
+                const std::lock_guard<std::mutex> lock(mutex);
+                results[size_t(i)] = std::move(result);
+            }
+            done.notify_all();
+        }
+    };
+    std::vector<std::thread> pool;
+    for (int t = 0; t < std::clamp(threads, 1, int(std::max<qsizetype>(count, 1))); ++t) pool.emplace_back(run);
+    for (qsizetype i = 0; i < count; ++i) {
+        std::unique_lock<std::mutex> lock(mutex);
+        done.wait(lock, [&] { return results[size_t(i)].has_value(); });
+        Result result = std::move(*results[size_t(i)]);
+        results[size_t(i)].reset();
+        lock.unlock();
+        show(result);
+    }
+    for (std::thread& thread : pool) thread.join();
+}
+
+// One run's workbench with its own cache folders, for exporting on a thread of its own.
+struct Exporter {
+    Exporter(const CacheFolders& folders, const QString& currentFolder) : workbench(messages, folders) {
+        workbench.startUp(currentFolder);
+        // The previews land beside each skin.
+        workbench.setOption(&ViewOptions::savepreviewinsamedirectoryaszip, true);
+        workbench.setOption(&ViewOptions::savepreviewinskindirectory, true);
+    }
+    RecordedMessages messages;
+    Workbench workbench;
+};
+
+struct SkinOutput {
+    QString out, err;
+    bool failed = false;
+};
+
+}  // namespace
+
 int ExportPreviews(const QStringList& skins, const QString& currentFolder, const CacheFolders& cache, QTextStream& out,
                    QTextStream& err) {
     if (skins.isEmpty()) {
         err << "usage: Corvamo --export-previews SKIN...  (skin folders or .zip archives)\n";
         return kExitUsage;
     }
-    RecordedMessages messages;
-    Workbench wb(messages, cache);
-    wb.startUp(currentFolder);
-    if (!messages.texts.isEmpty()) {
-        err << "Corvamo: " << messages.texts.join(' ') << '\n';
-        return kExitFailure;
+    {
+        RecordedMessages messages;
+        Workbench wb(messages, cache);
+        wb.startUp(currentFolder);
+        if (!messages.texts.isEmpty()) {
+            err << "Corvamo: " << messages.texts.join(' ') << '\n';
+            return kExitFailure;
+        }
     }
-    // The previews land beside each skin.
-    wb.setOption(&ViewOptions::savepreviewinsamedirectoryaszip, true);
-    wb.setOption(&ViewOptions::savepreviewinskindirectory, true);
-
-    int failures = 0;
-    for (const QString& skin : skins) {
-        const QString problem = loadSkin(wb, messages, skin);
+    // Skins are exported on several threads at once, each workbench in cache folders of its own.
+    struct Worker {
+        std::optional<CacheLease> lease;
+        std::unique_ptr<Exporter> exporter;
+    };
+    std::atomic<int> made{0};
+    const auto makeWorker = [&] {
+        auto worker = std::make_unique<Worker>();
+        if (made++ > 0) worker->lease.emplace(CacheLease::Private(cache.root));
+        worker->exporter = std::make_unique<Exporter>(worker->lease ? worker->lease->folders() : cache, currentFolder);
+        return worker;
+    };
+    const auto exportOne = [&](Worker& worker, qsizetype i) {
+        SkinOutput output;
+        Workbench& wb = worker.exporter->workbench;
+        const QString& skin = skins[i];
+        const QString problem = loadSkin(wb, worker.exporter->messages, skin);
         if (!problem.isEmpty()) {
-            err << "Corvamo: " << skin << ": " << problem << '\n';
-            ++failures;
-            continue;
+            output.err = "Corvamo: " + skin + ": " + problem + '\n';
+            output.failed = true;
+            return output;
         }
         for (PreviewKind kind : {PreviewKind::Ds, PreviewKind::Gba}) {
             const SaveResult result = wb.savePreview(kind);
             if (result.saved) {
-                out << result.message << '\n';
+                output.out += result.message + '\n';
             } else {
-                err << "Corvamo: " << skin << ": " << result.message << '\n';
-                ++failures;
+                output.err += "Corvamo: " + skin + ": " + result.message + '\n';
+                output.failed = true;
             }
         }
+        return output;
+    };
+    int failures = 0;
+    RunInOrder<Worker, SkinOutput>(skins.size(), SummaryThreads(), makeWorker, exportOne, [&](SkinOutput& output) {
+        out << output.out;
+        err << output.err;
         out.flush();
-    }
+        err.flush();
+        failures += output.failed ? 1 : 0;
+    });
     return failures == 0 ? kExitOk : kExitFailure;
 }
 
 int CheckSkins(const QStringList& skins, const QString& scratchRoot, QTextStream& out, QTextStream& err) {
     if (skins.isEmpty()) return Usage(Command::Check, err);
-    const Host host;
     bool errors = false;
-    for (qsizetype i = 0; i < skins.size(); ++i) {
+    qsizetype shown = 0;
+    const auto makeWorker = [] { return std::make_unique<Host>(); };
+    const auto checkOne = [&](Host& host, qsizetype i) {
         const SkinReport report = CheckSkin(SkinFiles::Open(skins[i], scratchRoot, host));
-        out << (i > 0 ? "\n" : "") << report.text();
-        out.flush();
-        errors = errors || report.count(Finding::Error) > 0;
-    }
+        return std::make_pair(report.text(), report.count(Finding::Error) > 0);
+    };
+    RunInOrder<Host, std::pair<QString, bool>>(skins.size(), SummaryThreads(), makeWorker, checkOne,
+                                               [&](std::pair<QString, bool>& report) {
+                                                   out << (shown++ > 0 ? "\n" : "") << report.first;
+                                                   out.flush();
+                                                   errors = errors || report.second;
+                                               });
     return errors ? kExitFailure : kExitOk;
 }
 
@@ -198,4 +304,67 @@ int NewSkin(const QStringList& operands, QTextStream& out, QTextStream& err) {
     const TemplateResult result = WriteSkinTemplate(operands[0]);
     (result.written ? out : err) << (result.written ? "" : "Corvamo: ") << result.message << '\n';
     return result.written ? kExitOk : kExitFailure;
+}
+
+namespace {
+
+// "Corvamo: 12/300 NAME" over the same terminal line, ended by a line break after the last.
+void ShowProgress(QTextStream& err, int done, qsizetype total, const QString& name) {
+    err << "\rCorvamo: " << done << '/' << total << ' ' << name.left(60) << "\x1b[K";
+    if (done == total) err << '\n';
+    err.flush();
+}
+
+}  // namespace
+
+int WriteContactSheet(const QStringList& operands, const QString& cacheRoot, QTextStream& out, QTextStream& err,
+                      bool progress) {
+    if (operands.size() < 2) return Usage(Command::ContactSheet, err);
+    const QString sheetPath = QFileInfo(operands[0]).absoluteFilePath();
+    if (const QFileInfo old(sheetPath); old.exists() && !old.isFile()) {
+        err << "Corvamo: " << sheetPath << " could not be replaced.\n";
+        return kExitFailure;
+    }
+    const Host host;
+    const QStringList skins = ExpandSkins(operands.mid(1), host);
+    const auto done = [&](int count) {
+        if (progress) ShowProgress(err, count, skins.size(), QFileInfo(skins[count - 1]).fileName());
+    };
+    const std::vector<SkinSummary> summaries =
+        SummarizeSkins(skins, cacheRoot, ContactSheetLayout::ThumbnailHeight, SummaryThreads(), done);
+    int failures = 0;
+    for (const SkinSummary& skin : summaries)
+        if (skin.broken()) {
+            err << "Corvamo: " << skin.path << ": " << skin.problem << '\n';
+            ++failures;
+        }
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!ComposeContactSheet(summaries).save(&buffer, "png") || !WriteFileReplacing(sheetPath, png)) {
+        err << "Corvamo: " << sheetPath << " could not be saved.\n";
+        return kExitFailure;
+    }
+    out << sheetPath << " saved (" << summaries.size() << (summaries.size() == 1 ? " skin" : " skins") << ").\n";
+    return failures == 0 ? kExitOk : kExitFailure;
+}
+
+int IndexSkins(const QStringList& operands, const QString& scratchRoot, QTextStream& out, QTextStream& err,
+               bool progress) {
+    if (operands.isEmpty()) return Usage(Command::Index, err);
+    const Host host;
+    const QStringList skins = ExpandSkins(operands, host);
+    int failures = 0;
+    for (qsizetype i = 0; i < skins.size(); ++i) {
+        const SkinFiles files = SkinFiles::Open(skins[i], scratchRoot, host);
+        if (!files.readable) {
+            err << "Corvamo: " << skins[i] << ": " << files.problem << '\n';
+            ++failures;
+        } else {
+            out << QString::fromUtf8(IndexLine(skins[i], files, CheckSkin(files)));
+            out.flush();
+        }
+        if (progress) ShowProgress(err, int(i + 1), skins.size(), files.name);
+    }
+    return failures == 0 ? kExitOk : kExitFailure;
 }

@@ -10,11 +10,14 @@
 #include <memory>
 
 class CheckDialog;
+class CompareWindow;
 class CopyTo;
+class GalleryWindow;
 class PictureBox;
 class SkinWatch;
 class QAction;
 class QComboBox;
+class QLabel;
 class QListWidget;
 class QPushButton;
 
@@ -49,6 +52,17 @@ public:
         *savepreviewinskindirectory, *savepreviewinsamedirectoryaszip, *dummy, *Exit;
     // The Skin menu's entries.
     QAction *checkskin, *saveskinaszip, *newskinfromtemplate;
+    // View > Gallery; Help > About.
+    QAction *gallery, *about;
+    // The one line under the controls: what to do while no skin is loaded, else the skin's path.
+    QLabel* hint;
+    // The gallery and the comparison once opened; null before.
+    GalleryWindow* galleryWindow() const { return gallery_; }
+    CompareWindow* compareWindow() const { return compare_; }
+    // The text of Help > About.
+    static QString AboutText();
+    // What the empty window says.
+    static const QString EmptyHint;
 
     // Where Skin > Save skin as zip and Skin > New skin from template ask for their path (a file
     // dialog; tests answer in advance); empty when the user cancels.
@@ -72,6 +86,13 @@ public:
     void checkskin_Click();
     void saveskinaszip_Click();
     void newskinfromtemplate_Click();
+    void gallery_Click();
+    void about_Click();
+    // Opens a skin from outside (the command line, a drop, the gallery): a folder as the folder
+    // list would, a .zip archive by moving the folder list to its folder and clicking it.
+    void openSkin(const QString& path);
+    // Shows the two skins side by side.
+    void compareSkins(const QString& a, const QString& b);
 
     // Sets Dir1's path as the user's choice of a folder does; the folder change follows.
     void setDir1Path(const QString& path);
@@ -95,6 +116,8 @@ private:
     void buildControls();
     void buildMenu();
     void buildSkinMenu();
+    void buildViewAndHelpMenus();
+    void updateHint();
     // After the user chose what to load: the lists shown anew, the new skin watched.
     void afterLoad();
     void openDropped(const QString& path);
@@ -112,6 +135,8 @@ private:
     std::unique_ptr<Workbench> workbench_;
     CopyTo* copyTo_ = nullptr;
     CheckDialog* checkDialog_ = nullptr;
+    GalleryWindow* gallery_ = nullptr;
+    CompareWindow* compare_ = nullptr;
     std::unique_ptr<SkinWatch> watch_;  // goes before the workbench it watches
     bool shutDown_ = false;
     bool painted_ = false;

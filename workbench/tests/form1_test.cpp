@@ -177,9 +177,11 @@ TEST_F(Form1Test, WindowLayoutAndMenu) {
     EXPECT_EQ(form->Picture2->toolTip(), "Click to show/hide window");
 
     const QList<QAction*> menus = form->menuBar()->actions();
-    ASSERT_EQ(menus.size(), 2);
+    ASSERT_EQ(menus.size(), 4);
     EXPECT_EQ(menus[0]->text(), "&File");
     EXPECT_EQ(menus[1]->text(), "&Skin");
+    EXPECT_EQ(menus[2]->text(), "&View");
+    EXPECT_EQ(menus[3]->text(), "&Help");
     const QList<QAction*> entries = menus[0]->menu()->actions();
     const struct {
         const char *name, *caption, *shortcut;
