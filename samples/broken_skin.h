@@ -6,7 +6,7 @@
 // stray files and no help page.
 // Header-only, so that the screenshot tool and the tests make the very same skin.
 
-#include "skin_template.h"
+#include "author/skin_template.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -15,6 +15,8 @@
 #include <QString>
 
 #include <cstdint>
+
+using namespace corvamo;
 
 namespace broken_skin {
 

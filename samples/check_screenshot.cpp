@@ -5,7 +5,7 @@
 #include "broken_skin.h"
 #include "check_dialog.h"
 #include "form1.h"
-#include "messages.h"
+#include "platform/messages.h"
 
 #include <QAction>
 #include <QApplication>
@@ -14,6 +14,8 @@
 #include <QTest>
 
 #include <cstdio>
+
+using namespace corvamo;
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

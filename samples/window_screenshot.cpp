@@ -4,8 +4,8 @@
 // for pixel, what a windowless workbench composes from the same archive.
 // Usage: window_screenshot SAMPLES_FOLDER ARCHIVE_NAME OUT.png
 #include "form1.h"
-#include "messages.h"
 #include "picture_box.h"
+#include "platform/messages.h"
 #include "workbench.h"
 
 #include <QApplication>
@@ -16,6 +16,8 @@
 #include <QTest>
 
 #include <cstdio>
+
+using namespace corvamo;
 
 namespace {
 

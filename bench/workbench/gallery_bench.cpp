@@ -11,6 +11,8 @@
 
 #include <cstdio>
 
+using namespace corvamo;
+
 int main(int argc, char** argv) {
     if (argc != 3) {
         std::fprintf(stderr, "usage: gallery_bench FOLDER CACHE_ROOT\n");

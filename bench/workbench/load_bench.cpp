@@ -10,7 +10,7 @@
 // of the first window is printed once before the benchmarks). Peer, BM_PlainWindowToFirstPaint: an empty QMainWindow of
 // the same size shown up to its first paint.
 #include "form1.h"
-#include "messages.h"
+#include "platform/messages.h"
 #include "workbench.h"
 
 #include <QApplication>
@@ -29,6 +29,8 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+
+using namespace corvamo;
 
 namespace {
 

@@ -2,14 +2,16 @@
 // The peer is the plain Qt way of drawing the same GBA screen 1: QPainter::drawImage with the
 // white made transparent by a mask computed for every copy.
 #include "../../samples/sample_skin.h"
-#include "builtin_pictures.h"
-#include "compositor.h"
+#include "preview/builtin_pictures.h"
+#include "preview/compositor.h"
 
 #include <QBitmap>
 #include <QGuiApplication>
 #include <QPainter>
 
 #include <benchmark/benchmark.h>
+
+using namespace corvamo;
 
 namespace {
 

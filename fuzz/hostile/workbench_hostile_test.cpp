@@ -21,6 +21,8 @@
 #include "testsupport/sandbox.h"
 #include "testsupport/snapshot.h"
 
+using namespace corvamo;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -16,10 +16,12 @@
 #include <set>
 #include <string>
 
-#include "archive_extract.h"
 #include "fuzz_support.h"
-#include "messages.h"
+#include "platform/messages.h"
+#include "skin/archive_extract.h"
 #include "workbench.h"
+
+using namespace corvamo;
 
 namespace fs = std::filesystem;
 

@@ -14,9 +14,11 @@
 #include <string>
 
 #include "fuzz_support.h"
-#include "host.h"
-#include "messages.h"
+#include "platform/host_layer.h"
+#include "platform/messages.h"
 #include "workbench.h"
+
+using namespace corvamo;
 
 namespace {
 

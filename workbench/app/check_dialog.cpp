@@ -1,6 +1,6 @@
 #include "check_dialog.h"
 
-#include "skin_check.h"
+#include "author/skin_check.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -9,6 +9,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+namespace corvamo {
 
 CheckDialog::CheckDialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("CheckDialog"));
@@ -41,3 +43,5 @@ void CheckDialog::showReport(const SkinReport& result) {
 }
 
 QString CheckDialog::text() const { return reportText->toPlainText(); }
+
+}  // namespace corvamo

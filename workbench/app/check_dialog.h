@@ -4,6 +4,9 @@
 
 class QPlainTextEdit;
 class QPushButton;
+
+namespace corvamo {
+
 struct SkinReport;
 
 // Skin > Check skin: the report of the loaded skin, as text that can be selected and copied. It
@@ -18,3 +21,5 @@ public:
     QPlainTextEdit* reportText;
     QPushButton *copyButton, *closeButton;
 };
+
+}  // namespace corvamo

@@ -1,11 +1,11 @@
 #include "command_line.h"
 
-#include "contact_sheet.h"
-#include "skin_check.h"
-#include "skin_index.h"
-#include "skin_pack.h"
-#include "skin_summary.h"
-#include "skin_template.h"
+#include "author/skin_check.h"
+#include "author/skin_pack.h"
+#include "author/skin_template.h"
+#include "collection/contact_sheet.h"
+#include "collection/skin_index.h"
+#include "collection/skin_summary.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -21,6 +21,8 @@
 #include <vector>
 
 #include <unistd.h>
+
+namespace corvamo {
 
 namespace {
 
@@ -368,3 +370,5 @@ int IndexSkins(const QStringList& operands, const QString& scratchRoot, QTextStr
     }
     return failures == 0 ? kExitOk : kExitFailure;
 }
+
+}  // namespace corvamo

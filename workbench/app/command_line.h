@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QTextStream>
 
+namespace corvamo {
+
 // Exit codes of Corvamo's command-line modes.
 enum CommandLineExit { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
 
@@ -45,3 +47,5 @@ int WriteContactSheet(const QStringList& operands, const QString& cacheRoot, QTe
                       bool progress);
 // Corvamo --index SKIN...: one JSON object per skin on out (IndexLine).
 int IndexSkins(const QStringList& skins, const QString& scratchRoot, QTextStream& out, QTextStream& err, bool progress);
+
+}  // namespace corvamo

@@ -9,6 +9,8 @@
 #include <QPixmap>
 #include <QVBoxLayout>
 
+namespace corvamo {
+
 namespace {
 
 // The screens to choose from, in the order the list shows them.
@@ -100,3 +102,5 @@ void CompareWindow::redraw() {
     summary_->setText(differing_ == 0 ? QStringLiteral("The two screens are the same.")
                                       : QStringLiteral("%1 pixels differ.").arg(differing_));
 }
+
+}  // namespace corvamo

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "compare_view.h"
+#include "collection/compare_view.h"
 
 #include <QWidget>
 
@@ -9,6 +9,8 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
+
+namespace corvamo {
 
 // Two skins side by side: the same screen of both with the same view options, and "Differences",
 // which marks the pixels where they differ.
@@ -42,3 +44,5 @@ private:
     QImage shown_[2];
     int differing_ = 0;
 };
+
+}  // namespace corvamo

@@ -3,6 +3,8 @@
 #include <QComboBox>
 #include <QPushButton>
 
+namespace corvamo {
+
 CopyTo::CopyTo(QWidget* parent, const std::vector<Volume>& volumes, const QString& drive) : QDialog(parent) {
     setObjectName(QStringLiteral("CopyTo"));
     setWindowTitle(QStringLiteral("Copy qvkit_up.bin to..."));
@@ -31,3 +33,5 @@ CopyTo::CopyTo(QWidget* parent, const std::vector<Volume>& volumes, const QStrin
 }
 
 QString CopyTo::selectedDrive() const { return Drive1->currentData().toString(); }
+
+}  // namespace corvamo

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host.h"
+#include "platform/host_layer.h"
 
 #include <QDialog>
 
@@ -8,6 +8,8 @@
 
 class QComboBox;
 class QPushButton;
+
+namespace corvamo {
 
 // The copy-to window: the volume that receives the loader image. OK hides it; the choice stays
 // until the main window unloads it.
@@ -25,3 +27,5 @@ public:
 signals:
     void driveChosen(const QString& root);
 };
+
+}  // namespace corvamo

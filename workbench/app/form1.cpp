@@ -1,15 +1,15 @@
 #include "form1.h"
 
 #include "app_icon.h"
+#include "author/skin_check.h"
+#include "author/skin_pack.h"
+#include "author/skin_template.h"
 #include "check_dialog.h"
 #include "compare_window.h"
 #include "copy_to.h"
 #include "gallery_window.h"
-#include "paths.h"
 #include "picture_box.h"
-#include "skin_check.h"
-#include "skin_pack.h"
-#include "skin_template.h"
+#include "platform/paths.h"
 #include "skin_watch.h"
 
 #include <QApplication>
@@ -26,6 +26,8 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
+
+namespace corvamo {
 
 namespace {
 
@@ -548,10 +550,4 @@ void Form1::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void Form1::paintEvent(QPaintEvent* event) {
-    QMainWindow::paintEvent(event);
-    if (!painted_) {
-        painted_ = true;
-        emit firstPainted();
-    }
-}
+}  // namespace corvamo

@@ -9,17 +9,20 @@
 #include <functional>
 #include <memory>
 
+class QAction;
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QPushButton;
+
+namespace corvamo {
+
 class CheckDialog;
 class CompareWindow;
 class CopyTo;
 class GalleryWindow;
 class PictureBox;
 class SkinWatch;
-class QAction;
-class QComboBox;
-class QLabel;
-class QListWidget;
-class QPushButton;
 
 // The main window: every control at its place, each event handed to the Workbench, whose
 // holders the picture boxes show.
@@ -101,16 +104,12 @@ public:
     // Clicks the File1 entry of this name; false when the list has no such entry.
     bool clickFile1(const QString& name);
 
-signals:
-    void firstPainted();
-
 protected:
     void closeEvent(QCloseEvent* event) override;
     // A skin dropped on the window: one .zip archive or one folder, nothing else.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
 
 private:
     void buildControls();
@@ -139,6 +138,7 @@ private:
     CompareWindow* compare_ = nullptr;
     std::unique_ptr<SkinWatch> watch_;  // goes before the workbench it watches
     bool shutDown_ = false;
-    bool painted_ = false;
     bool refreshing_ = false;
 };
+
+}  // namespace corvamo

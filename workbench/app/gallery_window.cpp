@@ -1,7 +1,7 @@
 #include "gallery_window.h"
 
-#include "paths.h"
-#include "skin_files.h"
+#include "platform/paths.h"
+#include "skin/skin_files.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -12,6 +12,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+namespace corvamo {
 
 namespace {
 
@@ -146,3 +148,5 @@ void GalleryWindow::showProgress(int ready, int total) {
     progress_->setValue(total == 0 ? 1 : ready);
     progress_->setFormat(QStringLiteral("%1 of %2 thumbnails").arg(ready).arg(total));
 }
+
+}  // namespace corvamo

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "gallery_model.h"
+#include "collection/gallery_model.h"
 
 #include <QWidget>
 
@@ -11,6 +11,8 @@ class QListWidget;
 class QListWidgetItem;
 class QProgressBar;
 class QPushButton;
+
+namespace corvamo {
 
 // View > Gallery: every skin of the folder list's folder as a thumbnail of its two previews, with
 // its name and a badge of its check's errors and warnings. A click loads the skin as the file or
@@ -50,3 +52,5 @@ private:
     QLabel* status_;
     QPushButton* compare_;
 };
+
+}  // namespace corvamo

@@ -16,6 +16,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+using namespace corvamo;
+
 namespace {
 
 int signalPipe[2] = {-1, -1};

@@ -3,6 +3,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+namespace corvamo {
+
 PictureBox::PictureBox(QWidget* parent, const Picture* picture, const QColor* colour)
     : QWidget(parent), picture_(picture), colour_(colour) {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -45,3 +47,5 @@ void PictureBox::mouseReleaseEvent(QMouseEvent* event) {
         clicked();
     pressed_ = event->buttons() != Qt::NoButton;
 }
+
+}  // namespace corvamo

@@ -1,10 +1,12 @@
 #pragma once
 
-#include "picture.h"
+#include "preview/picture.h"
 
 #include <QWidget>
 
 #include <functional>
+
+namespace corvamo {
 
 // A visible picture box of Form1: shows a holder's surface (or a plain colour) inside a 2-pixel
 // border and reports the mouse in the surface's own coordinates.
@@ -35,3 +37,5 @@ private:
     const QColor* colour_;
     bool pressed_ = false;
 };
+
+}  // namespace corvamo

@@ -2,6 +2,8 @@
 
 #include <QMessageBox>
 
+namespace corvamo {
+
 namespace {
 const QString Title = QStringLiteral("Corvamo");
 }
@@ -11,3 +13,5 @@ void QtMessageBoxes::ok(const QString& text) { QMessageBox::information(parent_,
 bool QtMessageBoxes::yesNo(const QString& text) {
     return QMessageBox::question(parent_, Title, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
+
+}  // namespace corvamo

@@ -1,8 +1,10 @@
 #pragma once
 
-#include "messages.h"
+#include "platform/messages.h"
 
 class QWidget;
+
+namespace corvamo {
 
 // The real boxes (QMessageBox, modal over parent).
 class QtMessageBoxes : public MessageBoxes {
@@ -14,3 +16,5 @@ public:
 private:
     QWidget* parent_;
 };
+
+}  // namespace corvamo

@@ -1,7 +1,7 @@
 #include "skin_watch.h"
 
-#include "catalogue.h"
-#include "paths.h"
+#include "platform/paths.h"
+#include "skin/catalogue.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -9,6 +9,8 @@
 #include <algorithm>
 
 #include <sys/stat.h>
+
+namespace corvamo {
 
 namespace {
 
@@ -31,8 +33,8 @@ SkinWatch::SkinWatch(Workbench& workbench, QObject* parent) : QObject(parent), w
     // A skin file rewritten in place may keep its size and time stamp, so its change always
     // counts; an archive, and a folder's listing, are judged by their stamps.
     connect(&watcher_, &QFileSystemWatcher::fileChanged, this,
-            [this] { changed(target_.kind == Workbench::LoadedSkin::Folder); });
-    connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, [this] { changed(false); });
+            [this] { noticeChange(target_.kind == Workbench::LoadedSkin::Folder); });
+    connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, [this] { noticeChange(false); });
 }
 
 void SkinWatch::follow() {
@@ -73,7 +75,7 @@ QString SkinWatch::signature() const {
     return signature;
 }
 
-void SkinWatch::changed(bool contents) {
+void SkinWatch::noticeChange(bool contents) {
     if (target_.kind == Workbench::LoadedSkin::None) return;
     contentsChanged_ = contentsChanged_ || contents;
     if (!waiting_) {
@@ -107,3 +109,5 @@ void SkinWatch::fire() {
     }
     emit reloaded();
 }
+
+}  // namespace corvamo

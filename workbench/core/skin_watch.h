@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QTimer>
 
+namespace corvamo {
+
 // Live reload: while a skin is loaded, a change of its files on disk (a folder skin's skin files,
 // an archive skin's archive) loads it again, as the workbench's reloadSkin does. A burst of
 // changes gives one reload, at most LatestMs after the first; while the workbench is busy (a build
@@ -33,7 +35,7 @@ signals:
     void reloaded();
 
 private:
-    void changed(bool contents);
+    void noticeChange(bool contents);
     void fire();
     void arm();
     // What a change of the skin changes: the skin files found, with their identity, size and time.
@@ -49,3 +51,5 @@ private:
     QString signature_, lastFailure_;
     int reloads_ = 0, waited_ = 0;
 };
+
+}  // namespace corvamo

@@ -1,13 +1,15 @@
 #include "workbench.h"
 
-#include "archive_extract.h"
-#include "catalogue.h"
-#include "colour_pick.h"
-#include "compositor.h"
-#include "paths.h"
-#include "skin_files.h"
+#include "platform/paths.h"
+#include "preview/colour_pick.h"
+#include "preview/compositor.h"
+#include "skin/archive_extract.h"
+#include "skin/catalogue.h"
+#include "skin/skin_files.h"
 
 #include <QFileInfo>
+
+namespace corvamo {
 
 Workbench::Workbench(MessageBoxes& messages, const CacheFolders& cache, std::unique_ptr<Host> host,
                      FormPictures pictures)
@@ -68,7 +70,7 @@ void Workbench::startUp(const QString& currentFolder) {
     driveRoot_ = VolumeOf(host_->volumes(), currentFolder).root;
     dirPath_ = FolderPath(currentFolder);
     volumeFolders_[driveRoot_] = dirPath_;
-    listFolder(dirPath_);
+    fillFileLists(dirPath_);
 }
 
 void Workbench::shutDown() {
@@ -80,7 +82,7 @@ void Workbench::shutDown() {
     if (host_->exists(cleanup)) runScript(cleanup);
 }
 
-void Workbench::listFolder(const QString& path) {
+void Workbench::fillFileLists(const QString& path) {
     subFolders_.clear();
     fileEntries_.clear();
     selectedFile_.clear();
@@ -113,7 +115,7 @@ void Workbench::folderChange(const QString& path) {
     WipePics();
     dirPath_ = FolderPath(path);
     if (WithSlash(dirPath_).startsWith(driveRoot_)) volumeFolders_[driveRoot_] = dirPath_;
-    listFolder(dirPath_);
+    fillFileLists(dirPath_);
     state_.skinfromzip = 0;
     const QString folder = WithSlash(dirPath_);
     ensureTempFolder();
@@ -362,3 +364,5 @@ void Workbench::skinDi3Gba() {
     else if (!runScript(script))
         messages_.ok(QStringLiteral("Skin DI3 GBA stopped: %1 could not be started.").arg(script));
 }
+
+}  // namespace corvamo

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "cache_folders.h"
-#include "export_canvases.h"
-#include "host.h"
-#include "image_io.h"
-#include "messages.h"
-#include "workbench_state.h"
+#include "platform/cache_folders.h"
+#include "platform/host_layer.h"
+#include "platform/messages.h"
+#include "preview/export_canvases.h"
+#include "preview/workbench_state.h"
+#include "skin/image_io.h"
 
 #include <QString>
 #include <QStringList>
@@ -13,6 +13,8 @@
 #include <functional>
 #include <map>
 #include <memory>
+
+namespace corvamo {
 
 // The copy-to window's state, kept here so that the copy step works without any widget.
 struct CopyToState {
@@ -140,7 +142,7 @@ public:
 private:
     // redrawsub with the current state and options.
     void redraw();
-    void listFolder(const QString& path);
+    void fillFileLists(const QString& path);
     // Every load writes into the temporary folder: one removed while the program runs comes back.
     void ensureTempFolder();
     QString copyStep(const QString& from, const QString& to);
@@ -162,3 +164,5 @@ private:
     LoadedSkin loaded_;
     int busy_ = 0;
 };
+
+}  // namespace corvamo

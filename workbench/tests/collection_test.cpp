@@ -1,13 +1,13 @@
 // Skin collections: the gallery and the comparison through the real window (offscreen), the
 // contact sheet and the index through the real binary, on a folder of good, broken and mixed skins.
 #include "broken_skin.h"
-#include "catalogue.h"
+#include "collection/contact_sheet.h"
 #include "command_line.h"
 #include "compare_window.h"
-#include "contact_sheet.h"
 #include "gallery_window.h"
 #include "program.h"
-#include "skin_files.h"
+#include "skin/catalogue.h"
+#include "skin/skin_files.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -20,6 +20,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+using namespace corvamo;
+
 using namespace testing_sandbox;
 
 namespace {
@@ -28,14 +30,14 @@ namespace {
 // broken on purpose, an archive that is no zip, and one more archive that differs from the sample
 // in one picture.
 struct Collection {
-    explicit Collection(const Sandbox& box) : folder(box.skins) {
+    explicit Collection(const WorkbenchSandbox& box) : folder(box.skins) {
         QFile::copy(CORVAMO_SAMPLE_SKIN_ZIP, folder + "/Sample.zip");
         QDir().mkpath(folder + "/SampleFolder");
         for (const QString& name : QDir(CORVAMO_SAMPLE_SKIN_DIR).entryList(QDir::Files))
             QFile::copy(QStringLiteral(CORVAMO_SAMPLE_SKIN_DIR "/") + name, folder + "/SampleFolder/" + name);
         broken_skin::Make(folder + "/Broken");
-        Sandbox::write(folder + "/NotAZip.zip", "these bytes are no zip archive");
-        Sandbox::write(folder + "/notes.txt", "not a skin");
+        WorkbenchSandbox::write(folder + "/NotAZip.zip", "these bytes are no zip archive");
+        WorkbenchSandbox::write(folder + "/notes.txt", "not a skin");
         Red();
     }
     // The sample with a red logo.
@@ -43,7 +45,8 @@ struct Collection {
         ZipFolder(CORVAMO_SAMPLE_SKIN_DIR, folder + "/Red.zip");
         std::vector<Entry> entries;
         for (const auto& [name, data] : ReadZip(folder + "/Red.zip"))
-            entries.push_back({name, name == "qvpdalogo.bmp" ? Sandbox::picture(240, 160, 0xFF0000, "BMP") : data});
+            entries.push_back(
+                {name, name == "qvpdalogo.bmp" ? WorkbenchSandbox::picture(240, 160, 0xFF0000, "BMP") : data});
         MakeZip(folder + "/Red.zip", entries);
     }
     QString operator/(const QString& name) const { return folder + "/" + name; }
@@ -89,7 +92,7 @@ TEST(CollectionArguments, OnePathOpensTheWindowWithIt) {
 }
 
 TEST(CollectionProgram, IndexPrintsOneObjectPerSkinAsTheCheckFindsIt) {
-    Sandbox box;
+    WorkbenchSandbox box;
     const Collection skins(box);
     const ProgramRun run = RunCorvamo(box, {"--index", skins.folder, skins / "Gone.zip"});
     EXPECT_EQ(run.code, 1);
@@ -136,7 +139,7 @@ TEST(CollectionProgram, IndexPrintsOneObjectPerSkinAsTheCheckFindsIt) {
 }
 
 TEST(CollectionProgram, ContactSheetShowsEverySkinsPreviewsInAGrid) {
-    Sandbox box;
+    WorkbenchSandbox box;
     const Collection skins(box);
     const QString sheet = box.root + "/sheet.png";
     const ProgramRun run = RunCorvamo(box, {"--contact-sheet", sheet, skins.folder});
@@ -199,7 +202,7 @@ TEST_F(CollectionWindow, GalleryShowsTheFolderAsTheExportsAndTheCheckSeeIt) {
 
     // A changed skin is drawn again; a warm cache gives the same thumbnails at once.
     const QImage red = model.items()[size_t(model.indexOf(skins / "Red.zip"))].summary.thumbnail;
-    MakeZip(skins / "Red.zip", {{"qvpdalogo.bmp", Sandbox::picture(240, 160, 0x00FF00, "BMP")}});
+    MakeZip(skins / "Red.zip", {{"qvpdalogo.bmp", WorkbenchSandbox::picture(240, 160, 0x00FF00, "BMP")}});
     ASSERT_TRUE(WaitUntil(
         [&] {
             const auto& item = model.items()[size_t(model.indexOf(skins / "Red.zip"))];

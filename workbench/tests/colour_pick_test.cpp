@@ -1,8 +1,10 @@
-#include "colour_pick.h"
-#include "builtin_pictures.h"
+#include "preview/colour_pick.h"
+#include "preview/builtin_pictures.h"
 #include "skin_fixture.h"
 
 #include <gtest/gtest.h>
+
+using namespace corvamo;
 
 namespace {
 

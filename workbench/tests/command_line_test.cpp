@@ -1,7 +1,7 @@
 #include "command_line.h"
-#include "compositor.h"
-#include "sandbox.h"
+#include "preview/compositor.h"
 #include "skin_fixture.h"
+#include "workbench_sandbox.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+using namespace corvamo;
 
 using namespace sample_skin;
 

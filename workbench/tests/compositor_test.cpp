@@ -1,10 +1,12 @@
-#include "compositor.h"
-#include "builtin_pictures.h"
+#include "preview/compositor.h"
+#include "preview/builtin_pictures.h"
 #include "skin_fixture.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
+
+using namespace corvamo;
 
 using namespace sample_skin;
 

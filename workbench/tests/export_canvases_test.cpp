@@ -1,6 +1,6 @@
-#include "export_canvases.h"
-#include "image_io.h"
-#include "compositor.h"
+#include "preview/export_canvases.h"
+#include "preview/compositor.h"
+#include "skin/image_io.h"
 #include "skin_fixture.h"
 
 #include <QDir>
@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+using namespace corvamo;
 
 using namespace sample_skin;
 

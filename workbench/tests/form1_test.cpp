@@ -1,7 +1,7 @@
 #include "form1.h"
-#include "catalogue.h"
 #include "picture_box.h"
-#include "sandbox.h"
+#include "skin/catalogue.h"
+#include "workbench_sandbox.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -11,6 +11,8 @@
 #include <QTest>
 
 #include <unistd.h>
+
+using namespace corvamo;
 
 using namespace testing_sandbox;
 
@@ -30,18 +32,18 @@ using Form1Test = WindowTest;
 
 TEST_F(Form1Test, FolderSkinIsCopiedUnderCatalogueNamesAndLoaded) {
     const QString skin = box.skins + "/blue";
-    Sandbox::write(skin + "/mainBG.bmp", Sandbox::picture(256, 192, Red, "BMP"));
-    Sandbox::write(skin + "/subBG.jpg", Sandbox::picture(256, 192, Blue, "JPG"));
-    Sandbox::write(skin + "/deskicon.bmp", Sandbox::picture(24, 240, Green, "BMP"));
-    Sandbox::write(skin + "/textscrollback.bmp", Sandbox::picture(8, 8, Green, "BMP"));
-    Sandbox::write(skin + "/readme.txt", "not a skin file");
-    Sandbox::write(skin + "/other.zip", "x");
+    WorkbenchSandbox::write(skin + "/mainBG.bmp", WorkbenchSandbox::picture(256, 192, Red, "BMP"));
+    WorkbenchSandbox::write(skin + "/subBG.jpg", WorkbenchSandbox::picture(256, 192, Blue, "JPG"));
+    WorkbenchSandbox::write(skin + "/deskicon.bmp", WorkbenchSandbox::picture(24, 240, Green, "BMP"));
+    WorkbenchSandbox::write(skin + "/textscrollback.bmp", WorkbenchSandbox::picture(8, 8, Green, "BMP"));
+    WorkbenchSandbox::write(skin + "/readme.txt", "not a skin file");
+    WorkbenchSandbox::write(skin + "/other.zip", "x");
     start();
     setView(1, 3);
     const int redraws = wb().redrawCount();
     form->setDir1Path(skin);
 
-    EXPECT_EQ(Sandbox::tree(temp()),
+    EXPECT_EQ(WorkbenchSandbox::tree(temp()),
               (QStringList{"/TextScrollBack.BMP", "/deskicon.bmp", "/mainBG.bmp", "/mainBG.jpg", "/subBG.jpg"}));
     EXPECT_TRUE(Near(pics().Picture1[0].pixel(10, 10), Red));
     EXPECT_EQ(form->Picture1[0]->size(), QSize(260, 196));
@@ -60,11 +62,11 @@ TEST_F(Form1Test, FolderSkinIsCopiedUnderCatalogueNamesAndLoaded) {
 }
 
 TEST_F(Form1Test, ArchiveSkinBmpBeatsJpegAndResetsTheView) {
-    MakeZip(box.skins + "/Skin.ZIP", {{"mainBG.jpg", Sandbox::picture(256, 192, Green, "JPG")},
-                                      {"mainBG.bmp", Sandbox::picture(256, 192, Red, "BMP")},
+    MakeZip(box.skins + "/Skin.ZIP", {{"mainBG.jpg", WorkbenchSandbox::picture(256, 192, Green, "JPG")},
+                                      {"mainBG.bmp", WorkbenchSandbox::picture(256, 192, Red, "BMP")},
                                       {"extra/", {}, Entry::Folder},
                                       {"extra\\deep\\note.txt", "x"},
-                                      {"qvpdalogo.bmp", Sandbox::picture(240, 160, Blue, "BMP")}});
+                                      {"qvpdalogo.bmp", WorkbenchSandbox::picture(240, 160, Blue, "BMP")}});
     start();
     form->setDir1Path(box.skins);
     setView(1, 3);
@@ -92,7 +94,7 @@ TEST_F(Form1Test, ArchiveSkinBmpBeatsJpegAndResetsTheView) {
     EXPECT_EQ(wb().state().dswindow, 1);
     EXPECT_EQ(wb().state().gbascreen, 2);
     EXPECT_EQ(wb().redrawCount(), redraws);
-    EXPECT_TRUE(Sandbox::tree(temp()).isEmpty());
+    EXPECT_TRUE(WorkbenchSandbox::tree(temp()).isEmpty());
     EXPECT_TRUE(QFileInfo(temp() + "extra/deep").isDir());
     EXPECT_FALSE(pics().Picture1[0].hasPicture());
     EXPECT_EQ(pics().Picture1[1].width(), 1);
@@ -101,8 +103,8 @@ TEST_F(Form1Test, ArchiveSkinBmpBeatsJpegAndResetsTheView) {
 }
 
 TEST_F(Form1Test, FolderWithOnlyTextFileCountsAsSkin) {
-    Sandbox::write(box.skins + "/text.txt", "hello");
-    MakeZip(box.skins + "/a.zip", {{"mainBG.jpg", Sandbox::picture(256, 192, Green, "JPG")}});
+    WorkbenchSandbox::write(box.skins + "/text.txt", "hello");
+    MakeZip(box.skins + "/a.zip", {{"mainBG.jpg", WorkbenchSandbox::picture(256, 192, Green, "JPG")}});
     start();
     form->setDir1Path(box.skins);
     ASSERT_TRUE(form->clickFile1("a.zip"));
@@ -111,12 +113,12 @@ TEST_F(Form1Test, FolderWithOnlyTextFileCountsAsSkin) {
     EXPECT_EQ(wb().redrawCount(), redraws + 1);  // LoadPics ran
     EXPECT_EQ(wb().state().skinsource, "");
     EXPECT_FALSE(pics().Picture1[0].hasPicture());
-    EXPECT_EQ(Sandbox::tree(temp()), QStringList{"/text.txt"});
+    EXPECT_EQ(WorkbenchSandbox::tree(temp()), QStringList{"/text.txt"});
 }
 
 TEST_F(Form1Test, DriveChangeRunsOneFolderChangeAndRootArchivesHaveOneSeparator) {
-    Sandbox::write(box.volA + "mainBG.jpg", Sandbox::picture(256, 192, Green, "JPG"));
-    MakeZip(box.volA + "card.zip", {{"subBG.jpg", Sandbox::picture(256, 192, Blue, "JPG")}});
+    WorkbenchSandbox::write(box.volA + "mainBG.jpg", WorkbenchSandbox::picture(256, 192, Green, "JPG"));
+    MakeZip(box.volA + "card.zip", {{"subBG.jpg", WorkbenchSandbox::picture(256, 192, Blue, "JPG")}});
     start();
     EXPECT_EQ(form->Drive1->currentData().toString(), box.root + "/");  // the volume of the start folder
     form->setDrive1(box.volA);
@@ -132,7 +134,7 @@ TEST_F(Form1Test, DriveChangeRunsOneFolderChangeAndRootArchivesHaveOneSeparator)
 }
 
 TEST_F(Form1Test, TemporaryFolderRemovedWhileRunningComesBack) {
-    Sandbox::write(box.skins + "/mainBG.jpg", Sandbox::picture(256, 192, Green, "JPG"));
+    WorkbenchSandbox::write(box.skins + "/mainBG.jpg", WorkbenchSandbox::picture(256, 192, Green, "JPG"));
     start();
     ASSERT_TRUE(QDir(temp()).removeRecursively());
     form->setDir1Path(box.skins);
@@ -141,11 +143,11 @@ TEST_F(Form1Test, TemporaryFolderRemovedWhileRunningComesBack) {
 }
 
 TEST_F(Form1Test, StartUpDrawsNothingAndKeepsAnEarlierRunsFiles) {
-    Sandbox::write(temp() + "mainBG.jpg", Sandbox::picture(256, 192, Green, "JPG"));
+    WorkbenchSandbox::write(temp() + "mainBG.jpg", WorkbenchSandbox::picture(256, 192, Green, "JPG"));
     start();
     EXPECT_EQ(wb().redrawCount(), 0);
     EXPECT_FALSE(pics().Picture1[0].hasPicture());
-    EXPECT_EQ(Sandbox::tree(temp()), QStringList{"/mainBG.jpg"});
+    EXPECT_EQ(WorkbenchSandbox::tree(temp()), QStringList{"/mainBG.jpg"});
     EXPECT_EQ(wb().state().appfolder, box.app + "/");
     EXPECT_EQ(wb().dirPath(), box.app);
     EXPECT_EQ(form->Picture1[0]->size(), QSize(260, 188));
@@ -269,8 +271,8 @@ TEST_F(Form1Test, MouseOverPaletteAndSwatchesPicksTheDividerColour) {
 }
 
 TEST_F(Form1Test, SaveButtonsWriteThePreviewsAndSayWhere) {
-    MakeZip(box.skins + "/a.zip", {{"mainBG.jpg", Sandbox::picture(256, 192, Green, "JPG")},
-                                   {"subBG.jpg", Sandbox::picture(256, 192, Blue, "JPG")}});
+    MakeZip(box.skins + "/a.zip", {{"mainBG.jpg", WorkbenchSandbox::picture(256, 192, Green, "JPG")},
+                                   {"subBG.jpg", WorkbenchSandbox::picture(256, 192, Blue, "JPG")}});
     start();
     form->setDir1Path(box.skins);
     ASSERT_TRUE(form->clickFile1("a.zip"));
@@ -286,20 +288,20 @@ TEST_F(Form1Test, SaveButtonsWriteThePreviewsAndSayWhere) {
 }
 
 TEST_F(Form1Test, CloseAndExitRunTheCleanUpScriptOnce) {
-    Sandbox::write(box.app + "/cleanup.bat", "echo cleanup >> \"$(dirname \"$0\")/log\"\n");
+    WorkbenchSandbox::write(box.app + "/cleanup.bat", "echo cleanup >> \"$(dirname \"$0\")/log\"\n");
     start();
     form->show();
     form->Exit->trigger();
     EXPECT_FALSE(form->isVisible());
     form->close();
-    EXPECT_EQ(Sandbox::read(box.app + "/log"), "cleanup\n");
+    EXPECT_EQ(WorkbenchSandbox::read(box.app + "/log"), "cleanup\n");
     EXPECT_EQ(host->shellCalls, QStringList{box.app + "/cleanup.bat"});
 }
 
 TEST_F(Form1Test, HostFailuresAreReportedAndTheRestLoads) {
     const QString skin = box.skins + "/s";
-    Sandbox::write(skin + "/mainBG.jpg", Sandbox::picture(256, 192, Green, "JPG"));
-    Sandbox::write(skin + "/subBG.jpg", Sandbox::picture(256, 192, Blue, "JPG"));
+    WorkbenchSandbox::write(skin + "/mainBG.jpg", WorkbenchSandbox::picture(256, 192, Green, "JPG"));
+    WorkbenchSandbox::write(skin + "/subBG.jpg", WorkbenchSandbox::picture(256, 192, Blue, "JPG"));
     start();
     host->failCopiesTo = {"subBG.jpg"};
     form->setDir1Path(skin);
@@ -318,8 +320,9 @@ TEST_F(Form1Test, HostFailuresAreReportedAndTheRestLoads) {
 }
 
 TEST_F(Form1Test, DamagedArchiveLoadsWhatCouldBeExtracted) {
-    const QByteArray noise = Sandbox::noise(40000);
-    MakeZip(box.skins + "/cut.zip", {{"mainBG.jpg", Sandbox::picture(256, 192, Green, "JPG")}, {"subBG.bmp", noise}});
+    const QByteArray noise = WorkbenchSandbox::noise(40000);
+    MakeZip(box.skins + "/cut.zip",
+            {{"mainBG.jpg", WorkbenchSandbox::picture(256, 192, Green, "JPG")}, {"subBG.bmp", noise}});
     QFile file(box.skins + "/cut.zip");
     ASSERT_TRUE(file.open(QIODevice::ReadWrite));
     ASSERT_TRUE(file.resize(file.size() - 30000));
@@ -335,13 +338,13 @@ TEST_F(Form1Test, DamagedArchiveLoadsWhatCouldBeExtracted) {
 }
 
 TEST_F(Form1Test, ClearingNeverFollowsALinkOutOfTheTemporaryFolder) {
-    Sandbox::write(box.root + "/precious/keep.txt", "keep");
+    WorkbenchSandbox::write(box.root + "/precious/keep.txt", "keep");
     start();
     QDir().mkpath(temp() + "sub");
-    Sandbox::write(temp() + "sub/.hidden", "x");
+    WorkbenchSandbox::write(temp() + "sub/.hidden", "x");
     ASSERT_EQ(symlink((box.root + "/precious").toUtf8().constData(), (temp() + "link").toUtf8().constData()), 0);
     wb().DeleteDirectory(temp().chopped(1));
-    EXPECT_EQ(Sandbox::read(box.root + "/precious/keep.txt"), "keep");
+    EXPECT_EQ(WorkbenchSandbox::read(box.root + "/precious/keep.txt"), "keep");
     EXPECT_FALSE(QFileInfo(temp() + "link").isSymLink());
     EXPECT_TRUE(QFileInfo(temp() + "sub").isDir());
     EXPECT_FALSE(QFileInfo::exists(temp() + "sub/.hidden"));
@@ -349,9 +352,9 @@ TEST_F(Form1Test, ClearingNeverFollowsALinkOutOfTheTemporaryFolder) {
     // The temporary folder itself made a link: it is replaced, never emptied through the link.
     ASSERT_TRUE(QDir(temp()).removeRecursively());
     ASSERT_EQ(symlink((box.root + "/precious").toUtf8().constData(), temp().chopped(1).toUtf8().constData()), 0);
-    Sandbox::write(box.skins + "/mainBG.jpg", Sandbox::picture(256, 192, Green, "JPG"));
+    WorkbenchSandbox::write(box.skins + "/mainBG.jpg", WorkbenchSandbox::picture(256, 192, Green, "JPG"));
     form->setDir1Path(box.skins);
-    EXPECT_EQ(Sandbox::read(box.root + "/precious/keep.txt"), "keep");
+    EXPECT_EQ(WorkbenchSandbox::read(box.root + "/precious/keep.txt"), "keep");
     EXPECT_FALSE(QFileInfo(temp().chopped(1)).isSymLink());
     EXPECT_TRUE(pics().Picture1[0].hasPicture());
 }

@@ -1,12 +1,14 @@
-#include "host.h"
-#include "catalogue.h"
-#include "archive_extract.h"
-#include "sandbox.h"
+#include "platform/host_layer.h"
+#include "skin/archive_extract.h"
+#include "skin/catalogue.h"
+#include "workbench_sandbox.h"
 
 #include <QCoreApplication>
 #include <QTimer>
 
 #include <unistd.h>
+
+using namespace corvamo;
 
 using namespace testing_sandbox;
 
@@ -26,13 +28,13 @@ TEST(Catalogue, ListsSplitIntoTheirSlotOrder) {
 }
 
 TEST(Host, PresentFileIgnoresLetterCaseAndHiddenFiles) {
-    Sandbox box;
+    WorkbenchSandbox box;
     Host host;
     const QString f = box.skins + "/";
-    Sandbox::write(f + "textscrollback.bmp", "lower");
-    Sandbox::write(f + "MAINBG.JPG", "upper");
-    Sandbox::write(f + "mainBG.jpg", "exact");
-    Sandbox::write(f + ".hidden.bmp", "x");
+    WorkbenchSandbox::write(f + "textscrollback.bmp", "lower");
+    WorkbenchSandbox::write(f + "MAINBG.JPG", "upper");
+    WorkbenchSandbox::write(f + "mainBG.jpg", "exact");
+    WorkbenchSandbox::write(f + ".hidden.bmp", "x");
     QDir().mkpath(f + "help.txt");  // a folder is not a file
     ASSERT_EQ(symlink((f + "textscrollback.bmp").toUtf8().constData(), (f + "link.bmp").toUtf8().constData()), 0);
 
@@ -46,30 +48,30 @@ TEST(Host, PresentFileIgnoresLetterCaseAndHiddenFiles) {
 }
 
 TEST(Host, CopyLeavesOneFileInTheCatalogueSpelling) {
-    Sandbox box;
+    WorkbenchSandbox box;
     Host host;
-    Sandbox::write(box.skins + "/textscrollback.bmp", "new");
-    Sandbox::write(box.app + "/gba/.shell/bmp/TEXTSCROLLBACK.bmp", "old1");
-    Sandbox::write(box.app + "/gba/.shell/bmp/textScrollBack.bmp", "old2");
+    WorkbenchSandbox::write(box.skins + "/textscrollback.bmp", "new");
+    WorkbenchSandbox::write(box.app + "/gba/.shell/bmp/TEXTSCROLLBACK.bmp", "old1");
+    WorkbenchSandbox::write(box.app + "/gba/.shell/bmp/textScrollBack.bmp", "old2");
     ASSERT_TRUE(host.copyFile(box.skins + "/TextScrollBack.BMP", box.app + "/gba/.shell/bmp/TextScrollBack.BMP"));
-    EXPECT_EQ(Sandbox::tree(box.app + "/gba/.shell/bmp"), QStringList{"/TextScrollBack.BMP"});
-    EXPECT_EQ(Sandbox::read(box.app + "/gba/.shell/bmp/TextScrollBack.BMP"), "new");
+    EXPECT_EQ(WorkbenchSandbox::tree(box.app + "/gba/.shell/bmp"), QStringList{"/TextScrollBack.BMP"});
+    EXPECT_EQ(WorkbenchSandbox::read(box.app + "/gba/.shell/bmp/TextScrollBack.BMP"), "new");
     // A missing source fails and leaves the destination alone.
     EXPECT_FALSE(host.copyFile(box.skins + "/absent.bmp", box.app + "/gba/.shell/bmp/TextScrollBack.BMP"));
-    EXPECT_EQ(Sandbox::read(box.app + "/gba/.shell/bmp/TextScrollBack.BMP"), "new");
+    EXPECT_EQ(WorkbenchSandbox::read(box.app + "/gba/.shell/bmp/TextScrollBack.BMP"), "new");
 }
 
 TEST(Host, DeleteRemovesEveryCaseVariantAndLinksAsLinks) {
-    Sandbox box;
+    WorkbenchSandbox box;
     Host host;
-    Sandbox::write(box.root + "/outside.txt", "keep");
-    Sandbox::write(box.app + "/TEXT.TXT", "a");
+    WorkbenchSandbox::write(box.root + "/outside.txt", "keep");
+    WorkbenchSandbox::write(box.app + "/TEXT.TXT", "a");
     ASSERT_EQ(symlink((box.root + "/outside.txt").toUtf8().constData(), (box.app + "/text.txt").toUtf8().constData()),
               0);
     EXPECT_TRUE(host.deleteFile(box.app + "/text.txt"));
     EXPECT_FALSE(QFileInfo::exists(box.app + "/TEXT.TXT"));
     EXPECT_FALSE(QFileInfo(box.app + "/text.txt").isSymLink());
-    EXPECT_EQ(Sandbox::read(box.root + "/outside.txt"), "keep");
+    EXPECT_EQ(WorkbenchSandbox::read(box.root + "/outside.txt"), "keep");
     EXPECT_TRUE(host.deleteFile(box.app + "/text.txt"));  // nothing left to delete
 }
 
@@ -83,19 +85,19 @@ TEST(Host, VolumeOfTakesTheLongestRoot) {
 }
 
 TEST(ShellAndWait, ChildThatEndsAtOnceCostsOnePass) {
-    Sandbox box;
+    WorkbenchSandbox box;
     EXPECT_EQ(ShellAndWaitPasses("/bin/true", 3), 1);
     // A script is run by /bin/sh and waited for.
-    Sandbox::write(box.app + "/quick.bat", "echo quick >> \"$(dirname \"$0\")/log\"\n");
+    WorkbenchSandbox::write(box.app + "/quick.bat", "echo quick >> \"$(dirname \"$0\")/log\"\n");
     EXPECT_GE(ShellAndWaitPasses(box.app + "/quick.bat", 3), 1);
-    EXPECT_EQ(Sandbox::read(box.app + "/log"), "quick\n");
+    EXPECT_EQ(WorkbenchSandbox::read(box.app + "/log"), "quick\n");
 }
 
 TEST(ShellAndWait, LongerChildKeepsTheWindowResponsive) {
-    Sandbox box;
+    WorkbenchSandbox box;
     // A program folder with a blank in its name, as users have.
     const QString folder = box.root + "/my app";
-    Sandbox::write(folder + "/slow.bat", "sleep 0.6\n");
+    WorkbenchSandbox::write(folder + "/slow.bat", "sleep 0.6\n");
     int ticks = 0;
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
@@ -106,7 +108,7 @@ TEST(ShellAndWait, LongerChildKeepsTheWindowResponsive) {
 }
 
 TEST(ShellAndWait, ProgramThatCannotStart) {
-    Sandbox box;
+    WorkbenchSandbox box;
     EXPECT_EQ(ShellAndWaitPasses(box.root + "/no-such-program", 3), -1);
     EXPECT_EQ(ShellAndWaitPasses("", 3), -1);
 }
@@ -116,31 +118,30 @@ struct Extracted {
     ExtractReport report;
     QStringList files;
 };
-Extracted Extract(Sandbox& box, const std::vector<Entry>& entries, const ExtractLimits& limits = {}) {
+Extracted Extract(WorkbenchSandbox& box, const std::vector<Entry>& entries, const ExtractLimits& limits = {}) {
     const QString zip = box.skins + "/skin.zip";
     MakeZip(zip, entries);
     const QString dest = box.root + "/dest";
     QDir().mkpath(dest);
     Extracted result{ExtractArchive(zip, dest, limits), {}};
-    result.files = Sandbox::tree(dest);
+    result.files = WorkbenchSandbox::tree(dest);
     return result;
 }
 }  // namespace
 
 TEST(Extract, HostileEntriesStayInsideTheFolder) {
-    Sandbox box;
+    WorkbenchSandbox box;
     QDir().mkpath(box.root + "/outside");
-    const Extracted e = Extract(box,
-                                {{"../escaped.txt", "x"},
-                                 {"/tmp/absolute-corvamo.txt", "x"},
-                                 {"..\\back.txt", "x"},
-                                 {"out", {}, Entry::Symlink, box.root + "/outside"},
-                                 {"out/through.txt", "x"},
-                                 {"hard.txt", {}, Entry::Hardlink, "/etc/passwd"},
-                                 {"mainBG.jpg", "good"}});
+    const Extracted e = Extract(box, {{"../escaped.txt", "x"},
+                                      {"/tmp/absolute-corvamo.txt", "x"},
+                                      {"..\\back.txt", "x"},
+                                      {"out", {}, Entry::Symlink, box.root + "/outside"},
+                                      {"out/through.txt", "x"},
+                                      {"hard.txt", {}, Entry::Hardlink, "/etc/passwd"},
+                                      {"mainBG.jpg", "good"}});
     // A zip cannot hold a hard link: the entry is an empty file of its own.
     EXPECT_EQ(e.files, (QStringList{"/hard.txt", "/mainBG.jpg", "/out/through.txt"}));
-    EXPECT_EQ(Sandbox::read(box.root + "/dest/hard.txt"), "");
+    EXPECT_EQ(WorkbenchSandbox::read(box.root + "/dest/hard.txt"), "");
     EXPECT_TRUE(QDir(box.root + "/outside").isEmpty());
     EXPECT_FALSE(QFileInfo::exists(box.root + "/escaped.txt"));
     EXPECT_FALSE(QFileInfo::exists(box.root + "/back.txt"));
@@ -152,7 +153,7 @@ TEST(Extract, HostileEntriesStayInsideTheFolder) {
 }
 
 TEST(Extract, NeverWritesThroughALinkAlreadyThere) {
-    Sandbox box;
+    WorkbenchSandbox box;
     QDir().mkpath(box.root + "/outside");
     QDir().mkpath(box.root + "/dest");
     ASSERT_EQ(symlink((box.root + "/outside").toUtf8().constData(), (box.root + "/dest/sub").toUtf8().constData()), 0);
@@ -164,14 +165,14 @@ TEST(Extract, NeverWritesThroughALinkAlreadyThere) {
 }
 
 TEST(Extract, BackslashNamesUnpackIntoFolders) {
-    Sandbox box;
+    WorkbenchSandbox box;
     const Extracted e = Extract(box, {{"skin\\sub\\x.bmp", "x"}, {"y.bmp", "y"}});
     EXPECT_EQ(e.files, (QStringList{"/skin/sub/x.bmp", "/y.bmp"}));
     EXPECT_TRUE(e.report.message("a.zip").isEmpty());
 }
 
 TEST(Extract, SizeLimitsStopExtractingAndKeepWhatCameBefore) {
-    Sandbox box;
+    WorkbenchSandbox box;
     const QByteArray kb(1024, 'a');
     // One entry over the limit for one entry.
     Extracted e = Extract(box, {{"a.bmp", kb}, {"big.bmp", kb + kb + kb}, {"c.bmp", kb}}, {10 * 1024, 2 * 1024});
@@ -186,15 +187,15 @@ TEST(Extract, SizeLimitsStopExtractingAndKeepWhatCameBefore) {
 }
 
 TEST(Extract, DefaultEntryLimitIs64MiB) {
-    Sandbox box;
+    WorkbenchSandbox box;
     const Extracted e = Extract(box, {{"huge.bmp", QByteArray((64 << 20) + 1, '\0')}, {"after.bmp", "x"}});
     EXPECT_TRUE(e.report.limitHit);
     EXPECT_TRUE(e.files.isEmpty());
 }
 
 TEST(Extract, DamagedArchivesGiveWhatCouldBeRead) {
-    Sandbox box;
-    const QByteArray noise = Sandbox::noise(20000);
+    WorkbenchSandbox box;
+    const QByteArray noise = WorkbenchSandbox::noise(20000);
     const QString zip = box.skins + "/cut.zip";
     MakeZip(zip, {{"first.bmp", "first"}, {"second.bmp", noise}});
     QFile file(zip);
@@ -204,10 +205,10 @@ TEST(Extract, DamagedArchivesGiveWhatCouldBeRead) {
     QDir().mkpath(box.root + "/dest");
     const ExtractReport report = ExtractArchive(zip, box.root + "/dest");
     EXPECT_TRUE(report.damaged);
-    EXPECT_EQ(Sandbox::tree(box.root + "/dest"), QStringList{"/first.bmp"});
+    EXPECT_EQ(WorkbenchSandbox::tree(box.root + "/dest"), QStringList{"/first.bmp"});
     EXPECT_NE(report.message(zip), "");
 
-    Sandbox::write(box.skins + "/text.zip", "this is not an archive at all");
+    WorkbenchSandbox::write(box.skins + "/text.zip", "this is not an archive at all");
     const ExtractReport garbage = ExtractArchive(box.skins + "/text.zip", box.root + "/dest");
     EXPECT_FALSE(garbage.opened && !garbage.damaged && garbage.extracted > 0);
     EXPECT_NE(garbage.message("text.zip"), "");

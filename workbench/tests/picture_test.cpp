@@ -1,8 +1,10 @@
-#include "picture.h"
+#include "preview/picture.h"
 
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+using namespace corvamo;
 
 namespace {
 

@@ -3,7 +3,7 @@
 // The real Corvamo binary run as a user runs a command-line mode, and bounded waits for the
 // window tests.
 
-#include "sandbox.h"
+#include "workbench_sandbox.h"
 
 #include <QDeadlineTimer>
 #include <QProcess>
@@ -12,6 +12,8 @@
 #include <functional>
 #include <utility>
 #include <vector>
+
+using namespace corvamo;
 
 namespace testing_sandbox {
 
@@ -22,7 +24,7 @@ struct ProgramRun {
 
 // Corvamo ARGUMENTS... started from the sandbox's program folder, with its cache below the
 // sandbox, no display and standard input from /dev/null.
-inline ProgramRun RunCorvamo(const Sandbox& box, const QStringList& arguments) {
+inline ProgramRun RunCorvamo(const WorkbenchSandbox& box, const QStringList& arguments) {
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove("DISPLAY");

@@ -1,18 +1,20 @@
 // The real Corvamo binary, started from a temporary program folder as a user starts it.
-#include "sandbox.h"
+#include "workbench_sandbox.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QThread>
 
+using namespace corvamo;
+
 using namespace testing_sandbox;
 
 TEST(CorvamoProgram, StartsFromItsFolderAndShutsDownOnTerminate) {
-    Sandbox box;
+    WorkbenchSandbox box;
     const QString binary = QString(CORVAMO_DIST_DIR) + "/Corvamo";
     ASSERT_TRUE(QFileInfo(binary).isExecutable());
     ASSERT_TRUE(QFile::copy(binary, box.app + "/Corvamo"));
-    Sandbox::write(box.app + "/cleanup.bat", "echo cleanup > \"$(dirname \"$0\")/script.log\"\n");
+    WorkbenchSandbox::write(box.app + "/cleanup.bat", "echo cleanup > \"$(dirname \"$0\")/script.log\"\n");
 
     QProcess corvamo;
     corvamo.setWorkingDirectory(box.app);
@@ -35,5 +37,5 @@ TEST(CorvamoProgram, StartsFromItsFolderAndShutsDownOnTerminate) {
     ASSERT_TRUE(corvamo.waitForFinished(20000));
     EXPECT_EQ(corvamo.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(corvamo.exitCode(), 0);
-    EXPECT_EQ(Sandbox::read(box.app + "/script.log"), "cleanup\n");
+    EXPECT_EQ(WorkbenchSandbox::read(box.app + "/script.log"), "cleanup\n");
 }

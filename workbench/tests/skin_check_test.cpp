@@ -1,58 +1,60 @@
 // The skin check through the real binary on skins made good, broken on purpose, in mixed case,
 // in both forms, with strays and zipped with their folder; the reports are kept as data files.
 // Also the check dialog of the real window, and Lindquay's reasons for refusing a BMP.
+#include "author/skin_layout.h"
 #include "broken_skin.h"
 #include "check_dialog.h"
-#include "lindquay_bmp.h"
 #include "program.h"
 #include "sample_skin.h"
-#include "skin_layout.h"
+#include "skin/lindquay_bmp.h"
 
 #include <QAction>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 
+using namespace corvamo;
+
 using namespace testing_sandbox;
 
 namespace {
 
-QString Expected(const QString& name, const Sandbox& box) {
-    return QString::fromUtf8(Sandbox::read(QStringLiteral(CORVAMO_TEST_DATA "/check/") + name))
+QString Expected(const QString& name, const WorkbenchSandbox& box) {
+    return QString::fromUtf8(WorkbenchSandbox::read(QStringLiteral(CORVAMO_TEST_DATA "/check/") + name))
         .replace("@SKINS@", box.skins);
 }
 
 // The files of folder as archive entries below prefix (with the folders themselves).
 std::vector<Entry> EntriesOf(const QString& folder, const QString& prefix) {
     std::vector<Entry> entries{{prefix, {}, Entry::Folder}};
-    for (const QString& file : Sandbox::tree(folder))
-        entries.push_back({prefix + file.mid(1), Sandbox::read(folder + file)});
+    for (const QString& file : WorkbenchSandbox::tree(folder))
+        entries.push_back({prefix + file.mid(1), WorkbenchSandbox::read(folder + file)});
     return entries;
 }
 
 // Makes every skin the report rows check, below box.skins.
-void MakeSkins(const Sandbox& box) {
+void MakeSkins(const WorkbenchSandbox& box) {
     ASSERT_TRUE(WriteSkinTemplate(box.skins + "/Template").written);
     ASSERT_TRUE(broken_skin::Make(box.skins + "/Broken"));
     auto nested = EntriesOf(box.skins + "/Broken", "My Skin/");
     nested.push_back({"__MACOSX/My Skin/._mainBG.bmp", "resource fork"});
     MakeZip(box.skins + "/Zipped with its folder.zip", nested);
-    MakeZip(box.skins + "/Cased.zip", {{"mainBG.bmp", Sandbox::picture(256, 192, 0x3366AA, "BMP")},
-                                       {"MAINBG.BMP", Sandbox::picture(256, 192, 0xAA6633, "BMP")},
-                                       {"mainbg.jpg", Sandbox::picture(256, 192, 0x66AA33, "JPG")},
-                                       {"DESKICON.BMP", Sandbox::picture(24, 230, 0x3366AA, "BMP")},
-                                       {"qvoption.bmp", Sandbox::picture(240, 160, 0x3366AA, "BMP")},
+    MakeZip(box.skins + "/Cased.zip", {{"mainBG.bmp", WorkbenchSandbox::picture(256, 192, 0x3366AA, "BMP")},
+                                       {"MAINBG.BMP", WorkbenchSandbox::picture(256, 192, 0xAA6633, "BMP")},
+                                       {"mainbg.jpg", WorkbenchSandbox::picture(256, 192, 0x66AA33, "JPG")},
+                                       {"DESKICON.BMP", WorkbenchSandbox::picture(24, 230, 0x3366AA, "BMP")},
+                                       {"qvoption.bmp", WorkbenchSandbox::picture(240, 160, 0x3366AA, "BMP")},
                                        {"extra\\readme.txt", "a stray in a folder"},
                                        {"help.txt", "help"},
                                        {"asc.dat", "a"},
                                        {"hzk.dat", "h"}});
     QDir().mkpath(box.skins + "/Empty");
-    Sandbox::write(box.skins + "/NotZip.zip", "PK but not really an archive");
+    WorkbenchSandbox::write(box.skins + "/NotZip.zip", "PK but not really an archive");
 }
 
 }  // namespace
 
 TEST(SkinCheckProgram, ReportsAreTheKeptOnes) {
-    Sandbox box;
+    WorkbenchSandbox box;
     MakeSkins(box);
     const struct {
         const char *skin, *report;
@@ -76,12 +78,12 @@ TEST(SkinCheckProgram, ReportsAreTheKeptOnes) {
     EXPECT_EQ(both.code, 1);
     EXPECT_EQ(both.out.toStdString(),
               (Expected("template.txt", box) + "\n" + Expected("broken.txt", box)).toStdString());
-    EXPECT_EQ(Sandbox::tree(box.root + "/cache"), QStringList()) << "the check left scratch files behind";
+    EXPECT_EQ(WorkbenchSandbox::tree(box.root + "/cache"), QStringList()) << "the check left scratch files behind";
 }
 
 TEST(SkinModesProgram, WrongOperandsAreUsageErrorsAndChangeNothing) {
-    Sandbox box;
-    Sandbox::write(box.skins + "/Skin/mainBG.jpg", Sandbox::picture(256, 192, 0x3366AA, "JPG"));
+    WorkbenchSandbox box;
+    WorkbenchSandbox::write(box.skins + "/Skin/mainBG.jpg", WorkbenchSandbox::picture(256, 192, 0x3366AA, "JPG"));
     const struct {
         QStringList arguments;
         const char* usage;
@@ -95,7 +97,7 @@ TEST(SkinModesProgram, WrongOperandsAreUsageErrorsAndChangeNothing) {
         const ProgramRun run = RunCorvamo(box, row.arguments);
         EXPECT_EQ(run.code, 2) << row.usage;
         EXPECT_TRUE(run.err.endsWith(row.usage)) << run.err.toStdString();
-        EXPECT_EQ(Sandbox::tree(box.skins), QStringList{"/Skin/mainBG.jpg"});
+        EXPECT_EQ(WorkbenchSandbox::tree(box.skins), QStringList{"/Skin/mainBG.jpg"});
     }
 }
 
@@ -118,7 +120,7 @@ TEST_F(SkinCheckWindow, CheckSkinShowsTheReportOfTheLoadedSkin) {
 
 // Lindquay itself on BMPs it refuses: the check gives the very reasons of its listing.
 TEST(LindquayBmp, ReasonsAreLindquaysOwn) {
-    Sandbox box;
+    WorkbenchSandbox box;
     const QString gba = QStringLiteral(CORVAMO_DIST_DIR) + "/gba/";
     for (const char* file : {"Lindquay", "libmarlet.so", "Lindquay.rom"})
         ASSERT_TRUE(QFile::copy(gba + file, box.app + "/gba/" + file)) << file;
@@ -133,7 +135,7 @@ TEST(LindquayBmp, ReasonsAreLindquaysOwn) {
         {"gif.bmp", "GIF89a not a bitmap at all"},  {"wide.bmp", BmpBytes(65536, 1, 8)},
         {"empty.bmp", BmpBytes(0, 4, 24)},          {"good.bmp", BmpBytes(8, 8, 24)},
     };
-    for (const auto& row : rows) Sandbox::write(box.skins + "/" + row.name, row.bytes);
+    for (const auto& row : rows) WorkbenchSandbox::write(box.skins + "/" + row.name, row.bytes);
     QProcess lindquay;
     lindquay.setStandardInputFile(QProcess::nullDevice());
     lindquay.start(box.app + "/gba/Lindquay", {box.skins, box.root + "/out.rom"});
@@ -170,7 +172,7 @@ TEST(SkinLayout, MeasuredSizesAreTheLoadersSizes) {
 
 // The README's table of sizes is the measured one.
 TEST(SkinLayout, TheReadmeListsTheMeasuredSizes) {
-    const QString readme = QString::fromUtf8(Sandbox::read(CORVAMO_README));
+    const QString readme = QString::fromUtf8(WorkbenchSandbox::read(CORVAMO_README));
     for (const SkinFileRole& role : SkinLayout()) {
         if (!role.fixed() || role.name.endsWith(".jpg")) continue;
         const QString file = role.mainSlot >= 0 ? role.name + " or " + role.name.chopped(3) + "jpg" : role.name;

@@ -3,13 +3,15 @@
 // A generated skin in the picture slots, for the pixel tests of the compositor and the exports.
 
 #include "../../samples/sample_skin.h"
-#include "builtin_pictures.h"
-#include "workbench_state.h"
+#include "preview/builtin_pictures.h"
+#include "preview/workbench_state.h"
 
 #include <QImage>
 #include <QPoint>
 
 #include <optional>
+
+using namespace corvamo;
 
 inline void LoadSampleSkin(FormPictures& p) {
     for (int slot = 0; slot < 7; ++slot) p.Picture1[slot].setPicture(sample_skin::MainPicture(slot));

@@ -1,14 +1,16 @@
 // --pack-skin and --new-skin through the real binary: packed zips read back with libarchive, the
 // template's pictures read back and checked.
+#include "author/skin_layout.h"
 #include "broken_skin.h"
-#include "lindquay_bmp.h"
 #include "program.h"
-#include "skin_layout.h"
+#include "skin/lindquay_bmp.h"
 
 #include <QImageReader>
 
 #include <sys/stat.h>
 #include <unistd.h>
+
+using namespace corvamo;
 
 using namespace testing_sandbox;
 
@@ -23,12 +25,12 @@ QStringList Names(const std::vector<std::pair<QString, QByteArray>>& entries) {
 }  // namespace
 
 TEST(SkinPackProgram, TheZipHoldsExactlyTheCatalogueFilesFlatAndIsNeverReplaced) {
-    Sandbox box;
+    WorkbenchSandbox box;
     const QString broken = box.skins + "/Broken";
     ASSERT_TRUE(broken_skin::Make(broken));
     std::vector<Entry> nested{{"My Skin/", {}, Entry::Folder}, {"My Skin/stray.txt", "x"}};
-    for (const QString& file : Sandbox::tree(broken))
-        nested.push_back({"My Skin" + file, Sandbox::read(broken + file)});
+    for (const QString& file : WorkbenchSandbox::tree(broken))
+        nested.push_back({"My Skin" + file, WorkbenchSandbox::read(broken + file)});
     MakeZip(box.skins + "/Nested.zip", nested);
     // In catalogue order and spelling: Window.BMP goes in as window.bmp; no stray, no folder.
     const QStringList packed{
@@ -45,16 +47,16 @@ TEST(SkinPackProgram, TheZipHoldsExactlyTheCatalogueFilesFlatAndIsNeverReplaced)
         EXPECT_EQ(Names(entries), packed) << skin;
         for (const auto& [name, bytes] : entries) {
             const QString source = name == "window.bmp" ? "Window.BMP" : name;
-            EXPECT_EQ(bytes, Sandbox::read(broken + "/" + source)) << skin << ": " << name.toStdString();
+            EXPECT_EQ(bytes, WorkbenchSandbox::read(broken + "/" + source)) << skin << ": " << name.toStdString();
         }
         // A second run never replaces the first zip.
-        const QByteArray first = Sandbox::read(out);
+        const QByteArray first = WorkbenchSandbox::read(out);
         const ProgramRun again = RunCorvamo(box, {"--pack-skin", broken, out});
         EXPECT_EQ(again.code, 1);
         EXPECT_TRUE(again.err.contains("Corvamo: " + out + " already exists; it was not replaced.\n"));
-        EXPECT_EQ(Sandbox::read(out), first);
+        EXPECT_EQ(WorkbenchSandbox::read(out), first);
     }
-    EXPECT_EQ(Sandbox::tree(box.root + "/out"), (QStringList{"/Broken.zip", "/Nested.zip"}));  // no part left
+    EXPECT_EQ(WorkbenchSandbox::tree(box.root + "/out"), (QStringList{"/Broken.zip", "/Nested.zip"}));  // no part left
 
     QDir().mkpath(box.skins + "/Empty");
     const struct {
@@ -75,14 +77,14 @@ TEST(SkinPackProgram, TheZipHoldsExactlyTheCatalogueFilesFlatAndIsNeverReplaced)
 }
 
 TEST(SkinTemplateProgram, TheNewSkinHasEveryFixedPictureAndChecksWithoutError) {
-    Sandbox box;
+    WorkbenchSandbox box;
     const QString skin = box.skins + "/New";
     const ProgramRun run = RunCorvamo(box, {"--new-skin", skin});
     ASSERT_EQ(run.code, 0) << run.err.toStdString();
     EXPECT_EQ(run.out, skin + ": new skin written (16 pictures and README.txt).\n");
 
     QStringList expected{"/README.txt"};
-    const QString readme = QString::fromUtf8(Sandbox::read(skin + "/README.txt"));
+    const QString readme = QString::fromUtf8(WorkbenchSandbox::read(skin + "/README.txt"));
     for (const SkinFileRole& role : SkinLayout()) {
         // Each catalogue file has its line: its name, where it shows, its size or that it has none.
         const QString size = role.fixed() ? SizeText(role.size) : "size not fixed by the previews";
@@ -94,7 +96,7 @@ TEST(SkinTemplateProgram, TheNewSkinHasEveryFixedPictureAndChecksWithoutError) {
         if (!role.fixed() || role.name.endsWith(".jpg")) continue;
         expected << "/" + role.name;
         const QString path = skin + "/" + role.name;
-        const QByteArray bytes = Sandbox::read(path);
+        const QByteArray bytes = WorkbenchSandbox::read(path);
         EXPECT_EQ(quint8(bytes[28]), 24) << role.name.toStdString();  // bits per pixel
         EXPECT_EQ(LindquayBmpProblem(path), "") << role.name.toStdString();
         const QImage picture(path);
@@ -106,12 +108,12 @@ TEST(SkinTemplateProgram, TheNewSkinHasEveryFixedPictureAndChecksWithoutError) {
         EXPECT_EQ(white, 0) << role.name.toStdString();
     }
     expected.sort();
-    EXPECT_EQ(Sandbox::tree(skin), expected);
+    EXPECT_EQ(WorkbenchSandbox::tree(skin), expected);
     EXPECT_EQ(RunCorvamo(box, {"--check", skin}).code, 0);
 
     // Only a new or empty folder takes a new skin; nothing in the way is touched.
-    Sandbox::write(box.skins + "/Taken/mine.bmp", "mine");
-    Sandbox::write(box.skins + "/file", "a file");
+    WorkbenchSandbox::write(box.skins + "/Taken/mine.bmp", "mine");
+    WorkbenchSandbox::write(box.skins + "/file", "a file");
     QDir().mkpath(box.skins + "/Hollow");
     const struct {
         QString folder, error;
@@ -129,16 +131,16 @@ TEST(SkinTemplateProgram, TheNewSkinHasEveryFixedPictureAndChecksWithoutError) {
             EXPECT_TRUE(again.err.contains("Corvamo: " + row.error + "\n")) << again.err.toStdString();
         }
     }
-    EXPECT_EQ(Sandbox::read(box.skins + "/Taken/mine.bmp"), "mine");
-    EXPECT_EQ(Sandbox::tree(box.skins + "/Taken"), QStringList{"/mine.bmp"});
-    EXPECT_EQ(Sandbox::read(box.skins + "/file"), "a file");
-    EXPECT_EQ(Sandbox::tree(box.skins + "/Hollow").size(), 17);
+    EXPECT_EQ(WorkbenchSandbox::read(box.skins + "/Taken/mine.bmp"), "mine");
+    EXPECT_EQ(WorkbenchSandbox::tree(box.skins + "/Taken"), QStringList{"/mine.bmp"});
+    EXPECT_EQ(WorkbenchSandbox::read(box.skins + "/file"), "a file");
+    EXPECT_EQ(WorkbenchSandbox::tree(box.skins + "/Hollow").size(), 17);
 }
 
 // What an unlucky folder holds, under skin names: a pipe, a link loop, a folder, a device and a
 // sparse picture of 10 GB. The check and the pack end at once, take none of them and say so.
 TEST(SkinModesProgram, FilesThatAreNoPicturesEndCleanly) {
-    Sandbox box;
+    WorkbenchSandbox box;
     const QString skin = box.skins + "/Hostile";
     QDir().mkpath(skin + "/subBG.bmp");
     ASSERT_EQ(mkfifo(QFile::encodeName(skin + "/mainBG.bmp").constData(), 0644), 0);

@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QSignalSpy>
 
+using namespace corvamo;
+
 using namespace testing_sandbox;
 
 namespace {
@@ -37,10 +39,10 @@ std::pair<bool, bool> DragAndDrop(Form1& form, const QList<QUrl>& urls, const QS
 
 TEST_F(SkinWindowTest, DroppingAZipOrAFolderLoadsItAsTheListsWould) {
     QDir().mkpath(box.skins + "/far");
-    MakeZip(box.skins + "/far/Blue.zip", {{"qvpdalogo.bmp", Sandbox::picture(240, 160, 0x0000FF, "BMP")}});
-    Sandbox::write(box.skins + "/Red/qvpdalogo.bmp", Sandbox::picture(240, 160, 0xFF0000, "BMP"));
-    Sandbox::write(box.skins + "/note.txt", "x");
-    Sandbox::write(box.skins + "/far/.Hidden.zip", "x");
+    MakeZip(box.skins + "/far/Blue.zip", {{"qvpdalogo.bmp", WorkbenchSandbox::picture(240, 160, 0x0000FF, "BMP")}});
+    WorkbenchSandbox::write(box.skins + "/Red/qvpdalogo.bmp", WorkbenchSandbox::picture(240, 160, 0xFF0000, "BMP"));
+    WorkbenchSandbox::write(box.skins + "/note.txt", "x");
+    WorkbenchSandbox::write(box.skins + "/far/.Hidden.zip", "x");
     start();
     setView(1, 1);
 
@@ -79,7 +81,7 @@ TEST_F(SkinWindowTest, DroppingAZipOrAFolderLoadsItAsTheListsWould) {
     EXPECT_TRUE(Near(pics().Picture4.pixel(200, 150), 0x0000FF));
 
     // An archive made after the file list was filled is found all the same.
-    MakeZip(box.skins + "/far/Green.zip", {{"qvpdalogo.bmp", Sandbox::picture(240, 160, 0x00FF00, "BMP")}});
+    MakeZip(box.skins + "/far/Green.zip", {{"qvpdalogo.bmp", WorkbenchSandbox::picture(240, 160, 0x00FF00, "BMP")}});
     EXPECT_EQ(DragAndDrop(*form, {QUrl::fromLocalFile(box.skins + "/far/Green.zip")}), std::make_pair(true, true));
     ASSERT_TRUE(WaitUntil([&] { return wb().selectedFile() == "Green.zip"; }));
     EXPECT_TRUE(Near(pics().Picture4.pixel(200, 150), 0x00FF00));
@@ -94,7 +96,7 @@ TEST_F(SkinWindowTest, DroppingAZipOrAFolderLoadsItAsTheListsWould) {
 }
 
 TEST_F(SkinWindowTest, NewSkinFromTemplateThenSaveItAsZipAskingBeforeReplacing) {
-    Sandbox::write(box.skins + "/Taken/mine.txt", "mine");
+    WorkbenchSandbox::write(box.skins + "/Taken/mine.txt", "mine");
     start();
     form->saveskinaszip->trigger();
     EXPECT_EQ(messages.texts.takeLast(), "No skin is loaded: open a skin folder or click a skin archive first.");
@@ -115,10 +117,10 @@ TEST_F(SkinWindowTest, NewSkinFromTemplateThenSaveItAsZipAskingBeforeReplacing) 
         suggested = suggestion;
         return out;
     };
-    Sandbox::write(out, "the author's own file");
+    WorkbenchSandbox::write(out, "the author's own file");
     messages.answers = {false, true};
     form->saveskinaszip->trigger();  // No
-    EXPECT_EQ(Sandbox::read(out), "the author's own file");
+    EXPECT_EQ(WorkbenchSandbox::read(out), "the author's own file");
     form->saveskinaszip->trigger();  // Yes
     const QString question = out + " already exists. Do you want to replace it?";
     EXPECT_EQ(messages.texts, (QStringList{question, question, out + " saved (16 skin files)."}));
@@ -129,7 +131,7 @@ TEST_F(SkinWindowTest, NewSkinFromTemplateThenSaveItAsZipAskingBeforeReplacing) 
 // Live reload: each way an image editor saves reloads the folder skin, keeping the view.
 TEST_F(SkinWindowTest, SavingASkinFileReloadsTheFolderSkinKeepingTheView) {
     const QString subBG = box.skins + "/Live/subBG.bmp";
-    Sandbox::write(subBG, Sandbox::picture(256, 192, 0x808080, "BMP"));
+    WorkbenchSandbox::write(subBG, WorkbenchSandbox::picture(256, 192, 0x808080, "BMP"));
     start();
     form->setDir1Path(box.skins + "/Live");
     setView(1, 3);
@@ -143,19 +145,19 @@ TEST_F(SkinWindowTest, SavingASkinFileReloadsTheFolderSkinKeepingTheView) {
     } saves[] = {
         {"written beside and renamed", 0xFF0000,
          [&](const QByteArray& bytes) {
-             Sandbox::write(subBG + ".tmp", bytes);
+             WorkbenchSandbox::write(subBG + ".tmp", bytes);
              ASSERT_TRUE(QFile::remove(subBG) && QFile::rename(subBG + ".tmp", subBG));
          }},
-        {"rewritten in place", 0x00FF00, [&](const QByteArray& bytes) { Sandbox::write(subBG, bytes); }},
+        {"rewritten in place", 0x00FF00, [&](const QByteArray& bytes) { WorkbenchSandbox::write(subBG, bytes); }},
         {"deleted and written anew", 0x0000FF,
          [&](const QByteArray& bytes) {
              QFile::remove(subBG);
-             Sandbox::write(subBG, bytes);
+             WorkbenchSandbox::write(subBG, bytes);
          }},
     };
     for (const auto& row : saves) {
         QSignalSpy reloaded(&form->skinWatch(), &SkinWatch::reloaded);
-        row.save(Sandbox::picture(256, 192, row.colour, "BMP"));
+        row.save(WorkbenchSandbox::picture(256, 192, row.colour, "BMP"));
         ASSERT_TRUE(reloaded.wait(3000)) << row.how;
         EXPECT_TRUE(Near(pics().Picture2.pixel(230, 180), row.colour)) << row.how;
         EXPECT_EQ(wb().state().dswindow, 1) << row.how;
@@ -168,8 +170,8 @@ TEST_F(SkinWindowTest, SavingASkinFileReloadsTheFolderSkinKeepingTheView) {
     // reads them, so once the reload is done none is left.
     const int before = form->skinWatch().reloads();
     for (const char* name : {"disk.bmp", "nor.bmp", "setting.bmp", "select.bmp", "window.bmp"})
-        Sandbox::write(box.skins + "/Live/" + name, Sandbox::picture(40, 40, 0x00FFFF, "BMP"));
-    Sandbox::write(subBG, Sandbox::picture(256, 192, 0xFFFF00, "BMP"));
+        WorkbenchSandbox::write(box.skins + "/Live/" + name, WorkbenchSandbox::picture(40, 40, 0x00FFFF, "BMP"));
+    WorkbenchSandbox::write(subBG, WorkbenchSandbox::picture(256, 192, 0xFFFF00, "BMP"));
     QCoreApplication::processEvents();
     ASSERT_TRUE(WaitUntil([&] { return !form->skinWatch().pending(); }));
     EXPECT_EQ(form->skinWatch().reloads(), before + 1);
@@ -181,7 +183,7 @@ TEST_F(SkinWindowTest, SavingASkinFileReloadsTheFolderSkinKeepingTheView) {
 TEST_F(SkinWindowTest, ARewrittenArchiveReloadsAndAFailureIsToldOnce) {
     const QString zip = box.skins + "/Live.zip";
     const auto writeZip = [&](QRgb colour) {
-        MakeZip(zip + ".new", {{"qvpdalogo.bmp", Sandbox::picture(240, 160, colour, "BMP")}});
+        MakeZip(zip + ".new", {{"qvpdalogo.bmp", WorkbenchSandbox::picture(240, 160, colour, "BMP")}});
         std::rename(QFile::encodeName(zip + ".new"), QFile::encodeName(zip));
     };
     writeZip(0xFF0000);
@@ -199,7 +201,7 @@ TEST_F(SkinWindowTest, ARewrittenArchiveReloadsAndAFailureIsToldOnce) {
     // Broken twice, then mended: the failure is told once.
     const QString told = "The archive " + zip + " is not a zip archive.";
     for (const char* bytes : {"not a zip", "still not a zip"}) {
-        Sandbox::write(zip, bytes);
+        WorkbenchSandbox::write(zip, bytes);
         ASSERT_TRUE(reloaded.wait(3000)) << bytes;
     }
     EXPECT_EQ(messages.texts, QStringList{told});
@@ -212,8 +214,8 @@ TEST_F(SkinWindowTest, ARewrittenArchiveReloadsAndAFailureIsToldOnce) {
 // While a build script runs the reload waits, and comes when the script has ended.
 TEST_F(SkinWindowTest, AReloadDuringABuildScriptWaitsForItsEnd) {
     const QString subBG = box.skins + "/Live/subBG.bmp";
-    Sandbox::write(subBG, Sandbox::picture(256, 192, 0x808080, "BMP"));
-    Sandbox::write(box.app + "/di3gba.bat", "while [ ! -f release ]; do sleep 0.02; done\n");
+    WorkbenchSandbox::write(subBG, WorkbenchSandbox::picture(256, 192, 0x808080, "BMP"));
+    WorkbenchSandbox::write(box.app + "/di3gba.bat", "while [ ! -f release ]; do sleep 0.02; done\n");
     start();
     form->setDir1Path(box.skins + "/Live");
     SkinWatch& watch = form->skinWatch();
@@ -221,10 +223,10 @@ TEST_F(SkinWindowTest, AReloadDuringABuildScriptWaitsForItsEnd) {
     int reloadsDuringScript = -1;
     bool waited = false;
     QTimer::singleShot(0, form.get(), [&] {  // runs inside the script's wait
-        Sandbox::write(subBG, Sandbox::picture(256, 192, 0xFF0000, "BMP"));
+        WorkbenchSandbox::write(subBG, WorkbenchSandbox::picture(256, 192, 0xFF0000, "BMP"));
         waited = WaitUntil([&] { return watch.waited() > 0; });
         reloadsDuringScript = watch.reloads();
-        Sandbox::write(box.app + "/release", "");
+        WorkbenchSandbox::write(box.app + "/release", "");
     });
     form->Command4->click();
     EXPECT_TRUE(waited);
@@ -236,7 +238,7 @@ TEST_F(SkinWindowTest, AReloadDuringABuildScriptWaitsForItsEnd) {
 // An archive that holds its skin in one folder loads that folder's files; every other archive
 // loads as it always did.
 TEST_F(SkinWindowTest, AnArchiveOfOneSkinFolderLoadsThatFoldersFiles) {
-    const QByteArray blue = Sandbox::picture(240, 160, 0x0000FF, "BMP");
+    const QByteArray blue = WorkbenchSandbox::picture(240, 160, 0x0000FF, "BMP");
     const struct {
         const char* zip;
         std::vector<Entry> entries;
@@ -270,7 +272,7 @@ TEST(WorkbenchBusy, WhileAMessageBoxIsOpen) {
             return false;
         }
     } boxes;
-    Sandbox box;
+    WorkbenchSandbox box;
     Workbench workbench(boxes, box.cache(), box.host());
     boxes.workbench = &workbench;
     workbench.startUp(box.app);

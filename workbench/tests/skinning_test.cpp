@@ -1,13 +1,15 @@
 #include "../../samples/sample_skin.h"
 #include "copy_to.h"
 #include "form1.h"
-#include "sandbox.h"
 #include "testsupport/package.h"
+#include "workbench_sandbox.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QCryptographicHash>
 #include <QPushButton>
+
+using namespace corvamo;
 
 using namespace testing_sandbox;
 
@@ -21,30 +23,30 @@ protected:
         WindowTest::SetUp();
         // Recording scripts: each appends its name to script.log.
         for (const char* script : Scripts)
-            Sandbox::write(box.app + "/" + script,
-                           QByteArray("echo ") + script + " >> \"$(dirname \"$0\")/script.log\"\n");
-        Sandbox::write(box.app + "/qvkit_up.bin", "LOADER");
+            WorkbenchSandbox::write(box.app + "/" + script,
+                                    QByteArray("echo ") + script + " >> \"$(dirname \"$0\")/script.log\"\n");
+        WorkbenchSandbox::write(box.app + "/qvkit_up.bin", "LOADER");
     }
     // A folder skin of the given files, loaded as the user would.
     void loadSkin(const std::map<QString, QByteArray>& files) {
         const QString skin = box.skins + "/skin";
-        for (const auto& [name, data] : files) Sandbox::write(skin + "/" + name, data);
+        for (const auto& [name, data] : files) WorkbenchSandbox::write(skin + "/" + name, data);
         if (!form) start();
         form->setDir1Path(skin);
     }
     QStringList log() const {
-        return QString::fromUtf8(Sandbox::read(box.app + "/script.log")).split('\n', Qt::SkipEmptyParts);
+        return QString::fromUtf8(WorkbenchSandbox::read(box.app + "/script.log")).split('\n', Qt::SkipEmptyParts);
     }
-    QByteArray app(const QString& name) const { return Sandbox::read(box.app + "/" + name); }
+    QByteArray app(const QString& name) const { return WorkbenchSandbox::read(box.app + "/" + name); }
 };
 
-const QByteArray Jpg = Sandbox::picture(256, 192, 0x336699, "JPG");
-const QByteArray Bmp = Sandbox::picture(24, 240, 0x993366, "BMP");
+const QByteArray Jpg = WorkbenchSandbox::picture(256, 192, 0x336699, "JPG");
+const QByteArray Bmp = WorkbenchSandbox::picture(24, 240, 0x993366, "BMP");
 
 }  // namespace
 
 TEST_F(SkinningTest, SkinWithoutTextFileRunsSkinItAndCopiesTheImageToTheCurrentVolume) {
-    Sandbox::write(box.app + "/text.txt", "old text");
+    WorkbenchSandbox::write(box.app + "/text.txt", "old text");
     loadSkin({{"mainBG.jpg", Jpg},
               {"deskicon.bmp", Bmp},
               {"textscrollback.bmp", Bmp},
@@ -56,16 +58,16 @@ TEST_F(SkinningTest, SkinWithoutTextFileRunsSkinItAndCopiesTheImageToTheCurrentV
 
     EXPECT_FALSE(QFileInfo::exists(box.app + "/text.txt"));
     EXPECT_EQ(log(), QStringList{"Skin_it.bat"});
-    EXPECT_EQ(Sandbox::tree(box.app + "/nds"), (QStringList{"/asc.dat", "/hzk.dat", "/mainBG.jpg"}));
-    EXPECT_EQ(Sandbox::tree(box.app + "/gba/.shell"),
+    EXPECT_EQ(WorkbenchSandbox::tree(box.app + "/nds"), (QStringList{"/asc.dat", "/hzk.dat", "/mainBG.jpg"}));
+    EXPECT_EQ(WorkbenchSandbox::tree(box.app + "/gba/.shell"),
               (QStringList{"/asc.dat", "/bmp/TextScrollBack.BMP", "/bmp/deskicon.bmp", "/help.txt", "/hzk.dat"}));
     EXPECT_EQ(app("gba/.shell/help.txt"), "help");
     // The JPEG made from the BMP is installed, never the BMP itself.
-    EXPECT_EQ(app("nds/mainBG.jpg"), Sandbox::read(temp() + "mainBG.jpg"));
+    EXPECT_EQ(app("nds/mainBG.jpg"), WorkbenchSandbox::read(temp() + "mainBG.jpg"));
     // Never opened: the copy-to window is created hidden, on the volume of the program folder.
     ASSERT_NE(form->copyTo(), nullptr);
     EXPECT_FALSE(form->copyTo()->isVisible());
-    EXPECT_EQ(Sandbox::read(box.root + "/qvkit_up.bin"), "LOADER");
+    EXPECT_EQ(WorkbenchSandbox::read(box.root + "/qvkit_up.bin"), "LOADER");
     EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join('\n').toStdString();
 
     // Shut-down unloads it and runs the clean-up script.
@@ -75,20 +77,20 @@ TEST_F(SkinningTest, SkinWithoutTextFileRunsSkinItAndCopiesTheImageToTheCurrentV
 }
 
 TEST_F(SkinningTest, SkinWithTextFileReplacesTheProgramFoldersCopyAndRunsSkinTxt) {
-    Sandbox::write(box.app + "/TEXT.TXT", "old text");
+    WorkbenchSandbox::write(box.app + "/TEXT.TXT", "old text");
     loadSkin({{"Text.txt", "new text"}});
     form->Command3->click();
-    EXPECT_EQ(
-        Sandbox::tree(box.app).filter(QRegularExpression("^/text.txt$", QRegularExpression::CaseInsensitiveOption)),
-        QStringList{"/text.txt"});
+    EXPECT_EQ(WorkbenchSandbox::tree(box.app).filter(
+                  QRegularExpression("^/text.txt$", QRegularExpression::CaseInsensitiveOption)),
+              QStringList{"/text.txt"});
     EXPECT_EQ(app("text.txt"), "new text");
     EXPECT_EQ(log(), QStringList{"skin_txt.bat"});
 }
 
 TEST_F(SkinningTest, MissingPicturesAndDataFilesKeepTheEarlierOnes) {
-    Sandbox::write(box.app + "/nds/subBG.jpg", "earlier subBG");
-    Sandbox::write(box.app + "/nds/asc.dat", "earlier asc");
-    Sandbox::write(box.app + "/gba/.shell/bmp/x.bmp", "earlier x");
+    WorkbenchSandbox::write(box.app + "/nds/subBG.jpg", "earlier subBG");
+    WorkbenchSandbox::write(box.app + "/nds/asc.dat", "earlier asc");
+    WorkbenchSandbox::write(box.app + "/gba/.shell/bmp/x.bmp", "earlier x");
     loadSkin({{"mainBG.jpg", Jpg}, {"hzk.dat", "hzk"}});
     form->Command3->click();
     EXPECT_EQ(app("nds/subBG.jpg"), "earlier subBG");
@@ -99,10 +101,10 @@ TEST_F(SkinningTest, MissingPicturesAndDataFilesKeepTheEarlierOnes) {
 }
 
 TEST_F(SkinningTest, NoSkinLoadedStillRunsTheScript) {
-    Sandbox::write(box.app + "/text.txt", "old text");
+    WorkbenchSandbox::write(box.app + "/text.txt", "old text");
     start();
     form->Command3->click();
-    EXPECT_TRUE(Sandbox::tree(box.app + "/nds").isEmpty());
+    EXPECT_TRUE(WorkbenchSandbox::tree(box.app + "/nds").isEmpty());
     EXPECT_FALSE(QFileInfo::exists(box.app + "/text.txt"));
     EXPECT_EQ(log(), QStringList{"Skin_it.bat"});
 }
@@ -112,7 +114,7 @@ TEST_F(SkinningTest, MissingScriptIsReportedOnceAndTheImageStillCopied) {
     loadSkin({{"mainBG.jpg", Jpg}});
     form->Command3->click();
     EXPECT_EQ(messages.texts, QStringList{"Skin_it.bat is missing. Please reinstall the program."});
-    EXPECT_EQ(Sandbox::read(box.root + "/qvkit_up.bin"), "LOADER");
+    EXPECT_EQ(WorkbenchSandbox::read(box.root + "/qvkit_up.bin"), "LOADER");
 
     messages.texts.clear();
     QFile::remove(box.app + "/di3gba.bat");
@@ -122,9 +124,9 @@ TEST_F(SkinningTest, MissingScriptIsReportedOnceAndTheImageStillCopied) {
 
 TEST_F(SkinningTest, MissingLoaderImageAsksAndTouchesNoVolume) {
     QFile::remove(box.app + "/qvkit_up.bin");
-    Sandbox::write(box.volA + "qvkit_up.bin", "OLD LOADER ON CARD");
+    WorkbenchSandbox::write(box.volA + "qvkit_up.bin", "OLD LOADER ON CARD");
     loadSkin({{"mainBG.jpg", Jpg}});
-    const QStringList volumeBefore = Sandbox::tree(box.volA);
+    const QStringList volumeBefore = WorkbenchSandbox::tree(box.volA);
     const QString question =
         "qvkit_up.bin not found! Please download the VU4Kernel from www.example.com. Extract qvkit_up.bin to program "
         "directory to and run again. Do you want to open this site in your browser?";
@@ -138,8 +140,8 @@ TEST_F(SkinningTest, MissingLoaderImageAsksAndTouchesNoVolume) {
                         "newest VU4Kernel.";
         EXPECT_EQ(messages.texts, expected);
         EXPECT_EQ(form->copyTo(), nullptr);
-        EXPECT_EQ(Sandbox::tree(box.volA), volumeBefore);
-        EXPECT_EQ(Sandbox::read(box.volA + "qvkit_up.bin"), "OLD LOADER ON CARD");
+        EXPECT_EQ(WorkbenchSandbox::tree(box.volA), volumeBefore);
+        EXPECT_EQ(WorkbenchSandbox::read(box.volA + "qvkit_up.bin"), "OLD LOADER ON CARD");
         EXPECT_FALSE(QFileInfo::exists(box.root + "/qvkit_up.bin"));
     }
 }
@@ -167,7 +169,7 @@ TEST_F(SkinningTest, CopyToChoiceSurvivesUnticking) {
     EXPECT_EQ(form->copyTo(), dialog);
 
     form->Command3->click();
-    EXPECT_EQ(Sandbox::read(box.volA + "qvkit_up.bin"), "LOADER");  // only the root path of the entry
+    EXPECT_EQ(WorkbenchSandbox::read(box.volA + "qvkit_up.bin"), "LOADER");  // only the root path of the entry
     EXPECT_FALSE(QFileInfo::exists(box.root + "/qvkit_up.bin"));
 }
 
@@ -186,7 +188,7 @@ TEST_F(SkinningTest, FailingCopyStopsDi3ButNotVu4) {
     messages.texts.clear();
     form->Command3->click();
     EXPECT_EQ(log(), QStringList{"Skin_it.bat"});
-    EXPECT_EQ(Sandbox::read(box.root + "/qvkit_up.bin"), "LOADER");
+    EXPECT_EQ(WorkbenchSandbox::read(box.root + "/qvkit_up.bin"), "LOADER");
     ASSERT_EQ(messages.texts.size(), 1);
     EXPECT_TRUE(messages.texts[0].contains("deskicon.bmp"));
 
@@ -200,11 +202,11 @@ TEST_F(SkinningTest, FailingCopyStopsDi3ButNotVu4) {
 }
 
 TEST_F(SkinningTest, FailedCopyToTheVolumeIsReportedAndKeepsTheOldImage) {
-    Sandbox::write(box.root + "/qvkit_up.bin", "OLD");
+    WorkbenchSandbox::write(box.root + "/qvkit_up.bin", "OLD");
     loadSkin({{"mainBG.jpg", Jpg}});
     host->failCopiesTo = {"qvkit_up.bin"};
     form->Command3->click();
-    EXPECT_EQ(Sandbox::read(box.root + "/qvkit_up.bin"), "OLD");
+    EXPECT_EQ(WorkbenchSandbox::read(box.root + "/qvkit_up.bin"), "OLD");
     ASSERT_EQ(messages.texts.size(), 1);
     EXPECT_TRUE(messages.texts[0].contains("qvkit_up.bin could not be copied"));
 }
@@ -212,12 +214,12 @@ TEST_F(SkinningTest, FailedCopyToTheVolumeIsReportedAndKeepsTheOldImage) {
 TEST_F(SkinningTest, WritesNothingOutsideTheProgramFolderAndTheChosenVolume) {
     const auto snapshot = [&] {
         std::map<QString, QByteArray> files;
-        for (const QString& file : Sandbox::tree(box.root))
-            files[file] = QCryptographicHash::hash(Sandbox::read(box.root + file), QCryptographicHash::Sha1);
+        for (const QString& file : WorkbenchSandbox::tree(box.root))
+            files[file] = QCryptographicHash::hash(WorkbenchSandbox::read(box.root + file), QCryptographicHash::Sha1);
         return files;
     };
     loadSkin({{"mainBG.jpg", Jpg}, {"asc.dat", "asc"}, {"text.txt", "t"}});
-    Sandbox::write(box.volB + "qvkit_up.bin", "B");
+    WorkbenchSandbox::write(box.volB + "qvkit_up.bin", "B");
     const auto before = snapshot();
     form->copyqvkitupbintodrive->trigger();
     form->copyTo()->Drive1->setCurrentIndex(form->copyTo()->Drive1->findData(box.volA));
@@ -265,7 +267,7 @@ TEST_F(SkinningTest, WholeRoadWithTheShippedScripts) {
     const auto items = PackageItems(box.app + "/gba/vu4shell.gba");
     ASSERT_FALSE(items.empty());
     EXPECT_TRUE(items.count("\\.shell\\help.txt"));
-    EXPECT_EQ(Sandbox::read(box.root + "/qvkit_up.bin"), "LOADER");
+    EXPECT_EQ(WorkbenchSandbox::read(box.root + "/qvkit_up.bin"), "LOADER");
     // The clean-up script removes what the build left and keeps the ROM.
     form->close();
     EXPECT_FALSE(QFileInfo::exists(box.app + "/gba/fs"));
@@ -274,7 +276,7 @@ TEST_F(SkinningTest, WholeRoadWithTheShippedScripts) {
         const QString name = "\\.shell\\bmp\\" + sample_skin::ExtraNames()[slot];
         ASSERT_TRUE(items.count(name)) << name.toStdString();
         const QByteArray& data = items.at(name);
-        ASSERT_NE(data, Sandbox::read(box.app + "/gba/.shell/bmp/" + sample_skin::ExtraNames()[slot]))
+        ASSERT_NE(data, WorkbenchSandbox::read(box.app + "/gba/.shell/bmp/" + sample_skin::ExtraNames()[slot]))
             << name.toStdString() << " was packed unchanged instead of as picture16";
         const QImage picture = sample_skin::ExtraPicture(slot);
         const int w4 = (picture.width() + 3) / 4 * 4;

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "skin/skin_files.h"
+
+#include <QString>
+
+namespace corvamo {
+
+struct PackResult {
+    bool written = false;
+    QString message;  // what to tell the user
+};
+
+// Writes a zip archive at out holding exactly the catalogue files the skin has (the files loading
+// would take), under the catalogue's spelling, flat, and nothing else: what an author shares is
+// what the loader reads. The zip is written beside out and takes its place only when complete;
+// an existing out is replaced only when replace is set.
+PackResult PackSkin(const SkinFiles& skin, const QString& out, bool replace);
+
+}  // namespace corvamo

@@ -1,8 +1,0 @@
-#pragma once
-
-#include <QString>
-
-// Why Lindquay would refuse to turn this BMP into the loader's picture16, in the words of its
-// listing (the text after "ERROR: "); empty when it would convert it: the builder's own header
-// check (bmp_format), over the file's first bytes.
-QString LindquayBmpProblem(const QString& path);

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <FreeImage.h>
+
+#include <QSize>
+#include <QString>
+
+namespace corvamo {
+
+// FreeImage_Save with the same values; true exactly when the library returns 1.
+bool SaveImageFile(FREE_IMAGE_FORMAT format, FIBITMAP* bitmap, const QString& fileName, int flags);
+
+// The loader's limit on a BMP that is turned into JPEG: a 54-byte header may claim 40,000 x
+// 40,000 pixels, which would take gigabytes and half a minute to load for a picture the window
+// refuses to show anyway (over Qt's 128 MB image limit).
+inline constexpr qint64 kMaxBmpPixels = qint64(32) << 20;
+
+enum class JpegResult { Saved, Unreadable, TooLarge, NotSaved };
+// Turns one BMP file into a JPEG of best quality (FreeImage, flags 128). Pictures that are not
+// 24-bit (or 8-bit grey) are converted first, since the JPEG writer takes nothing else.
+JpegResult BmpToJpeg(const QString& bmp, const QString& jpg);
+// What BmpToJpeg would make of the BMP, without writing the JPEG: Saved with the picture's size
+// (the JPEG's size too) when it would save one, for a check that only needs to know.
+JpegResult BmpToJpegSize(const QString& bmp, QSize* size);
+
+}  // namespace corvamo

@@ -1,0 +1,152 @@
+#include "skin/skin_files.h"
+
+#include "platform/paths.h"
+#include "skin/archive_extract.h"
+#include "skin/catalogue.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+#include <QTemporaryDir>
+
+#include <filesystem>
+#include <system_error>
+
+namespace corvamo {
+
+namespace {
+
+const QSet<QString>& LowerCaseSkinNames() {
+    static const QSet<QString> names = [] {
+        QSet<QString> set;
+        for (const QString& name : Catalogue::Split(Catalogue::SkinFileNames)) set.insert(name.toLower());
+        return set;
+    }();
+    return names;
+}
+
+bool IsFileEntry(const QString& folder, const FolderEntry& entry) {
+    return entry.kind == FolderEntry::File ||
+           (entry.kind == FolderEntry::Link && QFileInfo(WithSlash(folder) + entry.name).isFile());
+}
+
+bool IsSkinFile(const QString& folder, const FolderEntry& entry) {
+    return !entry.name.startsWith('.') && LowerCaseSkinNames().contains(entry.name.toLower()) &&
+           IsFileEntry(folder, entry);
+}
+
+// Every file below folder, with its path relative to it.
+void ListFiles(const QString& folder, const QString& prefix, const Host& host, QStringList& files) {
+    const auto entries = host.listFolder(folder);
+    if (!entries) return;
+    for (const FolderEntry& entry : *entries) {
+        if (entry.kind == FolderEntry::Folder)
+            ListFiles(WithSlash(folder) + entry.name, prefix + entry.name + '/', host, files);
+        else
+            files << prefix + entry.name;
+    }
+}
+
+}  // namespace
+
+QString ScratchRootOf(const CacheFolders& cache) { return QFileInfo(FolderPath(cache.temp)).path(); }
+
+bool HoldsSkinFile(const QString& folder, const Host& host) {
+    const auto entries = host.listFolder(folder);
+    if (!entries) return false;
+    for (const FolderEntry& entry : *entries)
+        if (IsSkinFile(folder, entry)) return true;
+    return false;
+}
+
+QString LiftSkinFolder(const QString& folder, const Host& host) {
+    if (HoldsSkinFile(folder, host)) return {};
+    const auto entries = host.listFolder(folder);
+    if (!entries) return {};
+    QString skinFolder;
+    for (const FolderEntry& entry : *entries) {
+        if (entry.kind != FolderEntry::Folder || !HoldsSkinFile(WithSlash(folder) + entry.name, host)) continue;
+        if (!skinFolder.isEmpty()) return {};  // two skins, or none: the archive loads as it is
+        skinFolder = entry.name;
+    }
+    if (skinFolder.isEmpty()) return {};
+    const QString from = WithSlash(folder) + skinFolder;
+    const auto files = host.listFolder(from);
+    if (!files) return {};
+    for (const FolderEntry& entry : *files) {
+        if (entry.kind == FolderEntry::Folder) continue;
+        // Only the workbench's own unpacked copy moves; a name already at the top keeps its file.
+        const auto source = std::filesystem::path(QFile::encodeName(WithSlash(from) + entry.name).toStdString());
+        const auto target = std::filesystem::path(QFile::encodeName(WithSlash(folder) + entry.name).toStdString());
+        std::error_code error;
+        if (!std::filesystem::exists(std::filesystem::symlink_status(target, error)))
+            std::filesystem::rename(source, target, error);
+    }
+    return skinFolder;
+}
+
+SkinFiles SkinFiles::Open(const QString& skin, const QString& scratchRoot, const Host& host) {
+    SkinFiles files;
+    files.host_ = &host;
+    const QFileInfo info(skin);
+    const QString path = QDir::cleanPath(info.absoluteFilePath());
+    files.name = info.fileName().isEmpty() ? path : info.fileName();
+    QDir().mkpath(scratchRoot);
+    files.scratch_ = std::make_shared<QTemporaryDir>(WithSlash(scratchRoot) + QStringLiteral("skin-XXXXXX"));
+
+    if (info.isDir()) {
+        const auto entries = host.listFolder(path);
+        if (!entries) {
+            files.problem = QStringLiteral("The folder %1 cannot be read.").arg(path);
+            return files;
+        }
+        for (const FolderEntry& entry : *entries)
+            if (!entry.name.startsWith('.') && IsFileEntry(path, entry)) files.entries << entry.name;
+        files.entries.sort();
+        files.top_ = WithSlash(path);
+        files.readable = true;
+        return files;
+    }
+    if (!info.exists()) {
+        files.problem = QStringLiteral("no such skin folder or archive");
+        return files;
+    }
+    if (!info.isFile() || !info.fileName().endsWith(QLatin1String(".zip"), Qt::CaseInsensitive)) {
+        files.problem = QStringLiteral("neither a skin folder nor a .zip archive");
+        return files;
+    }
+    files.archive = true;
+    if (!files.scratch_->isValid()) {
+        files.problem = QStringLiteral("The scratch folder below %1 could not be created.").arg(scratchRoot);
+        return files;
+    }
+    const QString unpacked = QDir(files.scratch_->path()).filePath(QStringLiteral("skin"));
+    QDir().mkpath(unpacked);
+    const ExtractReport report = ExtractArchive(path, unpacked);
+    files.problem = report.message(path);
+    if (!report.opened) return files;
+    ListFiles(unpacked, {}, host, files.entries);
+    files.entries.sort();
+    files.lifted = LiftSkinFolder(unpacked, host);
+    files.top_ = WithSlash(unpacked);
+    files.readable = true;
+    return files;
+}
+
+QString SkinFiles::find(const QString& catalogueName) const {
+    return readable ? host_->findFile(top_ + catalogueName) : QString();
+}
+
+QString SkinFiles::entryName(const QString& found) const {
+    const QString file = found.mid(found.lastIndexOf('/') + 1);
+    return lifted.isEmpty() ? file : lifted + '/' + file;
+}
+
+QString SkinFiles::scratch() const {
+    const QString folder = QDir(scratch_->path()).filePath(QStringLiteral("scratch"));
+    QDir().mkpath(folder);
+    return folder;
+}
+
+}  // namespace corvamo

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "platform/cache_folders.h"
+#include "platform/host_layer.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class QTemporaryDir;
+
+namespace corvamo {
+
+// The skin files among a folder's entries: regular files (or links to one) with a catalogue name
+// in any letter case, hidden ones left out.
+bool HoldsSkinFile(const QString& folder, const Host& host);
+
+// A skin zipped with its folder: when folder (an unpacked archive) has no skin file at its top and
+// exactly one sub-folder holds skin files, that sub-folder's files are moved to the top, as if the
+// archive held them there. Returns that sub-folder's name, or "" when nothing was moved.
+QString LiftSkinFolder(const QString& folder, const Host& host);
+
+// Where a skin opened for reading is unpacked: beside the temporary folder, never in it, since
+// loading takes any folder left there for part of the next archive.
+QString ScratchRootOf(const CacheFolders& cache);
+
+// A skin as its author made it, opened for reading: a skin folder as it lies, an archive unpacked
+// into a scratch folder of its own exactly as loading unpacks it.
+class SkinFiles {
+public:
+    // skin: a skin folder or a .zip archive. Archives are unpacked below scratchRoot.
+    static SkinFiles Open(const QString& skin, const QString& scratchRoot, const Host& host);
+
+    QString name;          // the folder's or the archive's own name
+    bool archive = false;  // an archive, not a folder
+    // What the author made: the files at the top of a folder, or every file of an archive with
+    // its path inside it ("/" between folders), letter case as made.
+    QStringList entries;
+    QString lifted;         // the archive's one skin folder, whose files stand in for its top
+    QString problem;        // why the skin could not be read, or not completely; "" when it could
+    bool readable = false;  // anything could be read at all
+
+    // The file loading takes for a catalogue name (exact spelling first, then any letter case);
+    // empty when the skin lacks it.
+    QString find(const QString& catalogueName) const;
+    // The name of a file found by find(), as the author's entries show it.
+    QString entryName(const QString& found) const;
+    // Where the files lie, ending in "/".
+    QString top() const { return top_; }
+    // A folder of the skin's own for scratch files, removed with it.
+    QString scratch() const;
+
+private:
+    const Host* host_ = nullptr;
+    QString top_;
+    std::shared_ptr<QTemporaryDir> scratch_;
+};
+
+}  // namespace corvamo
