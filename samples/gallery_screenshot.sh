@@ -31,7 +31,7 @@ XDG_CACHE_HOME="$work/cache" ./Corvamo "$skins/Amber.zip" &
 corvamo=$!
 for _ in $(seq 50); do xdotool search --name '^Corvamo$' >/dev/null 2>&1 && break; sleep 0.2; done
 main=$(xdotool search --name '^Corvamo$' | head -1)
-xdotool windowactivate --sync "$main" key ctrl+g
+xdotool windowfocus --sync "$main" key ctrl+g  # no window manager under Xvfb: focus, not activate
 for _ in $(seq 50); do xdotool search --name 'Gallery' >/dev/null 2>&1 && break; sleep 0.2; done
 gallery=$(xdotool search --name 'Gallery' | head -1)
 sleep 6  # every thumbnail drawn

@@ -42,6 +42,7 @@ GalleryWindow::GalleryWindow(const QString& cacheRoot, const QString& thumbnails
     list_->setIconSize(icon);
     progress_ = new QProgressBar(this);
     progress_->setObjectName(QStringLiteral("GalleryProgress"));
+    progress_->setMinimumWidth(180);
     status_ = new QLabel(this);
     compare_ = new QPushButton(QStringLiteral("&Compare the two chosen"), this);
     compare_->setObjectName(QStringLiteral("GalleryCompare"));
