@@ -56,25 +56,10 @@ int Usage(Command::Mode mode, QTextStream& err) {
     return kExitUsage;
 }
 
-// Loads one skin as the window would: a folder by moving the folder list to it, an archive by
-// moving to its folder and clicking it in the file list. Returns what went wrong, or "".
-QString loadSkin(Workbench& wb, RecordedMessages& messages, const QString& skin) {
-    const QFileInfo info(skin);
-    const QString path = QDir::cleanPath(info.absoluteFilePath());
-    messages.texts.clear();
-    if (info.isDir()) {
-        wb.folderChange(path);
-    } else if (info.isFile() && info.fileName().endsWith(".zip", Qt::CaseInsensitive)) {
-        const QString folder = info.absolutePath();
-        if (wb.dirPath() != folder) wb.folderChange(folder);
-        messages.texts.clear();  // only the archive's own problems count here
-        wb.archiveChosen(folder, info.fileName());
-    } else if (!info.exists()) {
-        return "no such skin folder or archive";
-    } else {
-        return "neither a skin folder nor a .zip archive";
-    }
-    if (!messages.texts.isEmpty()) return messages.texts.join(' ');
+// Loads one skin as the window would. Returns what went wrong, or "".
+QString loadSkin(Workbench& wb, const QString& skin) {
+    const Status opened = wb.openSkin(skin);
+    if (!opened) return opened.details.isEmpty() ? opened.message : opened.details.join(' ');
     if (!HasAnyPicture(wb.pictures())) return "no skin pictures found";
     return {};
 }
@@ -247,7 +232,7 @@ int ExportPreviews(const QStringList& skins, const QString& currentFolder, const
         SkinOutput output;
         Workbench& wb = worker.exporter->workbench;
         const QString& skin = skins[i];
-        const QString problem = loadSkin(wb, worker.exporter->messages, skin);
+        const QString problem = loadSkin(wb, skin);
         if (!problem.isEmpty()) {
             output.err = "Corvamo: " + skin + ": " + problem + '\n';
             output.failed = true;
@@ -281,7 +266,7 @@ int CheckSkins(const QStringList& skins, const QString& scratchRoot, QTextStream
     qsizetype shown = 0;
     const auto makeWorker = [] { return std::make_unique<Host>(); };
     const auto checkOne = [&](Host& host, qsizetype i) {
-        const SkinReport report = CheckSkin(SkinFiles::Open(skins[i], scratchRoot, host));
+        const SkinReport report = CheckSkin(skins[i], scratchRoot, host);
         return std::make_pair(report.text(), report.count(Finding::Error) > 0);
     };
     RunInOrder<Host, std::pair<QString, bool>>(skins.size(), SummaryThreads(), makeWorker, checkOne,
@@ -295,8 +280,7 @@ int CheckSkins(const QStringList& skins, const QString& scratchRoot, QTextStream
 
 int PackSkinToZip(const QStringList& operands, const QString& scratchRoot, QTextStream& out, QTextStream& err) {
     if (operands.size() != 2) return Usage(Command::PackSkin, err);
-    const Host host;
-    const PackResult result = PackSkin(SkinFiles::Open(operands[0], scratchRoot, host), operands[1], false);
+    const PackResult result = PackSkin(operands[0], scratchRoot, operands[1], false);
     (result.written ? out : err) << (result.written ? "" : "Corvamo: ") << result.message << '\n';
     return result.written ? kExitOk : kExitFailure;
 }

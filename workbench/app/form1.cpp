@@ -45,10 +45,10 @@ constexpr int PathRole = Qt::UserRole;
 QString DroppedSkin(const QMimeData* mime) {
     if (!mime || !mime->hasUrls() || mime->urls().size() != 1 || !mime->urls().front().isLocalFile()) return {};
     const QFileInfo info(QDir::cleanPath(mime->urls().front().toLocalFile()));
-    if (info.isDir()) return info.absoluteFilePath();
-    // Only what the file list would show: a visible "*.zip" file.
-    if (info.isFile() && info.fileName().endsWith(QLatin1String(".zip"), Qt::CaseInsensitive) &&
-        !info.fileName().startsWith(QLatin1Char('.')))
+    const SkinPathKind kind = KindOfSkinPath(info.filePath());
+    // An archive only as the file list would show it: not hidden.
+    if (kind == SkinPathKind::Folder ||
+        (kind == SkinPathKind::Archive && !info.fileName().startsWith(QLatin1Char('.'))))
         return info.absoluteFilePath();
     return {};
 }
@@ -457,49 +457,24 @@ void Form1::option_Click() {
 
 void Form1::Exit_Click() { close(); }
 
-bool Form1::loadedSkinOrSay() {
-    if (workbench_->loadedSkin().kind != Workbench::LoadedSkin::None) return true;
-    workbench_->messages().ok(QStringLiteral("No skin is loaded: open a skin folder or click a skin archive first."));
-    return false;
-}
-
 void Form1::checkskin_Click() {
-    if (!loadedSkinOrSay()) return;
-    const SkinFiles files =
-        SkinFiles::Open(workbench_->loadedSkin().path, ScratchRootOf(workbench_->cacheFolders()), workbench_->host());
+    const std::optional<SkinReport> report = workbench_->checkSkin();
+    if (!report) return;
     if (!checkDialog_) checkDialog_ = new CheckDialog(this);
-    checkDialog_->showReport(CheckSkin(files));
-}
-
-QString Form1::zipSuggestion() const {
-    const Workbench::LoadedSkin& skin = workbench_->loadedSkin();
-    return skin.kind == Workbench::LoadedSkin::Archive ? skin.path : skin.path + QStringLiteral(".zip");
+    checkDialog_->showReport(*report);
 }
 
 void Form1::saveskinaszip_Click() {
-    if (!loadedSkinOrSay()) return;
-    const QString out = chooseZip ? chooseZip(zipSuggestion()) : QString();
-    if (out.isEmpty()) return;
-    const bool replace = QFileInfo::exists(out);
-    if (replace &&
-        !workbench_->messages().yesNo(QStringLiteral("%1 already exists. Do you want to replace it?").arg(out)))
-        return;
-    const SkinFiles files =
-        SkinFiles::Open(workbench_->loadedSkin().path, ScratchRootOf(workbench_->cacheFolders()), workbench_->host());
-    workbench_->messages().ok(PackSkin(files, out, replace).message);
+    if (!workbench_->skinLoadedOrSay()) return;
+    const QString out = chooseZip ? chooseZip(workbench_->zipSuggestion()) : QString();
+    if (!out.isEmpty()) workbench_->saveSkinAsZip(out);
 }
 
 void Form1::newskinfromtemplate_Click() {
     const QString folder = chooseNewSkinFolder
                                ? chooseNewSkinFolder(WithSlash(workbench_->dirPath()) + QStringLiteral("NewSkin"))
                                : QString();
-    if (folder.isEmpty()) return;
-    const TemplateResult result = WriteSkinTemplate(folder);
-    if (!result.written) {
-        workbench_->messages().ok(result.message);
-        return;
-    }
-    setDir1Path(QDir::cleanPath(QFileInfo(folder).absoluteFilePath()));
+    if (!folder.isEmpty() && workbench_->newSkinFromTemplate(folder)) afterLoad();
 }
 
 void Form1::dragEnterEvent(QDragEnterEvent* event) {
@@ -528,18 +503,8 @@ void Form1::dropEvent(QDropEvent* event) {
 }
 
 void Form1::openDropped(const QString& path) {
-    const QFileInfo info(path);
-    if (info.isDir()) {
-        setDir1Path(path);
-        return;
-    }
-    // As the user would: the folder list to the archive's folder (again when the list is older than
-    // the archive), then a click on it.
-    if (workbench_->dirPath() != info.absolutePath() || !workbench_->fileEntries().contains(info.fileName()))
-        setDir1Path(info.absolutePath());
-    if (!clickFile1(info.fileName()))
-        workbench_->messages().ok(
-            QStringLiteral("%1 could not be opened: the file list of its folder does not show it.").arg(path));
+    workbench_->openSkin(path);
+    afterLoad();
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

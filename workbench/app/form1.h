@@ -119,11 +119,8 @@ private:
     void updateHint();
     // After the user chose what to load: the lists shown anew, the new skin watched.
     void afterLoad();
+    // A dropped skin, opened once the drag has ended.
     void openDropped(const QString& path);
-    // A skin file dialog's first guess: the loaded archive, or a zip beside the loaded folder.
-    QString zipSuggestion() const;
-    // The loaded skin opened for reading; false (and said so) when none is loaded.
-    bool loadedSkinOrSay();
     void refreshLists();
     void refreshPictures();
     void createCopyTo();

@@ -1,5 +1,8 @@
 #include "workbench.h"
 
+#include "author/skin_pack.h"
+#include "author/skin_template.h"
+
 #include "platform/paths.h"
 #include "preview/colour_pick.h"
 #include "preview/compositor.h"
@@ -7,6 +10,7 @@
 #include "skin/catalogue.h"
 #include "skin/skin_files.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace corvamo {
@@ -35,14 +39,33 @@ bool Workbench::runScript(const QString& commandLine) {
     return host_->shellAndWait(commandLine, 3);
 }
 
+Status Workbench::openSkin(const QString& path) {
+    const SkinPathKind kind = KindOfSkinPath(path);
+    if (kind != SkinPathKind::Folder && kind != SkinPathKind::Archive) return Status::Failure(NoSkinText(kind));
+    const QString full = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    return load({kind == SkinPathKind::Folder ? LoadedSkin::Folder : LoadedSkin::Archive, full});
+}
+
+Status Workbench::load(const LoadedSkin& skin) {
+    QStringList said;
+    if (skin.kind == LoadedSkin::Folder) {
+        messages_.recordInto(&said);
+        folderChange(skin.path);
+    } else if (skin.kind == LoadedSkin::Archive) {
+        const QFileInfo archive(skin.path);
+        if (dirPath_ != archive.path() || !fileEntries_.contains(archive.fileName())) folderChange(archive.path());
+        messages_.recordInto(&said);
+        archiveChosen(archive.path(), archive.fileName());
+    }
+    messages_.recordInto(nullptr);
+    return Status::FromTexts(said);
+}
+
 QString Workbench::reloadSkin(const LoadedSkin& skin) {
     const int dswindow = state_.dswindow, gbascreen = state_.gbascreen;
     QStringList said;
     messages_.collectInto(&said);
-    if (skin.kind == LoadedSkin::Folder)
-        folderChange(skin.path);
-    else if (skin.kind == LoadedSkin::Archive)
-        archiveChosen(QFileInfo(skin.path).path(), QFileInfo(skin.path).fileName());
+    load(skin);
     messages_.collectInto(nullptr);
     if (state_.dswindow != dswindow || state_.gbascreen != gbascreen) {
         state_.dswindow = dswindow;
@@ -97,7 +120,7 @@ void Workbench::fillFileLists(const QString& path) {
         const QString full = WithSlash(path) + entry.name;
         if (entry.kind == FolderEntry::Folder || (entry.kind == FolderEntry::Link && QFileInfo(full).isDir()))
             subFolders_.append(entry.name);
-        else if (entry.name.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive) && !QFileInfo(full).isDir())
+        else if (IsZipName(entry.name) && !QFileInfo(full).isDir())
             fileEntries_.append(entry.name);
     }
     subFolders_.sort(Qt::CaseInsensitive);
@@ -277,6 +300,38 @@ SaveResult Workbench::savePreview(PreviewKind kind) {
     const SaveResult result = SavePreview(canvas, path, cache_.scratchBmp);
     notifyChanged();
     return result;
+}
+
+bool Workbench::skinLoadedOrSay() {
+    if (loaded_.kind != LoadedSkin::None) return true;
+    messages_.ok(QStringLiteral("No skin is loaded: open a skin folder or click a skin archive first."));
+    return false;
+}
+
+std::optional<SkinReport> Workbench::checkSkin() {
+    if (!skinLoadedOrSay()) return std::nullopt;
+    return CheckSkin(loaded_.path, ScratchRootOf(cache_), *host_);
+}
+
+QString Workbench::zipSuggestion() const {
+    return loaded_.kind == LoadedSkin::Archive ? loaded_.path : loaded_.path + QStringLiteral(".zip");
+}
+
+void Workbench::saveSkinAsZip(const QString& out) {
+    if (!skinLoadedOrSay()) return;
+    const bool replace = QFileInfo::exists(out);
+    if (replace && !messages_.yesNo(QStringLiteral("%1 already exists. Do you want to replace it?").arg(out))) return;
+    messages_.ok(PackSkin(loaded_.path, ScratchRootOf(cache_), out, replace, *host_).message);
+}
+
+bool Workbench::newSkinFromTemplate(const QString& folder) {
+    const TemplateResult result = WriteSkinTemplate(folder);
+    if (!result.written) {
+        messages_.ok(result.message);
+        return false;
+    }
+    folderChange(QDir::cleanPath(QFileInfo(folder).absoluteFilePath()));
+    return true;
 }
 
 void Workbench::ensureCopyTo() {

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "author/skin_check.h"
 #include "platform/cache_folders.h"
 #include "platform/host_layer.h"
 #include "platform/messages.h"
+#include "platform/status.h"
 #include "preview/export_canvases.h"
 #include "preview/workbench_state.h"
 #include "skin/image_io.h"
@@ -13,6 +15,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
 namespace corvamo {
 
@@ -49,6 +52,14 @@ public:
     void folderChange(const QString& path);
     // A click on an entry of File1, whose folder is folder.
     void archiveChosen(const QString& folder, const QString& fileName);
+
+    // Opens the skin at path (a skin folder or a .zip archive) as the window does: a folder as the
+    // folder list opens it; an archive as a click on it in the file list, once the folder list has
+    // moved to the archive's folder (when it shows another folder, or a file list without the
+    // archive). Everything is said through the message boxes as usual; the failure returned holds
+    // what loading the skin itself said (not what moving the lists said), or why path is no skin.
+    // The window's drop, the command-line modes and live reload all load through here.
+    Status openSkin(const QString& path);
 
     void WipePics();
     void LoadPics();
@@ -109,6 +120,18 @@ public:
     // the GBA screen and the window element (a load never touches the options or the divider
     // colour). What loading would tell the user is returned instead of shown; "" when all went well.
     QString reloadSkin(const LoadedSkin& skin);
+    // The Skin menu, once the window has asked for what it needs. Each says what it did through
+    // the message boxes. True when a skin is loaded; otherwise says that none is.
+    bool skinLoadedOrSay();
+    // "Check skin": the report on the loaded skin; nothing (said) when none is loaded.
+    std::optional<SkinReport> checkSkin();
+    // Where "Save skin as zip" suggests saving: the loaded archive, or a zip beside the loaded folder.
+    QString zipSuggestion() const;
+    // "Save skin as zip" to out: asks before replacing a file there, packs, says the result.
+    void saveSkinAsZip(const QString& out);
+    // "New skin from template" in folder: writes it and opens it; false (said) when it was not written.
+    bool newSkinFromTemplate(const QString& folder);
+
     // A skin is being loaded, a build script runs or a message box is open: the window's event
     // loop runs nested inside a workbench operation, which must end before another starts.
     bool busy() const { return busy_ > 0 || messages_.open(); }
@@ -140,6 +163,9 @@ public:
     int redrawCount() const { return redrawCount_; }
 
 private:
+    // The road of every load: the skin loaded as its kind is, the lists moved first for an archive.
+    // Returns what loading the skin itself said.
+    Status load(const LoadedSkin& skin);
     // redrawsub with the current state and options.
     void redraw();
     void fillFileLists(const QString& path);

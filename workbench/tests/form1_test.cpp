@@ -371,3 +371,39 @@ TEST_F(Form1Test, SampleSkinArchiveFillsEverySlot) {
     EXPECT_EQ(pics().Picture5[2].height(), 240);
     EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join('\n').toStdString();
 }
+
+TEST_F(Form1Test, OpenSkinLoadsAsTheListsWouldAndReturnsOnlyWhatTheSkinItselfSaid) {
+    const QString far = box.skins + "/far";
+    WorkbenchSandbox::write(far + "/subBG.jpg", WorkbenchSandbox::picture(256, 192, Blue, "JPG"));
+    MakeZip(far + "/Green.zip", {{"mainBG.jpg", WorkbenchSandbox::picture(256, 192, Green, "JPG")}});
+    WorkbenchSandbox::write(far + "/cut.zip", "PK\x03\x04 not really");
+    WorkbenchSandbox::write(far + "/notes.txt", "text");
+    start();
+    host->failCopiesTo = {"subBG.jpg"};
+
+    // The folder list moves to the archive's folder first, which says its own skin file failed;
+    // that is shown but is not the archive's problem.
+    const Status opened = wb().openSkin(far + "/Green.zip");
+    EXPECT_TRUE(opened.ok) << opened.message.toStdString();
+    ASSERT_EQ(messages.texts.size(), 1);
+    EXPECT_TRUE(messages.texts[0].contains("subBG.jpg"));
+    EXPECT_EQ(wb().dirPath(), far);
+    EXPECT_EQ(wb().selectedFile(), "Green.zip");
+    EXPECT_EQ(wb().loadedSkin(), (Workbench::LoadedSkin{Workbench::LoadedSkin::Archive, far + "/Green.zip"}));
+    EXPECT_TRUE(pics().Picture1[0].hasPicture());
+
+    const struct {
+        QString path;
+        const char* says;
+    } failures[] = {
+        {far, "subBG.jpg"},  // the folder's own copy failure is the folder skin's problem
+        {far + "/cut.zip", "cut.zip"},
+        {far + "/notes.txt", "neither a skin folder nor a .zip archive"},
+        {far + "/gone.zip", "no such skin folder or archive"},
+    };
+    for (const auto& row : failures) {
+        const Status status = wb().openSkin(row.path);
+        EXPECT_FALSE(status.ok) << row.path.toStdString();
+        EXPECT_TRUE(status.message.contains(row.says)) << status.message.toStdString();
+    }
+}

@@ -260,4 +260,8 @@ QString SkinReport::text() const {
 
 SkinReport CheckSkin(const SkinFiles& skin) { return Checker(skin).run(); }
 
+SkinReport CheckSkin(const QString& skin, const QString& scratchRoot, const Host& host) {
+    return CheckSkin(SkinFiles::Open(skin, scratchRoot, host));
+}
+
 }  // namespace corvamo

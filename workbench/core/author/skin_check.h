@@ -27,5 +27,8 @@ struct SkinReport {
 // Checks a skin as its author made it against what the previews, the loader's builder and the
 // installation make of it.
 SkinReport CheckSkin(const SkinFiles& skin);
+// The same for the skin folder or .zip archive at path, an archive unpacked below scratchRoot: what
+// "Check skin" and --check report.
+SkinReport CheckSkin(const QString& skin, const QString& scratchRoot, const Host& host = Host());
 
 }  // namespace corvamo

@@ -119,4 +119,9 @@ PackResult PackSkin(const SkinFiles& skin, const QString& out, bool replace) {
     return result;
 }
 
+PackResult PackSkin(const QString& skin, const QString& scratchRoot, const QString& out, bool replace,
+                    const Host& host) {
+    return PackSkin(SkinFiles::Open(skin, scratchRoot, host), out, replace);
+}
+
 }  // namespace corvamo

@@ -16,5 +16,9 @@ struct PackResult {
 // what the loader reads. The zip is written beside out and takes its place only when complete;
 // an existing out is replaced only when replace is set.
 PackResult PackSkin(const SkinFiles& skin, const QString& out, bool replace);
+// The same for the skin folder or .zip archive at path, an archive unpacked below scratchRoot: what
+// "Save skin as zip" and --pack-skin write.
+PackResult PackSkin(const QString& skin, const QString& scratchRoot, const QString& out, bool replace,
+                    const Host& host = Host());
 
 }  // namespace corvamo

@@ -22,8 +22,6 @@ namespace corvamo {
 
 namespace {
 
-bool IsZipName(const QString& name) { return name.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive); }
-
 QString Stamp(const QString& path) {
     struct stat st {};
     if (::stat(QFile::encodeName(path).constData(), &st) != 0) return QStringLiteral("-");
@@ -138,19 +136,11 @@ bool HasAnyPicture(const FormPictures& p) {
            std::any_of(p.Picture5.begin(), p.Picture5.end(), has);
 }
 
-QString LoadSkinAlone(Workbench& wb, RecordedMessages& messages, const QString& skin) {
-    const QFileInfo info(skin);
-    messages.texts.clear();
-    if (info.isDir())
-        wb.folderChange(info.absoluteFilePath());
-    else if (info.isFile() && IsZipName(info.fileName()))
-        wb.archiveChosen(info.absolutePath(), info.fileName());
-    else if (!info.exists())
-        return QStringLiteral("no such skin folder or archive");
-    else
-        return QStringLiteral("neither a skin folder nor a .zip archive");
+QString LoadSkinAlone(Workbench& wb, const QString& skin) {
+    const Status opened = wb.openSkin(skin);
     if (HasAnyPicture(wb.pictures())) return {};
-    return messages.texts.isEmpty() ? QStringLiteral("no skin pictures found") : messages.texts.join(QLatin1Char(' '));
+    if (!opened) return opened.details.isEmpty() ? opened.message : opened.details.join(QLatin1Char(' '));
+    return QStringLiteral("no skin pictures found");
 }
 
 struct SkinSummarizer::Loader {
@@ -174,7 +164,7 @@ SkinSummary SkinSummarizer::summarize(const QString& skin, int thumbnailHeight) 
     summary.notes = report.count(Finding::Note);
 
     Workbench& wb = loader_->workbench;
-    summary.problem = LoadSkinAlone(wb, loader_->messages, summary.path);
+    summary.problem = LoadSkinAlone(wb, summary.path);
     summary.thumbnail = summary.broken() ? BrokenThumbnail(summary.problem, thumbnailHeight)
                                          : ThumbnailOf(wb.drawPreview(PreviewKind::Ds).image(),
                                                        wb.drawPreview(PreviewKind::Gba).image(), thumbnailHeight);

@@ -55,7 +55,7 @@ class Workbench;
 bool HasAnyPicture(const FormPictures& pictures);
 // Loads the skin (a folder or a .zip archive) into wb exactly as opening the folder or clicking
 // the archive in the window does; returns why no skin picture could be loaded, or "".
-QString LoadSkinAlone(Workbench& wb, RecordedMessages& messages, const QString& skin);
+QString LoadSkinAlone(Workbench& wb, const QString& skin);
 
 // Summarizes skins one after another in cache folders of its own: loads each exactly as the
 // window does, draws both exports and scales them, and checks it. Several summarizers may run at

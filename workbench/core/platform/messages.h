@@ -40,6 +40,7 @@ class GuardedMessages : public MessageBoxes {
 public:
     explicit GuardedMessages(MessageBoxes& boxes) : boxes_(boxes) {}
     void ok(const QString& text) override {
+        if (recorded_) recorded_->append(text);
         if (collected_) {
             collected_->append(text);
             return;
@@ -57,11 +58,14 @@ public:
     bool open() const { return open_ > 0; }
     // Texts of ok() go into texts instead of a box while it is set (null: shown again).
     void collectInto(QStringList* texts) { collected_ = texts; }
+    // Texts of ok() are also appended to texts, shown or collected, while it is set.
+    void recordInto(QStringList* texts) { recorded_ = texts; }
 
 private:
     MessageBoxes& boxes_;
     int open_ = 0;
     QStringList* collected_ = nullptr;
+    QStringList* recorded_ = nullptr;
 };
 
 }  // namespace corvamo

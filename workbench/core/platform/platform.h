@@ -7,6 +7,7 @@
 //   paths.h          folder and part-file path helpers (WithSlash, FolderPath, PartPathBeside)
 //   cache_folders.h  CacheFolders and CacheLease: the temporary folder and scratch file, locked
 //                    for one window or private to one command-line run
+//   status.h         Status: what an operation that can fail returns (success, or why not)
 //   messages.h       MessageBoxes, the one road of every message box; RecordedMessages for tests,
 //                    GuardedMessages, which knows when a box is open
 //
@@ -16,3 +17,4 @@
 #include "platform/host_layer.h"
 #include "platform/messages.h"
 #include "platform/paths.h"
+#include "platform/status.h"

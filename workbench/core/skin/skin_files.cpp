@@ -50,6 +50,20 @@ void ListFiles(const QString& folder, const QString& prefix, const Host& host, Q
 
 }  // namespace
 
+SkinPathKind KindOfSkinPath(const QString& path) {
+    const QFileInfo info(path);
+    if (info.isDir()) return SkinPathKind::Folder;
+    if (!info.exists()) return SkinPathKind::Missing;
+    return info.isFile() && IsZipName(info.fileName()) ? SkinPathKind::Archive : SkinPathKind::Other;
+}
+
+bool IsZipName(const QString& name) { return name.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive); }
+
+QString NoSkinText(SkinPathKind kind) {
+    return kind == SkinPathKind::Missing ? QStringLiteral("no such skin folder or archive")
+                                         : QStringLiteral("neither a skin folder nor a .zip archive");
+}
+
 QString ScratchRootOf(const CacheFolders& cache) { return QFileInfo(FolderPath(cache.temp)).path(); }
 
 bool HoldsSkinFile(const QString& folder, const Host& host) {
@@ -95,7 +109,8 @@ SkinFiles SkinFiles::Open(const QString& skin, const QString& scratchRoot, const
     QDir().mkpath(scratchRoot);
     files.scratch_ = std::make_shared<QTemporaryDir>(WithSlash(scratchRoot) + QStringLiteral("skin-XXXXXX"));
 
-    if (info.isDir()) {
+    const SkinPathKind kind = KindOfSkinPath(skin);
+    if (kind == SkinPathKind::Folder) {
         const auto entries = host.listFolder(path);
         if (!entries) {
             files.problem = QStringLiteral("The folder %1 cannot be read.").arg(path);
@@ -108,12 +123,8 @@ SkinFiles SkinFiles::Open(const QString& skin, const QString& scratchRoot, const
         files.readable = true;
         return files;
     }
-    if (!info.exists()) {
-        files.problem = QStringLiteral("no such skin folder or archive");
-        return files;
-    }
-    if (!info.isFile() || !info.fileName().endsWith(QLatin1String(".zip"), Qt::CaseInsensitive)) {
-        files.problem = QStringLiteral("neither a skin folder nor a .zip archive");
+    if (kind != SkinPathKind::Archive) {
+        files.problem = NoSkinText(kind);
         return files;
     }
     files.archive = true;

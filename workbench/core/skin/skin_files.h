@@ -12,6 +12,15 @@ class QTemporaryDir;
 
 namespace corvamo {
 
+// What a path given as a skin is: a skin folder, a ".zip" archive (a regular file, or a link to
+// one, whose name ends in ".zip" in any letter case), nothing, or something else.
+enum class SkinPathKind { Folder, Archive, Missing, Other };
+SkinPathKind KindOfSkinPath(const QString& path);
+// Whether a file name is an archive's as the file list shows them: ".zip" in any letter case.
+bool IsZipName(const QString& name);
+// Why a path of kind Missing or Other is no skin, in the words of the command lines.
+QString NoSkinText(SkinPathKind kind);
+
 // The skin files among a folder's entries: regular files (or links to one) with a catalogue name
 // in any letter case, hidden ones left out.
 bool HoldsSkinFile(const QString& folder, const Host& host);
