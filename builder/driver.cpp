@@ -33,17 +33,16 @@ std::vector<std::string> OwnFiles(const std::string& programPath, const std::str
 
 }  // namespace
 
-int RunLindquay(const std::vector<std::string>& args, std::ostream& out, std::istream& in, const DriverHooks& hooks) {
-    Listing listing(out);
-    if (args.size() != 2) {
-        listing.Usage();
-        return WaitAndFail(in);
-    }
+namespace {
+
+// The build proper; its failures are reported, and the caller waits for the user only after the
+// build lock is released, so that a build waiting for a key never holds up the next one.
+int Build(const std::vector<std::string>& args, Listing& listing, const DriverHooks& hooks) {
     BuildState state;
     std::string fsDir;
     if (!FullPath(args[0], fsDir)) {
         listing.InvalidFsDir(args[0]);
-        return WaitAndFail(in);
+        return kExitFailed;
     }
     state.fsDir = fsDir == "/" ? fsDir : fsDir + "/";
     const std::string outputPath = args[1];
@@ -70,23 +69,49 @@ int RunLindquay(const std::vector<std::string>& args, std::ostream& out, std::is
     for (const std::string& own : OwnFiles(programPath, baseRom, state.progDir)) {
         if (SameFile(outputPath, own)) {
             listing.OutputIsOwnFile(outputPath, own);
-            return WaitAndFail(in);
+            return kExitFailed;
         }
     }
     // Builds from one program folder share its temporary files: one at a time.
     const BuildLock lock(state.progDir + kLockFile, state.progDir, hooks.notices);
 
     listing.BaseRomStarted();
-    if (!CopyFile(baseRom, outputPath)) {
+    // The base ROM and the running program are never replaced by a ROM.
+    const bool overOwnInput = SameFile(outputPath, baseRom) || SameFile(outputPath, programPath);
+    NewRom rom(baseRom, outputPath, kPackageOffset);
+    if (overOwnInput || rom.error() != 0) {
         listing.BaseRomFailed();
-        return WaitAndFail(in);
+        return kExitFailed;
     }
     listing.Header();
-    if (LinkFSFile(state, listing, outputPath, hooks) != 0) {
+    if (LinkFSFile(state, listing, rom.OpenedPath(), hooks, StatFile(outputPath).id) != 0) {
         listing.AddingFailed();
-        return WaitAndFail(in);
+        return kExitFailed;
+    }
+    if (!rom.Keep()) {
+        listing.OutputNotReplaced(outputPath, rom.error());
+        return kExitFailed;
     }
     listing.Summary(state.totalDirs, state.totalFiles, RomSizeKB(outputPath));
+    return kExitBuilt;
+}
+
+}  // namespace
+
+int RunLindquay(const std::vector<std::string>& args, std::ostream& out, std::istream& in, const DriverHooks& hooks) {
+    Listing listing(out);
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "--version")) {
+        if (args[0] == "--help")
+            listing.Usage();
+        else
+            listing.Version();
+        return kExitBuilt;
+    }
+    if (args.size() != 2) {
+        listing.Usage();
+        return WaitAndFail(in);
+    }
+    if (Build(args, listing, hooks) != kExitBuilt) return WaitAndFail(in);
     return kExitBuilt;
 }
 

@@ -18,6 +18,7 @@
 #include <fstream>
 #include <map>
 #include <ostream>
+#include <random>
 #include <sstream>
 
 extern char** environ;
@@ -247,10 +248,147 @@ bool FullPath(const std::string& name, std::string& result) {
     return true;
 }
 
-bool CopyFile(const std::string& from, const std::string& to) {
-    std::error_code ec;
-    std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, ec);
-    return !ec;
+namespace {
+
+// A name of the output's folder that no file holds yet: ".NAME.XXXXXX".
+std::string HiddenName(const std::string& name, unsigned attempt) {
+    static std::random_device random;
+    static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    std::string hidden = "." + name.substr(0, 200) + ".";
+    std::uint64_t bits = (std::uint64_t{random()} << 32) ^ random() ^ attempt;
+    for (int i = 0; i < 6; ++i, bits /= 62) hidden += kLetters[bits % 62];
+    return hidden;
+}
+
+// Moves `length` bytes at `at` from one file to the same place in another, in the kernel where
+// it can (a reflink on file systems that share extents).
+bool CopyAt(int from, int to, std::uint64_t at, std::uint64_t length) {
+    auto in = static_cast<off_t>(at), out = static_cast<off_t>(at);
+    while (length > 0) {
+        const ssize_t n = ::copy_file_range(from, &in, to, &out, length, 0);
+        if (n > 0) {
+            length -= static_cast<std::uint64_t>(n);
+            continue;
+        }
+        if (n == 0) return errno = EIO, false;  // the base ROM shrank meanwhile
+        if (errno == EINTR) continue;
+        if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP) return false;
+        std::vector<std::uint8_t> block(std::min<std::uint64_t>(length, 1 << 20));
+        while (length > 0) {
+            const ssize_t got = ::pread(from, block.data(), std::min<std::uint64_t>(length, block.size()), in);
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) return errno = got == 0 ? EIO : errno, false;
+            if (!WriteAllAt(to, block.data(), static_cast<std::size_t>(got), static_cast<std::uint64_t>(out)))
+                return false;
+            in += got;
+            out += got;
+            length -= static_cast<std::uint64_t>(got);
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+NewRom::NewRom(const std::string& baseRom, const std::string& outputPath, std::uint64_t packageOffset) {
+    base_ = ::open(baseRom.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    struct stat st {};
+    if (base_ < 0 || ::fstat(base_, &st) != 0) {
+        error_ = errno;
+        return;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        error_ = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        return;
+    }
+    baseSize_ = static_cast<std::uint64_t>(st.st_size);
+
+    const std::size_t slash = outputPath.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : outputPath.substr(0, slash);
+    name_ = slash == std::string::npos ? outputPath : outputPath.substr(slash + 1);
+    if (name_.empty() || name_ == "." || name_ == "..") {
+        error_ = EISDIR;
+        return;
+    }
+    folder_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder_ < 0) {
+        error_ = errno;
+        return;
+    }
+    // A folder, device or pipe under the output's name is not a ROM to replace.
+    if (::fstatat(folder_, name_.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISREG(st.st_mode) &&
+        !S_ISLNK(st.st_mode)) {
+        error_ = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        return;
+    }
+    fd_ = ::openat(folder_, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+    for (unsigned attempt = 0; fd_ < 0 && attempt < 100; ++attempt) {
+        if (attempt == 0 && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) break;
+        hidden_ = HiddenName(name_, attempt);
+        fd_ = ::openat(folder_, hidden_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd_ < 0 && errno != EEXIST) break;
+    }
+    if (fd_ < 0) {
+        error_ = errno;
+        hidden_.clear();
+        return;
+    }
+    if (!CopyBase(0, std::min(baseSize_, packageOffset))) error_ = errno;
+}
+
+NewRom::~NewRom() {
+    if (!hidden_.empty()) ::unlinkat(folder_, hidden_.c_str(), 0);
+    for (int fd : {fd_, folder_, base_})
+        if (fd >= 0) ::close(fd);
+}
+
+// The base ROM's bytes in [from, to) at the same offsets, its holes left as holes.
+bool NewRom::CopyBase(std::uint64_t from, std::uint64_t to) {
+    if (from >= to) return true;
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) return false;
+    if (static_cast<std::uint64_t>(st.st_size) < to && ::ftruncate(fd_, static_cast<off_t>(to)) != 0) return false;
+    for (std::uint64_t at = from; at < to;) {
+        off_t data = ::lseek(base_, static_cast<off_t>(at), SEEK_DATA);
+        if (data < 0 && errno == ENXIO) return true;  // only a hole is left
+        off_t hole = data < 0 ? -1 : ::lseek(base_, data, SEEK_HOLE);
+        if (data < 0 || hole < 0) {  // a file system that cannot tell: all of it is data
+            data = static_cast<off_t>(at);
+            hole = static_cast<off_t>(to);
+        }
+        const std::uint64_t start = static_cast<std::uint64_t>(data);
+        const std::uint64_t end = std::min<std::uint64_t>(static_cast<std::uint64_t>(hole), to);
+        if (start >= to) return true;
+        if (!CopyAt(base_, fd_, start, end - start)) return false;
+        at = end;
+    }
+    return true;
+}
+
+bool NewRom::Keep() {
+    struct stat st {};
+    if (error_ != 0) return false;
+    if (::fstat(fd_, &st) != 0 || !CopyBase(static_cast<std::uint64_t>(st.st_size), baseSize_) || ::fsync(fd_) != 0) {
+        error_ = errno;
+        return false;
+    }
+    for (unsigned attempt = 0; hidden_.empty() && attempt < 100; ++attempt) {
+        const std::string name = HiddenName(name_, attempt);
+        if (::linkat(AT_FDCWD, OpenedPath().c_str(), folder_, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ||
+            ::linkat(fd_, "", folder_, name.c_str(), AT_EMPTY_PATH) == 0) {
+            hidden_ = name;
+        } else if (errno != EEXIST) {
+            error_ = errno;
+            return false;
+        }
+    }
+    if (hidden_.empty() || ::renameat(folder_, hidden_.c_str(), folder_, name_.c_str()) != 0) {
+        error_ = hidden_.empty() ? EEXIST : errno;
+        return false;
+    }
+    hidden_.clear();
+    ::fsync(folder_);  // the new name survives a power cut
+    return true;
 }
 
 std::int64_t RomSizeKB(const std::string& path) {

@@ -19,8 +19,37 @@ std::unique_ptr<PackageOutput> OpenOutputFile(const std::string& path);
 std::string RunningProgramPath();
 std::string BaseRomPath(const std::string& programPath);
 bool FullPath(const std::string& name, std::string& result);
-// Copies `from` over `to`; false when `to` cannot be written or is `from` itself.
-bool CopyFile(const std::string& from, const std::string& to);
+
+// The output ROM, built as a new file beside its final name: an unnamed file in the output's
+// folder (a hidden one of its own, created exclusively, where the file system has no unnamed
+// files) that takes the output's name only in Keep(). A build that is killed or fails leaves the
+// previous output as it was and no partial file; a link at the output's name is replaced, never
+// written through; the new file gets the user's mode (umask). The base ROM's holes stay holes.
+class NewRom {
+public:
+    // Opens the base ROM and makes the new file with the base ROM's bytes before `packageOffset`;
+    // error() is not 0 when either fails or the output's name holds a folder, device or pipe.
+    NewRom(const std::string& baseRom, const std::string& outputPath, std::uint64_t packageOffset);
+    ~NewRom();
+    NewRom(const NewRom&) = delete;
+    NewRom& operator=(const NewRom&) = delete;
+    int error() const { return error_; }
+    // A name that opens the new file for the package writer.
+    std::string OpenedPath() const { return "/proc/self/fd/" + std::to_string(fd_); }
+    // After the package is written: the base ROM's bytes past its end (the file is as long as the
+    // longer of the two), synced, then renamed over the output. False with error() set otherwise.
+    bool Keep();
+
+private:
+    bool CopyBase(std::uint64_t from, std::uint64_t to);
+    int base_ = -1;
+    int folder_ = -1;
+    int fd_ = -1;
+    std::string name_;    // the output's last component
+    std::string hidden_;  // the new file's name while it has one and is not the output's yet
+    std::uint64_t baseSize_ = 0;
+    int error_ = 0;
+};
 std::int64_t RomSizeKB(const std::string& path);
 
 // A file as stat sees it, links followed.

@@ -5,6 +5,10 @@
 
 #include "printable.h"
 
+#ifndef CORVAMO_VERSION
+#define CORVAMO_VERSION "(unversioned)"  // compiled outside the project's build, as the fuzz targets are
+#endif
+
 namespace lindquay {
 
 namespace {
@@ -21,6 +25,8 @@ void Listing::Usage() {
             "\nUsage: Lindquay [FSDir] [OutputRomFile]\n\n"
          << std::flush;
 }
+
+void Listing::Version() { out_ << "Lindquay " CORVAMO_VERSION "\n" << std::flush; }
 
 void Listing::InvalidFsDir(const std::string& given) {
     ++errors_;
@@ -48,6 +54,13 @@ void Listing::Header() {
 }
 
 void Listing::AddingFailed() { out_ << "Error occured while Adding Source Files to Package!!!\n" << std::flush; }
+
+void Listing::OutputNotReplaced(const std::string& given, int error) {
+    ++errors_;
+    out_ << "Error: cannot replace [OutputRomFile: " << Printable(given) << "]: " << std::strerror(error)
+         << "; the previous file is left as it was\n"
+         << std::flush;
+}
 
 void Listing::Summary(std::int32_t totalDirs, std::int32_t totalFiles, std::int64_t romSizeKB) {
     out_ << kRule << "TotalDir: " << totalDirs << ",  totalFile: " << totalFiles << "\nRomFile Size: " << romSizeKB

@@ -18,12 +18,14 @@ public:
 
     // The driver's lines, in the order of a build.
     void Usage();
+    void Version();
     void InvalidFsDir(const std::string& given);
     void OutputIsOwnFile(const std::string& given, const std::string& own);
     void BaseRomStarted();
     void BaseRomFailed();
     void Header();  // completes the base ROM line
     void AddingFailed();
+    void OutputNotReplaced(const std::string& given, int error);
     void Summary(std::int32_t totalDirs, std::int32_t totalFiles, std::int64_t romSizeKB);
 
     // The package writer's. A folder's or file's line is started with its name and completed by

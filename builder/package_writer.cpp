@@ -40,8 +40,14 @@ void SortNames(std::vector<std::string>& names) {
 class Walker {
 public:
     Walker(BuildState& state, Listing& listing, PackageOutput& rom, const FolderLister& lister,
-           const FileRemover& removeFile, FileId outputId)
-        : state_(state), listing_(listing), rom_(rom), lister_(lister), removeFile_(removeFile), outputId_(outputId) {
+           const FileRemover& removeFile, FileId outputId, FileId replacedId)
+        : state_(state),
+          listing_(listing),
+          rom_(rom),
+          lister_(lister),
+          removeFile_(removeFile),
+          outputId_(outputId),
+          replacedId_(replacedId) {
         programFolderId_ = StatFile(state.progDir).id;
     }
 
@@ -170,7 +176,7 @@ private:
         const FileInfo source = StatFile(path);
         if (source.error != 0) return Refuse(std::string("cannot read: ") + std::strerror(source.error));
         if (!source.regular) return Refuse("not a regular file");
-        if (outputId_ == source.id) {
+        if (outputId_ == source.id || replacedId_ == source.id) {
             listing_.OutputSkipped();
             return true;
         }
@@ -223,6 +229,7 @@ private:
     const FolderLister& lister_;
     const FileRemover& removeFile_;
     FileId outputId_;
+    FileId replacedId_;
     FileId programFolderId_;
     std::vector<FileId> ancestors_;
     std::set<std::string> used_;  // the package names so far
@@ -232,22 +239,23 @@ private:
 
 }  // namespace
 
-int LinkFSFile(BuildState& state, Listing& listing, const std::string& outputPath, const DriverHooks& hooks) {
-    std::unique_ptr<PackageOutput> rom = hooks.openOutput ? hooks.openOutput(outputPath) : OpenOutputFile(outputPath);
+int LinkFSFile(BuildState& state, Listing& listing, const std::string& romPath, const DriverHooks& hooks,
+               FileId replaced) {
+    std::unique_ptr<PackageOutput> rom = hooks.openOutput ? hooks.openOutput(romPath) : OpenOutputFile(romPath);
     if (!rom) {
         listing.OutputNotOpened();
         return 1;
     }
     const FolderLister lister = hooks.lister ? hooks.lister : FolderLister(ListFolder);
     const FileRemover removeFile = hooks.removeFile ? hooks.removeFile : FileRemover(RemoveFile);
-    Walker walker(state, listing, *rom, lister, removeFile, StatFile(outputPath).id);
+    Walker walker(state, listing, *rom, lister, removeFile, StatFile(romPath).id, replaced);
     if (rom->Seek(kPackageOffset)) {
         walker.AddRoot(state.shellDir + "/", "\\.shell", true);
         walker.AddRoot(state.fsDir, "", false);
     }
     const std::array<std::uint8_t, kRecordSize> endRecord{};
-    // The file ends with the end record: nothing of a longer base ROM or of a taken-back item
-    // stays after it.
+    // The package ends with the end record: nothing of a taken-back item stays after it (the base
+    // ROM's own bytes come back there when the ROM is kept).
     const bool ended = rom->Write(endRecord.data(), endRecord.size()) && rom->Truncate(rom->Tell());
     if (!rom->Close() || !ended) {
         // Without its end record the package does not parse: that is not a success.

@@ -3,21 +3,25 @@
 // with an alpha channel flattened onto white (the toolkit's transparent colour).
 //
 // The picture is decoded in a child process, so that a damaged picture that crashes a decoder
-// ends only the child; its size is read before its pixels where the format allows. The BMP is
-// written to a new file beside the target and renamed over it only once it is complete, so that
-// a failure (a full disk) leaves neither a truncated BMP nor a removed target.
+// ends only the child; its size is read before its pixels where the format allows. The child ends
+// with glimmet, however glimmet ends. The BMP is written to a new, unnamed file beside the target
+// and renamed over it only once it is complete, so that a failure (a full disk) or a kill leaves
+// neither a truncated BMP, nor a removed target, nor a file of its own behind.
 #include <FreeImage.h>
 #include <fcntl.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <random>
 #include <string>
 
 #include "printable.h"
@@ -40,6 +44,7 @@ namespace {
 
 constexpr int kExitConverted = 0;
 constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
 // The child's exit code when it failed and said why.
 constexpr int kChildReported = 3;
 // Far above any loader picture; a picture's pixels are what costs memory.
@@ -224,6 +229,43 @@ int Convert(const char* source, const char* target, int fd) {
     return kExitConverted;
 }
 
+// A new file in the target's folder that has no name yet (a hidden "TARGET.XXXXXX" where the
+// file system has no unnamed files; `temporary` holds its name then).
+int NewFileBeside(const std::string& target, std::string& temporary) {
+    const std::size_t slash = target.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
+    const int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+    if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)) return fd;
+    temporary = target + ".XXXXXX";
+    const int named = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (named < 0) temporary.clear();
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    if (named >= 0) ::fchmod(named, 0666 & ~mask);
+    return named;
+}
+
+// Gives the unnamed file `fd` the name `target`: first a new name of its own beside it, then a
+// rename over the target.
+int NameFile(int fd, const std::string& target, std::string& temporary) {
+    static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    std::random_device random;
+    const std::string proc = "/proc/self/fd/" + std::to_string(fd);
+    for (int attempt = 0; temporary.empty() && attempt < 100; ++attempt) {
+        std::string name = target + ".";
+        for (int i = 0; i < 6; ++i) name += kLetters[random() % 62];
+        if (::linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            temporary = name;
+        } else if (errno != EEXIST) {
+            return errno;
+        }
+    }
+    if (temporary.empty()) return EEXIST;
+    if (::rename(temporary.c_str(), target.c_str()) != 0) return errno;
+    temporary.clear();
+    return 0;
+}
+
 void LimitChild() {
 #ifndef GLIMMET_ASAN
     constexpr rlim_t kMemoryLimit = rlim_t{2} << 30;
@@ -238,8 +280,14 @@ void LimitChild() {
 
 int main(int argc, char** argv) {
     const char kOption[] = "/convert=";
+    const char kUsage[] =
+        "usage: glimmet SOURCE /convert=TARGET\n"
+        "  writes the picture SOURCE as an uncompressed 24-bit BMP file TARGET\n";
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) return std::fputs(kUsage, stdout), kExitConverted;
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0)
+        return std::printf("glimmet %s\n", CORVAMO_VERSION), kExitConverted;
     if (argc != 3 || std::strncmp(argv[2], kOption, sizeof kOption - 1) != 0 || argv[2][sizeof kOption - 1] == '\0')
-        return Fail("usage: glimmet SOURCE /convert=TARGET");
+        return Fail("usage: glimmet SOURCE /convert=TARGET"), kExitUsage;
     const char* source = argv[1];
     const char* target = argv[2] + sizeof kOption - 1;
 
@@ -251,35 +299,37 @@ int main(int argc, char** argv) {
         if (::access(target, W_OK) != 0)
             return Fail(std::string(target) + " may not be replaced: " + std::strerror(errno) + "; it is left alone");
     }
-    std::string temporary = std::string(target) + ".XXXXXX";
-    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    std::string temporary;
+    const int fd = NewFileBeside(target, temporary);
     if (fd < 0) return Fail(std::string("cannot write ") + target + ": " + std::strerror(errno));
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
 
     std::fflush(nullptr);
+    const pid_t parent = ::getpid();
     const pid_t child = ::fork();
     if (child == 0) {
+        // A decoder left running after glimmet was killed would hold its memory for nothing.
+        if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != parent) ::_exit(kExitFailed);
         LimitChild();
         ::_exit(Convert(source, target, fd));
     }
-    ::close(fd);
     int status = 0;
     if (child < 0) {
         const int error = errno;
-        ::unlink(temporary.c_str());
+        ::close(fd);
+        if (!temporary.empty()) ::unlink(temporary.c_str());
         return Fail(std::string("cannot start the decoder: ") + std::strerror(error));
     }
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
     if (WIFEXITED(status) && WEXITSTATUS(status) == kExitConverted) {
-        if (::rename(temporary.c_str(), target) == 0) return kExitConverted;
-        const int error = errno;
-        ::unlink(temporary.c_str());
+        const int error = NameFile(fd, target, temporary);
+        ::close(fd);
+        if (error == 0) return kExitConverted;
+        if (!temporary.empty()) ::unlink(temporary.c_str());
         return Fail(std::string("cannot write ") + target + ": " + std::strerror(error));
     }
-    ::unlink(temporary.c_str());
+    ::close(fd);
+    if (!temporary.empty()) ::unlink(temporary.c_str());
     if (WIFEXITED(status) && WEXITSTATUS(status) == kChildReported) return kExitFailed;
     const std::string how = WIFSIGNALED(status) ? "signal " + std::to_string(WTERMSIG(status))
                                                 : "exit status " + std::to_string(WEXITSTATUS(status));

@@ -11,12 +11,15 @@ namespace {
 
 using namespace inspector;
 
+constexpr char kUsage[] =
+    "usage: lindquay-ls list ROM            the package's items in order, then totals\n"
+    "       lindquay-ls verify ROM          checks every record; the first problem with its byte offset\n"
+    "       lindquay-ls extract [--png] ROM DIR\n"
+    "                                       recreates the tree under DIR; --png also writes each\n"
+    "                                       picture as NAME.png\n";
+
 int Usage() {
-    std::cerr << "usage: lindquay-ls list ROM            the package's items in order, then totals\n"
-                 "       lindquay-ls verify ROM          checks every record; the first problem with its byte offset\n"
-                 "       lindquay-ls extract [--png] ROM DIR\n"
-                 "                                       recreates the tree under DIR; --png also writes each\n"
-                 "                                       picture as NAME.png\n";
+    std::cerr << kUsage;
     return kExitUsage;
 }
 
@@ -57,6 +60,8 @@ int Verify(const std::string& rom) {
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) return Usage();
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) return std::cout << kUsage, kExitOk;
+    if (args.size() == 1 && args[0] == "--version") return std::cout << "lindquay-ls " CORVAMO_VERSION "\n", kExitOk;
     const std::string command = args[0];
     args.erase(args.begin());
     bool png = false;
@@ -73,7 +78,7 @@ int main(int argc, char** argv) {
         return command == "list" ? List(args[0]) : Verify(args[0]);
     }
     if (command == "extract" && args.size() == 2) return ExtractPackage(args[0], args[1], png, std::cout, std::cerr);
-    if (command != "list" && command != "verify" && command != "extract" && command != "--help" && command != "-h") {
+    if (command != "list" && command != "verify" && command != "extract") {
         std::cerr << "lindquay-ls: unknown command " << command << "\n";
     }
     return Usage();

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "package_reader.h"
@@ -33,24 +34,54 @@ std::vector<std::string> Components(const std::string& name) {
     }
 }
 
-// Makes sure path is a real folder (made when missing), never a link to somewhere else.
-std::string EnsureFolder(const fs::path& path) {
-    struct stat info {};
-    if (lstat(path.c_str(), &info) == 0) {
-        if (S_ISLNK(info.st_mode)) return Shown(path) + " is a link; nothing is written through it";
-        if (!S_ISDIR(info.st_mode)) return Shown(path) + " exists and is not a folder";
-        return {};
+// A descriptor closed when it goes.
+class Fd {
+public:
+    explicit Fd(int fd = -1) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0) close(fd_);
     }
-    if (mkdir(path.c_str(), 0755) != 0) {
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    Fd& operator=(Fd&& other) noexcept {
+        std::swap(fd_, other.fd_);
+        return *this;
+    }
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// Opens the folder `name` below the folder `parent` (made when missing) without following a
+// link, so that a folder swapped for a link by someone else meanwhile is refused, never entered.
+std::string OpenFolder(int parent, const std::string& name, const fs::path& path, Fd& folder) {
+    constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    int fd = openat(parent, name.c_str(), kFlags);
+    if (fd < 0 && errno == ENOENT) {
+        if (mkdirat(parent, name.c_str(), 0755) != 0 && errno != EEXIST) {
+            const int why = errno;
+            return "cannot create the folder " + Shown(path) + ": " + std::strerror(why);
+        }
+        fd = openat(parent, name.c_str(), kFlags);
+    }
+    if (fd < 0) {
         const int why = errno;
-        return "cannot create the folder " + Shown(path) + ": " + std::strerror(why);
+        struct stat info {};
+        if (fstatat(parent, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+            if (S_ISLNK(info.st_mode)) return Shown(path) + " is a link; nothing is written through it";
+            if (!S_ISDIR(info.st_mode)) return Shown(path) + " exists and is not a folder";
+        }
+        return "cannot open the folder " + Shown(path) + ": " + std::strerror(why);
     }
+    folder = Fd(fd);
     return {};
 }
 
-// Creates a new file; an existing file or link of that name is never replaced.
-int CreateNew(const fs::path& path, std::string& error) {
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+// Creates a new file in the folder `parent`; an existing file or link of that name is never
+// replaced.
+int CreateNew(int parent, const std::string& name, const fs::path& path, std::string& error) {
+    const int fd = openat(parent, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0) {
         const int why = errno;
         error = why == EEXIST ? Shown(path) + " exists already; it is not replaced"
@@ -96,7 +127,7 @@ struct BitmapDeleter {
 };
 
 // The picture16 item at the ROM's position as a PNG file; empty on success.
-std::string WritePng(std::istream& rom, std::uint32_t size, const fs::path& path) {
+std::string WritePng(std::istream& rom, std::uint32_t size, int parent, const std::string& name, const fs::path& path) {
     std::array<unsigned char, 8> header;
     if (size < header.size() || !rom.read(reinterpret_cast<char*>(header.data()), header.size())) {
         return "too short for a picture16 header";
@@ -126,7 +157,7 @@ std::string WritePng(std::istream& rom, std::uint32_t size, const fs::path& path
         }
     }
     std::string error;
-    const int fd = CreateNew(path, error);
+    const int fd = CreateNew(parent, name, path, error);
     if (fd < 0) return error;
     std::FILE* file = fdopen(fd, "wb");
     if (!file) {
@@ -137,7 +168,7 @@ std::string WritePng(std::istream& rom, std::uint32_t size, const fs::path& path
     const bool saved = FreeImage_SaveToHandle(FIF_PNG, bitmap.get(), &io, file, 0) != 0;
     const bool flushed = std::fflush(file) == 0 && std::ferror(file) == 0;
     if (std::fclose(file) != 0 || !saved || !flushed) {
-        unlink(path.c_str());
+        unlinkat(parent, name.c_str(), 0);
         return "writing " + Shown(path) + " failed; the incomplete file was removed";
     }
     return {};
@@ -171,10 +202,12 @@ int ExtractPackage(const fs::path& romPath, const fs::path& dir, bool png, std::
 
 int ExtractPackage(std::istream& romStream, std::uint64_t romSize, const std::string& romName, const fs::path& dir,
                    bool png, std::ostream& out, std::ostream& err) {
-    // DIR itself is the user's choice and may be a link; only what lies below it is checked.
+    // DIR itself is the user's choice and may be a link; below it, every folder is opened from
+    // its parent's handle without following links.
     std::error_code error;
     fs::create_directories(dir, error);
-    if (!fs::is_directory(dir, error)) {
+    const Fd top(open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (top.get() < 0) {
         err << "lindquay-ls: cannot create the folder " << dir.string() << "\n";
         return kExitProblem;
     }
@@ -194,25 +227,31 @@ int ExtractPackage(std::istream& romStream, std::uint64_t romSize, const std::st
             const std::vector<std::string> parts = Components(item.name);
             fs::path path = dir;
             const std::size_t folders = item.isDir == 1 ? parts.size() : parts.size() - 1;
+            Fd folder;
             for (std::size_t i = 0; i < folders; ++i) {
                 path /= parts[i];
-                if (const std::string fault = EnsureFolder(path); !fault.empty()) {
+                Fd inner;
+                if (const std::string fault = OpenFolder(i == 0 ? top.get() : folder.get(), parts[i], path, inner);
+                    !fault.empty()) {
                     skip(item, fault);
                     return std::optional<Problem>();
                 }
+                folder = std::move(inner);
             }
+            const int parent = folders == 0 ? top.get() : folder.get();
             if (item.isDir == 1) {
                 ++written;
                 return std::optional<Problem>();
             }
             path /= parts.back();
             std::string fault;
-            const int fd = CreateNew(path, fault);
+            const int fd = CreateNew(parent, parts.back(), path, fault);
             if (fd >= 0) {
                 fault = CopyData(rom, item.dataSize, fd);
                 if (close(fd) != 0 && fault.empty()) fault = "writing " + Shown(path) + " failed";
                 // It was made here: a truncated copy is not left to pass for the item.
-                if (!fault.empty() && unlink(path.c_str()) == 0) fault += "; the incomplete file was removed";
+                if (!fault.empty() && unlinkat(parent, parts.back().c_str(), 0) == 0)
+                    fault += "; the incomplete file was removed";
             }
             if (!fault.empty()) {
                 skip(item, fault);
@@ -224,7 +263,8 @@ int ExtractPackage(std::istream& romStream, std::uint64_t romSize, const std::st
                 rom.seekg(static_cast<std::streamoff>(item.dataOffset()));
                 fs::path pngPath = path;
                 pngPath += ".png";
-                if (const std::string pngFault = WritePng(rom, item.dataSize, pngPath); !pngFault.empty()) {
+                if (const std::string pngFault = WritePng(rom, item.dataSize, parent, parts.back() + ".png", pngPath);
+                    !pngFault.empty()) {
                     err << "lindquay-ls: no PNG for " << Printable(item.name) << " (byte " << item.offset
                         << "): " << pngFault << "\n";
                     ++failures;

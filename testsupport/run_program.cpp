@@ -122,4 +122,29 @@ RunResult RunProgram(const std::vector<std::string>& argv, const std::string& fo
     return result;
 }
 
+int StartProgram(const std::vector<std::string>& argv, const std::string& errPath, int input,
+                 const std::string& outPath) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (input >= 0) {
+        posix_spawn_file_actions_adddup2(&actions, input, 0);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    }
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.empty() ? "/dev/null" : outPath.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.empty() ? "/dev/null" : errPath.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    std::vector<char*> args = Pointers(argv);
+    pid_t pid = -1;
+    const int error = argv.empty() ? EINVAL : posix_spawn(&pid, args[0], &actions, &attributes, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    return error == 0 ? pid : -1;
+}
+
 }  // namespace testsupport

@@ -22,4 +22,11 @@ struct RunResult {
 RunResult RunProgram(const std::vector<std::string>& argv, const std::string& folder = {},
                      const std::vector<std::string>& env = {}, int seconds = 60);
 
+// Starts argv[0] (a path) without waiting for it, in a process group of its own: standard input
+// from the descriptor `input` (-1: /dev/null), standard error to the file `errPath` and standard
+// output to the file `outPath` (empty: /dev/null). Returns its process id, or -1 when it could not
+// start.
+int StartProgram(const std::vector<std::string>& argv, const std::string& errPath = {}, int input = -1,
+                 const std::string& outPath = {});
+
 }  // namespace testsupport

@@ -149,18 +149,18 @@ TEST_F(Build, HiddenFilesAndFoldersArePacked) {
     EXPECT_EQ(Names(Pkg()), (std::vector<std::string>{"\\.dir", "\\.dir\\x", "\\.hidden"}));
 }
 
-// The ROM ends with its end record: a longer base ROM's tail would read as more of the package.
-TEST_F(Build, LongerBaseRomIsCutAtTheEndRecord) {
+TEST_F(Build, LongerBaseRomKeepsItsTail) {
     const std::string base = Pattern(300000, 3);
     WriteFile(prog + "/Lindquay.rom", base);
     Put("a.txt", "abc");
     ASSERT_EQ(Run(), 0);
     const std::string out = ReadFile(rom);
+    ASSERT_EQ(out.size(), base.size());
     Package p = Pkg();
     ASSERT_TRUE(p.ok()) << p.problem;
-    EXPECT_EQ(out.size(), p.end);
     EXPECT_EQ(out.substr(0, 0x30000), base.substr(0, 0x30000));
-    EXPECT_TRUE(Listed("RomFile Size: 192 KB\n"));
+    EXPECT_EQ(out.substr(p.end), base.substr(p.end));
+    EXPECT_TRUE(Listed("RomFile Size: 292 KB\n"));
 }
 
 TEST_F(Build, ShellTreeComesFirstNamedFromTheProgramFolder) {
@@ -320,12 +320,17 @@ TEST_F(Build, SpecialFilesAndBrokenLinksFailTheirEntry) {
 TEST_F(Build, OutputRomInsidePackedTreeIsSkipped) {
     Put("a.txt", "a");
     rom = fsdir + "/out.rom";
+    ASSERT_EQ(Run(), 0);  // the first build: the new ROM has no name in the tree yet
+    EXPECT_EQ(Names(Pkg()), std::vector<std::string>{"\\a.txt"});
     ASSERT_EQ(Run(), 0);
     EXPECT_TRUE(Listed(Line("\\out.rom", " - 0  <WARNING> the output ROM is not packed into itself\n")));
     EXPECT_EQ(Names(Pkg()), std::vector<std::string>{"\\a.txt"});
 }
 
+// Where the item lay, the base ROM's own bytes come back (or, past its end, nothing).
 TEST_F(Build, FailedItemIsTakenBack) {
+    const std::string base = Pattern(0x30000 + 300, 4);
+    WriteFile(prog + "/Lindquay.rom", base);
     Put("a.txt", "aaa");
     Put("b.txt", std::string(100000, 'B'));
     Put("c.txt", "ccc");
@@ -343,7 +348,12 @@ TEST_F(Build, FailedItemIsTakenBack) {
     Package p = Pkg();
     ASSERT_TRUE(p.ok()) << p.problem;
     EXPECT_EQ(Names(p), (std::vector<std::string>{"\\a.txt", "\\c.txt"}));
-    EXPECT_EQ(fs::file_size(rom), p.end);  // nothing of b.txt after the end record
+    const std::string out = ReadFile(rom);
+    ASSERT_EQ(out.size(), p.end);  // nothing of b.txt after the end record
+    EXPECT_EQ(out.substr(0, 0x30000), base.substr(0, 0x30000));
+    WriteFile(prog + "/Lindquay.rom", base + Pattern(200000, 5));
+    ASSERT_EQ(Run(), 0);
+    EXPECT_EQ(ReadFile(rom).substr(p.end), (base + Pattern(200000, 5)).substr(p.end));
 }
 
 TEST_F(Build, TemporaryFileThatCannotBeDeletedTakesTheItemBack) {

@@ -3,13 +3,20 @@
 // holds the picture. Each row: the exit code and message, no bitmap left behind, no more than
 // modest memory, the build goes on with the entry counted as an error, and nothing outside the
 // program folder and output ROM changed. Then targets it may not replace, among them a full and
-// a read-only volume of the test's own.
+// a read-only volume of the test's own, and a glimmet killed while it decodes.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
+#include <thread>
 
 #include "testsupport/mounts.h"
 #include "testsupport/pictures.h"
@@ -162,5 +169,45 @@ TEST(GlimmetHostile, TargetsItMayNotReplaceAreLeftAlone) {
         EXPECT_EQ(Changes(before, Snap(root)), std::vector<std::string>{});
         struct stat st {};
         EXPECT_TRUE(::stat("/dev/null", &st) == 0 && S_ISCHR(st.st_mode)) << "/dev/null is no longer a device";
+    }
+}
+
+// A glimmet killed while its child decodes (a pipe as the picture, which never ends) takes the
+// child with it and leaves no file of its own beside the target.
+TEST(GlimmetHostile, KilledGlimmetEndsItsDecoderAndLeavesNoFile) {
+    const auto alive = [](pid_t pid) {  // running, not a zombie left for its new parent to reap
+        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+        std::string pidField, name, state;
+        return stat >> pidField >> name >> state && state != "Z" && state != "X";
+    };
+    for (const int signal : {SIGKILL, SIGTERM}) {
+        SCOPED_TRACE(strsignal(signal));
+        Sandbox box;
+        const std::string root = box.path();
+        ProgramFolder prog(root + "/prog", {"glimmet"}, 0);
+        ASSERT_EQ(::mkfifo((root + "/pic.png").c_str(), 0644), 0);
+        const int writer = ::open((root + "/pic.png").c_str(), O_RDWR | O_CLOEXEC);  // a picture that never ends
+        WriteFile(root + "/out/target.bmp", "the old bitmap");
+        const pid_t glimmet =
+            StartProgram({prog.dir + "/glimmet", root + "/pic.png", "/convert=" + root + "/out/target.bmp"});
+        ASSERT_GT(glimmet, 0);
+        pid_t decoder = 0;
+        for (int tries = 0; decoder == 0 && tries < 2000; ++tries) {
+            std::ifstream children("/proc/" + std::to_string(glimmet) + "/task/" + std::to_string(glimmet) +
+                                   "/children");
+            if (!(children >> decoder)) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        ASSERT_GT(decoder, 0) << "no decoding child";
+        ASSERT_EQ(::kill(glimmet, signal), 0);
+        int status = 0;
+        ASSERT_EQ(::waitpid(glimmet, &status, 0), glimmet);
+        for (int tries = 0; alive(decoder) && tries < 1000; ++tries)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_FALSE(alive(decoder)) << "the decoding child outlived glimmet";
+        ::close(writer);
+        std::vector<std::string> left;
+        for (const auto& entry : fs::directory_iterator(root + "/out")) left.push_back(entry.path().filename());
+        EXPECT_EQ(left, std::vector<std::string>{"target.bmp"});
+        EXPECT_EQ(ReadFile(root + "/out/target.bmp"), "the old bitmap");
     }
 }

@@ -4,10 +4,12 @@
 // and ends the file, and nothing changed but the output ROM and the builder's own temporary files
 // (nothing at all when the build was refused).
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -19,6 +21,7 @@
 
 #include "host.h"
 #include "lindquay.h"
+#include "testsupport/mounts.h"
 #include "testsupport/package.h"
 #include "testsupport/pictures.h"
 #include "testsupport/program_folder.h"
@@ -46,6 +49,16 @@ struct Row {
 
 std::string Repeat(char c, std::size_t n) { return std::string(n, c); }
 
+// Up to `size` bytes of a file from `at` on.
+std::string ReadAt(const std::string& path, std::uint64_t at, std::size_t size) {
+    std::string bytes(size, '\0');
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const ssize_t n = fd < 0 ? 0 : ::pread(fd, bytes.data(), size, static_cast<off_t>(at));
+    if (fd >= 0) ::close(fd);
+    bytes.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    return bytes;
+}
+
 std::string WithRoot(std::string text, const std::string& root) {
     for (std::size_t at = text.find("ROOT"); at != std::string::npos; at = text.find("ROOT", at + root.size()))
         text.replace(at, 4, root);
@@ -60,6 +73,7 @@ const std::vector<std::string> kTemporaries = {"/prog/tmp.htm", "/prog/tmp.bmp",
 }  // namespace
 
 TEST(LindquayHostile, EveryRowFailsCleanlyAndChangesNothingElse) {
+    ::umask(022);
     const std::string longFolder = Repeat('d', 150);
     const std::string longFile = Repeat('n', 144) + ".txt";  // "\" folder "\" file: 300 bytes
     const std::vector<Row> rows = {
@@ -115,8 +129,11 @@ TEST(LindquayHostile, EveryRowFailsCleanlyAndChangesNothingElse) {
          {"\\big.bmp", "its picture16 would be 4 GiB or more", "Error(s): 1"},
          {"\\small.txt"},
          "/out/o.rom"},
-        {"the output ROM inside FSDir",
-         [](const std::string& root) { WriteFile(root + "/fs/a.txt", "a"); },
+        {"the output ROM inside FSDir, from an earlier build",
+         [](const std::string& root) {
+             WriteFile(root + "/fs/a.txt", "a");
+             WriteFile(root + "/fs/o.rom", "the previous ROM");
+         },
          {"fs", "fs/o.rom"},
          0,
          {"\\o.rom", "<WARNING> the output ROM is not packed into itself", "Error(s): 0  warning(s): 1"},
@@ -225,7 +242,7 @@ TEST(LindquayHostile, EveryRowFailsCleanlyAndChangesNothingElse) {
          0,
          {"\\prog\\tmp.bmp" + Repeat(' ', 39) + " - 0  <WARNING> Lindquay's own file is not packed\n",
           "\\prog\\tmp.htm" + Repeat(' ', 39) + " - 0  <WARNING> Lindquay's own file is not packed\n",
-          "Error(s): 0  warning(s): 4"},
+          "Error(s): 0  warning(s): 3"},
          {"\\out", "\\prog", "\\prog\\Lindquay", "\\prog\\Lindquay.rom", "\\prog\\glimmet", "\\prog\\libmarlet.so",
           "\\prog\\page.htm"},
          "/out/o.rom"},
@@ -242,14 +259,14 @@ TEST(LindquayHostile, EveryRowFailsCleanlyAndChangesNothingElse) {
          {"Error(s): 0  warning(s): 0"},
          {"\\page.htm", "\\pic.bmp"},
          "/out/o.rom"},
-        {"a base ROM longer than the package",
+        {"a base ROM longer than the package keeps its tail",
          [](const std::string& root) {
              WriteFile(root + "/prog/Lindquay.rom", Pattern(300000, 5));
              WriteFile(root + "/fs/a.txt", "a");
          },
          {"fs", "out/o.rom"},
          0,
-         {"RomFile Size: 192 KB"},
+         {"RomFile Size: 292 KB"},
          {"\\a.txt"},
          "/out/o.rom"},
         {"names with control bytes",
@@ -264,8 +281,9 @@ TEST(LindquayHostile, EveryRowFailsCleanlyAndChangesNothingElse) {
          "/out/o.rom",
          false,
          {"\x1b", "\x07", "\nERROR: forged"}},
-        {"a package that would pass 4 GiB",
+        {"a package that would pass 4 GiB fails and keeps the previous ROM",
          [](const std::string& root) {
+             WriteFile(root + "/out/o.rom", "the previous ROM");
              WriteFile(root + "/fs/a.txt", "a");
              WriteFile(root + "/fs/big.bin", "");
              fs::resize_file(root + "/fs/big.bin", 0xFFFF0000u);  // sparse, under the 4 GiB of one file
@@ -275,10 +293,38 @@ TEST(LindquayHostile, EveryRowFailsCleanlyAndChangesNothingElse) {
          1,
          {"\\big.bin", "ERROR: the package would pass 4 GiB; nothing more is packed\n - 0 [[[ Error ]]]\n",
           "Error occured while Adding Source Files to Package!!!"},
-         {"\\a.txt"},
-         "/out/o.rom",
+         {},
+         "",
          false,
          {"\\c.txt"}},
+        {"a link at the output's name is replaced, not written through",
+         [](const std::string& root) {
+             WriteFile(root + "/victim.rom", "the victim's file");
+             fs::permissions(root + "/victim.rom", fs::perms::owner_read | fs::perms::owner_write);
+             fs::permissions(root + "/prog/Lindquay.rom", fs::perms::owner_all);
+             fs::create_symlink("../victim.rom", root + "/out/o.rom");
+             WriteFile(root + "/fs/a.txt", "a");
+         },
+         {"fs", "out/o.rom"},
+         0,
+         {"Error(s): 0  warning(s): 0"},
+         {"\\a.txt"},
+         "/out/o.rom"},
+        {"a sparse base ROM of 2 GiB is copied without its holes",
+         [](const std::string& root) {
+             const std::string base = root + "/prog/Lindquay.rom";
+             WriteFile(base, Pattern(1000, 5));
+             fs::resize_file(base, std::uintmax_t{2} << 30);
+             const int fd = ::open(base.c_str(), O_WRONLY | O_CLOEXEC);
+             ASSERT_EQ(::pwrite(fd, "the tail", 8, (std::int64_t{2} << 30) - 8), 8);
+             ::close(fd);
+             WriteFile(root + "/fs/a.txt", "a");
+         },
+         {"fs", "out/o.rom"},
+         0,
+         {"RomFile Size: 2097152 KB"},
+         {"\\a.txt"},
+         "/out/o.rom"},
         {"links to pseudo file systems",
          [](const std::string& root) {
              fs::create_directories(root + "/fs");
@@ -343,11 +389,24 @@ TEST(LindquayHostile, EveryRowFailsCleanlyAndChangesNothingElse) {
             EXPECT_NE(said.find(WithRoot(piece, root)), std::string::npos) << piece << "\n" << said;
         for (const std::string& piece : row.notSaid) EXPECT_EQ(said.find(piece), std::string::npos) << piece;
         if (!row.output.empty()) {
-            const Package package = ReadPackage(root + row.output);
+            const std::string output = root + row.output;
+            const Package package = ReadPackage(output);
             EXPECT_TRUE(package.ok()) << package.problem;
             EXPECT_EQ(Names(package), row.package);
-            EXPECT_EQ(fs::file_size(root + row.output), package.end) << "stale bytes after the end record";
-            EXPECT_LT(fs::file_size(root + row.output), std::uintmax_t{1} << 30);
+            // The base ROM before the package and past its end record; nothing else.
+            const std::string base = root + "/prog/Lindquay.rom";
+            const std::uint64_t baseSize = fs::file_size(base);
+            EXPECT_EQ(fs::file_size(output), std::max(package.end, baseSize)) << "the base ROM's tail was not kept";
+            const std::string head = ReadAt(base, 0, 0x30000);
+            EXPECT_EQ(ReadAt(output, 0, head.size()), head);
+            for (const std::uint64_t at :
+                 {package.end, std::max(package.end, baseSize - std::min<std::uint64_t>(baseSize, 4096))})
+                EXPECT_EQ(ReadAt(output, at, 1 << 20), ReadAt(base, at, 1 << 20)) << "at byte " << at;
+            struct stat st {};
+            ASSERT_EQ(::lstat(output.c_str(), &st), 0);
+            EXPECT_TRUE(S_ISREG(st.st_mode)) << "the output is not a file of its own";
+            EXPECT_EQ(st.st_mode & 07777, 0644u) << "not the user's file mode (umask 022)";
+            EXPECT_LT(st.st_blocks * 512, std::int64_t{64} << 20) << "the base ROM's holes were written";
         }
 
         EXPECT_FALSE(fs::exists(fs::symlink_status(root + "/prog/transFile.jpg"))) << "a converted picture was left";
@@ -411,5 +470,53 @@ TEST(LindquayHostile, TwoRunsFromOneProgramFolderTakeTurns) {
         ASSERT_EQ(package.items.size(), 101u);
         for (int page = 0; page < 100; ++page) EXPECT_EQ(package.items[page].data, text(run, page)) << page;
         EXPECT_EQ(package.items[100].data, Picture16(1, 1, {{Rgb{std::uint8_t(run), 0, 0}}}));
+    }
+}
+
+// The previous ROM stays whole until a build has run to its end: a build killed mid-way (while
+// glimmet converts a picture) and one that fills the disk leave it as it was, and no partial file
+// beside it.
+TEST(LindquayHostile, KilledOrFailedBuildKeepsThePreviousRom) {
+    ASSERT_TRUE(HavePrivateMounts()) << "the test needs a mount namespace of its own (root with CAP_SYS_ADMIN)";
+    const std::string previous = "the previous ROM, " + Pattern(300000, 9);
+    for (const bool killed : {true, false}) {
+        SCOPED_TRACE(killed ? "kill -9 during the build" : "a full disk");
+        Sandbox box;
+        const std::string root = box.path();
+        ProgramFolder prog(root + "/prog", kPrograms, 0);
+        const TmpfsMount volume(root + "/out", 1 << 20);
+        WriteFile(root + "/out/o.rom", previous);
+        WriteFile(root + "/fs/a.txt", "a");
+        if (killed) {
+            // A glimmet that tells its parent's id and waits: the build is then mid-way.
+            fs::remove(prog.dir + "/glimmet");
+            WriteFile(prog.dir + "/glimmet", "#!/bin/sh\necho $PPID $$ >" + root + "/pids.new\nmv " + root +
+                                                 "/pids.new " + root + "/pids\nexec sleep 600\n");
+            fs::permissions(prog.dir + "/glimmet", fs::perms::owner_all);
+            WriteFile(root + "/fs/z.png", "a picture");
+        } else {
+            WriteFile(root + "/fs/big.bin", Pattern(2 << 20));
+        }
+        RunResult run;
+        std::thread build([&] { run = RunProgram({prog.lindquay, root + "/fs", root + "/out/o.rom"}, root); });
+        if (killed) {
+            while (!fs::exists(root + "/pids")) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            std::istringstream pids(ReadFile(root + "/pids"));
+            pid_t lindquay = 0, glimmet = 0;
+            pids >> lindquay >> glimmet;
+            ASSERT_EQ(::kill(lindquay, SIGKILL), 0);
+            ::kill(glimmet, SIGKILL);
+        }
+        build.join();
+        if (killed) {
+            EXPECT_EQ(run.signal, SIGKILL);
+        } else {
+            EXPECT_EQ(run.exitCode, 1);
+            EXPECT_NE(run.out.find("LinkFSFile: write(newRom) Error!\n"), std::string::npos) << run.out;
+        }
+        EXPECT_EQ(ReadFile(root + "/out/o.rom"), previous);
+        std::vector<std::string> left;
+        for (const auto& entry : fs::directory_iterator(root + "/out")) left.push_back(entry.path().filename());
+        EXPECT_EQ(left, std::vector<std::string>{"o.rom"});
     }
 }

@@ -1,15 +1,24 @@
 /* marlet PAGE TEXT: converts one page the way the loader will show it. */
 #include <stdio.h>
-#include <sysexits.h>
+#include <string.h>
 
 #include "marlet.h"
 
+static const char kUsage[] =
+    "usage: marlet PAGE TEXT\n  writes the text the loader shows for the HTML page PAGE into the file TEXT\n";
+
 int main(int argc, char** argv) {
+    if (argc == 2 && strcmp(argv[1], "--help") == 0) {
+        fputs(kUsage, stdout);
+        return 0;
+    }
+    if (argc == 2 && strcmp(argv[1], "--version") == 0) {
+        printf("marlet %s\n", CORVAMO_VERSION);
+        return 0;
+    }
     if (argc != 3) {
-        fprintf(
-            stderr,
-            "usage: marlet PAGE TEXT\n  writes the text the loader shows for the HTML page PAGE into the file TEXT\n");
-        return EX_USAGE;
+        fputs(kUsage, stderr);
+        return 2; /* the toolkit's code for a wrong command line */
     }
     const int result = Marlet(argv[1], argv[2]);
     switch (result) {

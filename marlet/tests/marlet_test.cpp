@@ -251,7 +251,7 @@ TEST_F(MarletTest, CommandLineFront) {
         {{"page.htm", "/dev/full"},
          3,
          "marlet: reading page.htm or writing /dev/full failed; /dev/full is incomplete\n"},
-        {{"page.htm"}, 64, "usage: marlet PAGE TEXT\n"},
+        {{"page.htm"}, 2, "usage: marlet PAGE TEXT\n"},
     };
     for (const Call& call : calls) {
         std::vector<std::string> argv{Path("prog/marlet")};
