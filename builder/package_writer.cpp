@@ -14,8 +14,8 @@ namespace lindquay {
 
 namespace {
 
-constexpr std::size_t kRecordSize = 272;
-constexpr std::size_t kMaxName = 259;  // the name field's 260 bytes hold a NUL too
+constexpr std::size_t kRecordSize = record::kSize;
+constexpr std::size_t kMaxName = record::kNameSize - 1;  // the name field holds a NUL too
 constexpr std::uint8_t kFillByte = 0x21;
 constexpr std::size_t kCopyBlock = 64 * 1024;
 // A host name may hold the package's separator; packed, it would read as other folders (or as
@@ -134,12 +134,12 @@ private:
     }
 
     bool WriteRecord(const std::string& r, bool isDir, std::uint32_t dataSize) {
-        std::array<std::uint8_t, kRecordSize> record{};
-        std::memcpy(record.data(), r.data(), r.size());
-        PutLe32(record.data() + 260, isDir ? 1 : 0);
-        PutLe32(record.data() + 264, dataSize);
-        PutLe32(record.data() + 268, dataSize & 1);
-        return rom_.Write(record.data(), record.size());
+        std::array<std::uint8_t, kRecordSize> bytes{};
+        std::memcpy(bytes.data() + record::kName, r.data(), r.size());
+        PutLe32(bytes.data() + record::kIsDir, isDir ? 1 : 0);
+        PutLe32(bytes.data() + record::kDataSize, dataSize);
+        PutLe32(bytes.data() + record::kOddSize, dataSize & 1);
+        return rom_.Write(bytes.data(), bytes.size());
     }
 
     // On failure the position goes back to the item's start.

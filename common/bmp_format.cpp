@@ -1,5 +1,7 @@
 #include "bmp_format.h"
 
+#include "picture_form.h"
+
 namespace lindquay {
 
 namespace {
@@ -26,7 +28,13 @@ BmpFormat ParseBmpHeader(const std::uint8_t* header, std::size_t length, std::ui
         f.refusal = std::move(reason);
         return f;
     };
-    if (length < 2 || header[0] != 'B' || header[1] != 'M') return refuse("not a BMP file");
+    if (length < 2 || header[0] != 'B' || header[1] != 'M') {
+        // Name what it is instead, when it is another picture: the usual slip of a wrong extension.
+        const PictureForm form = ReadPictureForm(header, length, "");
+        return refuse(form.container == PictureForm::Other || form.container == PictureForm::Empty
+                          ? "not a BMP file"
+                          : "not a BMP file (a " + form.name + ")");
+    }
     if (length < 54) return refuse("BMP header is truncated");
     f.pixelOffset = Le32(header + 10);
     f.infoSize = Le32(header + 14);
@@ -34,7 +42,8 @@ BmpFormat ParseBmpHeader(const std::uint8_t* header, std::size_t length, std::ui
     const auto height = static_cast<std::int32_t>(Le32(header + 22));
     f.depth = Le16(header + 28);
     if (f.infoSize < 40) return refuse("BMP header of " + std::to_string(f.infoSize) + " bytes not supported");
-    if (Le16(header + 30) != 0) return refuse("compressed BMP not supported");
+    if (Le16(header + 30) != 0)
+        return refuse("compressed BMP not supported (" + CompressionName(Le16(header + 30), f.depth) + ")");
     if (f.depth != 8 && f.depth != 24 && f.depth != 32)
         return refuse("BMP of " + std::to_string(f.depth) + " bits per pixel not supported");
     if (f.width < 1 || height == 0) return refuse(Pixels(f.width, height) + " is not valid");

@@ -14,6 +14,8 @@
 
 namespace inspector {
 
+// The package layout, spelled out here apart from the writer's table (builder/package_writer.h)
+// on purpose: this reader checks the writer, so it must not share the writer's mistakes.
 inline constexpr std::uint64_t kPackageOffset = 196608;  // 0x30000
 inline constexpr std::size_t kRecordSize = 272;
 inline constexpr std::size_t kNameSize = 260;

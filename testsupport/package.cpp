@@ -29,6 +29,8 @@ std::vector<std::string> Names(const Package& package) {
     return names;
 }
 
+// Records with their own numbers, not the writer's table (builder/package_writer.h): the tests
+// check the writer against an independent reading of the layout.
 std::string PackageRecord(const std::string& name, std::uint32_t isDir, std::uint32_t dataSize, std::uint32_t oddSize) {
     std::string record = name;
     record.resize(260, '\0');

@@ -134,7 +134,15 @@ TEST_F(Bmp, BadBitmapsFailTheirEntryWithAMessage) {
     const std::pair<std::string, std::string> cases[] = {
         {"not a picture at all", "\nERROR: not a BMP file\n"},
         {good.substr(0, 40), "\nERROR: BMP header is truncated\n"},
-        {with([](std::string& b) { Poke16(b, 30, 1); }), "\nERROR: compressed BMP not supported\n"},
+        {with([](std::string& b) { Poke16(b, 30, 1); }),
+         "\nERROR: compressed BMP not supported (8 bits per pixel, RLE)\n"},
+        {with([](std::string& b) {
+             Poke16(b, 28, 32);
+             Poke16(b, 30, 3);
+         }),
+         "\nERROR: compressed BMP not supported (32 bits per pixel with bit-field masks)\n"},
+        {"\x89PNG\r\n\x1a\n" + good, "\nERROR: not a BMP file (a PNG picture)\n"},
+        {"\xFF\xD8\xFF\xE0" + good, "\nERROR: not a BMP file (a JPEG picture)\n"},
         {with([](std::string& b) { Poke32(b, 30, 0x00020000); }), ""},  // upper half is not looked at
         {with([](std::string& b) { Poke16(b, 28, 1); }), "\nERROR: BMP of 1 bits per pixel not supported\n"},
         {with([](std::string& b) { Poke16(b, 28, 4); }), "\nERROR: BMP of 4 bits per pixel not supported\n"},

@@ -1,6 +1,7 @@
 #include "command_line.h"
 
 #include "author/skin_check.h"
+#include "author/skin_fix.h"
 #include "author/skin_pack.h"
 #include "author/skin_template.h"
 #include "collection/contact_sheet.h"
@@ -34,8 +35,9 @@ struct ModeEntry {
     const char* what;
 };
 constexpr ModeEntry kModes[] = {
-    {"--export-previews", Command::ExportPreviews, "SKIN...",
-     "saves both previews of each skin (a .zip archive or a skin folder) beside it"},
+    {"--export-previews", Command::ExportPreviews, "[--console] [--png] SKIN...",
+     "saves both previews of each skin (a .zip archive or a skin folder) beside it; --console in the "
+     "console's colours, --png also as PNG"},
     {"--check", Command::Check, "SKIN...",
      "checks each skin: one line per error, warning or note, then a summary; exit 1 on errors"},
     {"--pack-skin", Command::PackSkin, "SKIN OUT.zip",
@@ -45,6 +47,9 @@ constexpr ModeEntry kModes[] = {
      "writes one PNG of every skin's previews (skins or folders of skins) in a grid with their names"},
     {"--index", Command::Index, "SKIN...",
      "prints one JSON object per skin (path, name, form, pictures, check findings, size)"},
+    {"--fix-skin", Command::FixSkin, "[--undo] SKIN",
+     "converts the pictures the loader or Lindquay cannot take (originals kept in .corvamo-backup/); "
+     "--undo puts them back"},
     {"--help", Command::Help, "", "prints this help"},
     {"--version", Command::Version, "", "prints the version"},
 };
@@ -136,6 +141,10 @@ int RunCommand(const Command& command, const QString& currentFolder, const QStri
             const CacheLease lease = CacheLease::Private(cacheRoot);
             return IndexSkins(command.operands, ScratchRootOf(lease.folders()), out, err, isatty(STDERR_FILENO) == 1);
         }
+        case Command::FixSkin: {
+            const CacheLease lease = CacheLease::Private(cacheRoot);
+            return FixSkin(command.operands, ScratchRootOf(lease.folders()), out, err);
+        }
         case Command::Window:
         case Command::Usage:
             break;
@@ -201,10 +210,21 @@ struct SkinOutput {
 
 }  // namespace
 
-int ExportPreviews(const QStringList& skins, const QString& currentFolder, const CacheFolders& cache, QTextStream& out,
-                   QTextStream& err) {
+int ExportPreviews(const QStringList& operands, const QString& currentFolder, const CacheFolders& cache,
+                   QTextStream& out, QTextStream& err) {
+    QStringList skins = operands;
+    bool console = false, png = false;
+    // The view options come first; everything after them is a skin, whatever it looks like.
+    for (; !skins.isEmpty(); skins.removeFirst()) {
+        if (skins.front() == QLatin1String("--console"))
+            console = true;
+        else if (skins.front() == QLatin1String("--png"))
+            png = true;
+        else
+            break;
+    }
     if (skins.isEmpty()) {
-        err << "usage: Corvamo --export-previews SKIN...  (skin folders or .zip archives)\n";
+        err << "usage: Corvamo --export-previews [--console] [--png] SKIN...  (skin folders or .zip archives)\n";
         return kExitUsage;
     }
     {
@@ -239,7 +259,7 @@ int ExportPreviews(const QStringList& skins, const QString& currentFolder, const
             return output;
         }
         for (PreviewKind kind : {PreviewKind::Ds, PreviewKind::Gba}) {
-            const SaveResult result = wb.savePreview(kind);
+            const SaveResult result = wb.savePreview(kind, console, png);
             if (result.saved) {
                 output.out += result.message + '\n';
             } else {
@@ -353,6 +373,17 @@ int IndexSkins(const QStringList& operands, const QString& scratchRoot, QTextStr
         if (progress) ShowProgress(err, int(i + 1), skins.size(), files.name);
     }
     return failures == 0 ? kExitOk : kExitFailure;
+}
+
+int FixSkin(const QStringList& operands, const QString& scratchRoot, QTextStream& out, QTextStream& err) {
+    const bool undo = !operands.isEmpty() && operands.front() == QLatin1String("--undo");
+    if (operands.size() != (undo ? 2 : 1)) return Usage(Command::FixSkin, err);
+    const Host host;
+    const FixResult result = undo ? UndoLoaderSafe(operands.back())
+                                  : MakeLoaderSafe(operands.back(), scratchRoot, host, QDateTime::currentDateTime());
+    for (const QString& line : result.changes) out << line << '\n';
+    for (const QString& line : result.failures) err << "Corvamo: not changed: " << line << '\n';
+    return result.ok() ? kExitOk : kExitFailure;
 }
 
 }  // namespace corvamo

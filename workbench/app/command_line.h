@@ -14,7 +14,7 @@ enum CommandLineExit { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
 // command-line mode, named by the first argument; everything after it is the mode's operands,
 // whatever it looks like.
 struct Command {
-    enum Mode { Window, Help, Version, ExportPreviews, Check, PackSkin, NewSkin, ContactSheet, Index, Usage };
+    enum Mode { Window, Help, Version, ExportPreviews, Check, PackSkin, NewSkin, FixSkin, ContactSheet, Index, Usage };
     Mode mode = Window;
     QStringList operands;
     QString error;  // for Usage: what is wrong with the arguments
@@ -29,16 +29,19 @@ QString UsageText();
 int RunCommand(const Command& command, const QString& currentFolder, const QString& cacheRoot, QTextStream& out,
                QTextStream& err);
 
-// Corvamo --export-previews SKIN...: loads each skin (archive or folder) as a click in the window
-// would, from a program folder at currentFolder, and saves both previews beside it.
-int ExportPreviews(const QStringList& skins, const QString& currentFolder, const CacheFolders& cache, QTextStream& out,
-                   QTextStream& err);
+// Corvamo --export-previews [--console] [--png] SKIN...: loads each skin (archive or folder) as a
+// click in the window would, from a program folder at currentFolder, and saves both previews
+// beside it; --console saves the console-colour previews instead, --png a PNG beside each JPEG.
+int ExportPreviews(const QStringList& operands, const QString& currentFolder, const CacheFolders& cache,
+                   QTextStream& out, QTextStream& err);
 
 // Corvamo --check SKIN...: prints each skin's check report (unpacking archives below scratchRoot);
 // 0 when no skin has errors, 1 when one has or cannot be read.
 int CheckSkins(const QStringList& skins, const QString& scratchRoot, QTextStream& out, QTextStream& err);
 // Corvamo --pack-skin SKIN OUT.zip: never replaces an existing OUT.zip.
 int PackSkinToZip(const QStringList& operands, const QString& scratchRoot, QTextStream& out, QTextStream& err);
+// Corvamo --fix-skin [--undo] SKIN: makes the skin loader-safe, or puts its originals back.
+int FixSkin(const QStringList& operands, const QString& scratchRoot, QTextStream& out, QTextStream& err);
 // Corvamo --new-skin DIR.
 int NewSkin(const QStringList& operands, QTextStream& out, QTextStream& err);
 // Corvamo --contact-sheet OUT.png SKIN...: every skin's previews in one PNG, in a grid with their

@@ -2,6 +2,7 @@
 
 #include "app_icon.h"
 #include "author/skin_check.h"
+#include "author/skin_fix.h"
 #include "author/skin_pack.h"
 #include "author/skin_template.h"
 #include "check_dialog.h"
@@ -10,6 +11,7 @@
 #include "gallery_window.h"
 #include "picture_box.h"
 #include "platform/paths.h"
+#include "preview_views.h"
 #include "skin_watch.h"
 
 #include <QApplication>
@@ -18,13 +20,18 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPainter>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTimer>
 
 namespace corvamo {
@@ -86,7 +93,8 @@ Form1::Form1(const CacheFolders& cache, MessageBoxes* messages, std::unique_ptr<
     hint = new QLabel(this);
     hint->setObjectName(QStringLiteral("hint"));
     statusBar()->addWidget(hint, 1);
-    statusBar()->setSizeGripEnabled(false);
+    views_ = new PreviewViews(*this);
+    buildKeyboard();
     setAcceptDrops(true);
     chooseZip = [this](const QString& suggestion) {
         return ChooseFile(this, QStringLiteral("Save skin as zip"), suggestion, QStringLiteral("zip"));
@@ -110,12 +118,31 @@ Form1::Form1(const CacheFolders& cache, MessageBoxes* messages, std::unique_ptr<
     watch_ = std::make_unique<SkinWatch>(wb);
     connect(watch_.get(), &SkinWatch::reloaded, this, [this] {
         refreshLists();
+        views_->checkLoadedSkin();
         if (checkDialog_ && checkDialog_->isVisible()) checkskin_Click();
     });
 
     updateHint();
-    adjustSize();
-    setFixedSize(size());
+    statusBar()->setSizeGripEnabled(false);
+    views_->refresh();
+}
+
+void Form1::fitWindow() {
+    QWidget* client = Picture2->parentWidget();
+    const int chrome = menuBar()->sizeHint().height() + statusBar()->sizeHint().height();
+    QSize want = client->size() + QSize(0, chrome);
+    if (const QScreen* shown = screen()) {
+        // Room for the window's frame; beyond that the client area scrolls.
+        const QSize room = shown->availableGeometry().size() - QSize(16, 48);
+        if (want.width() > room.width() || want.height() > room.height()) {
+            const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+            want = want.boundedTo(room) +
+                   QSize(want.height() > room.height() ? bar : 0, want.width() > room.width() ? bar : 0);
+            want = want.boundedTo(room);
+        }
+    }
+    setFixedSize(want);
+    if (layout()) layout()->activate();  // the client area at its place before the window is shown
 }
 
 Form1::~Form1() {
@@ -136,7 +163,13 @@ void Form1::buildControls() {
     QFont small = client->font();
     small.setPointSize(7);
     client->setFont(small);
-    setCentralWidget(client);
+    // Zoomed previews may want more room than the screen has: then the client area scrolls.
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("clientScroll"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus);  // a container: Tab goes to the controls inside
+    scroll->setWidget(client);
+    setCentralWidget(scroll);
     const FormPictures& pictures = workbench_->pictures();
 
     Drive1 = new QComboBox(client);
@@ -238,6 +271,11 @@ void Form1::buildSkinMenu() {
     checkskin = entry("checkskin", QStringLiteral("&Check skin"), QKeySequence(Qt::Key_F7));
     saveskinaszip = entry("saveskinaszip", QStringLiteral("&Save skin as zip\u2026"), {});
     newskinfromtemplate = entry("newskinfromtemplate", QStringLiteral("&New skin from template\u2026"), {});
+    skin->addSeparator();
+    makeloadersafe = entry("makeloadersafe", QStringLiteral("&Make loader-safe\u2026"), {});
+    undomakeloadersafe = entry("undomakeloadersafe", QStringLiteral("&Undo make loader-safe"), {});
+    connect(makeloadersafe, &QAction::triggered, this, [this] { makeloadersafe_Click(); });
+    connect(undomakeloadersafe, &QAction::triggered, this, [this] { undomakeloadersafe_Click(); });
     connect(checkskin, &QAction::triggered, this, [this] { checkskin_Click(); });
     connect(saveskinaszip, &QAction::triggered, this, [this] { saveskinaszip_Click(); });
     connect(newskinfromtemplate, &QAction::triggered, this, [this] { newskinfromtemplate_Click(); });
@@ -261,7 +299,7 @@ void Form1::buildViewAndHelpMenus() {
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     gallery = view->addAction(QStringLiteral("&Gallery"));
     gallery->setObjectName(QStringLiteral("gallery"));
-    gallery->setShortcut(QKeySequence(QStringLiteral("Ctrl+G")));
+    gallery->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+G")));
     connect(gallery, &QAction::triggered, this, [this] { gallery_Click(); });
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     about = help->addAction(QStringLiteral("&About Corvamo"));
@@ -356,11 +394,8 @@ void Form1::refreshLists() {
 }
 
 void Form1::refreshPictures() {
-    const Picture& mainBG = workbench_->pictures().Picture1[0];
-    Picture1[0]->resize(mainBG.width() + 2 * PictureBox::Border, mainBG.height() + 2 * PictureBox::Border);
-    for (QWidget* box : {static_cast<QWidget*>(Picture1[0]), static_cast<QWidget*>(Picture2),
-                         static_cast<QWidget*>(Picture4), static_cast<QWidget*>(Picture6)})
-        box->update();
+    // Sizes the mainBG box to its picture, as the views (zoomed or not) show it.
+    if (views_) views_->refresh();
 }
 
 void Form1::afterLoad() {
@@ -368,6 +403,7 @@ void Form1::afterLoad() {
     watch_->follow();
     updateHint();
     if (gallery_ && gallery_->isVisible()) gallery_->follow(workbench_->dirPath());
+    views_->checkLoadedSkin();
 }
 
 void Form1::setDir1Path(const QString& path) {
@@ -414,7 +450,7 @@ void Form1::Picture7_Mouse(int button, int x, int y) { workbench_->pickDividerCo
 void Form1::Picture8_Mouse(int index, int button) { workbench_->pickDividerColourFromSwatch(index, button); }
 
 void Form1::savePreview(PreviewKind kind) {
-    const SaveResult result = workbench_->savePreview(kind);
+    const SaveResult result = workbench_->savePreview(kind, views_->console());
     if (!result.message.isEmpty()) workbench_->messages().ok(result.message);
 }
 
@@ -475,6 +511,121 @@ void Form1::newskinfromtemplate_Click() {
                                ? chooseNewSkinFolder(WithSlash(workbench_->dirPath()) + QStringLiteral("NewSkin"))
                                : QString();
     if (!folder.isEmpty() && workbench_->newSkinFromTemplate(folder)) afterLoad();
+}
+
+void Form1::makeloadersafe_Click() {
+    if (!workbench_->skinLoadedOrSay()) return;
+    const Workbench::LoadedSkin skin = workbench_->loadedSkin();
+    const SkinFiles files = SkinFiles::Open(skin.path, ScratchRootOf(workbench_->cacheFolders()), workbench_->host());
+    const std::vector<PlannedFix> plan =
+        files.readable ? PlanFixes(files.top(), workbench_->host()) : std::vector<PlannedFix>();
+    if (plan.empty()) {
+        workbench_->messages().ok(
+            QStringLiteral("%1: nothing to change: every picture is in a form the loader and Lindquay take.")
+                .arg(files.name));
+        return;
+    }
+    QStringList lines;
+    for (const PlannedFix& fix : plan)
+        lines << QStringLiteral("%1 (%2) becomes %3").arg(files.entryName(fix.source), fix.why, fix.target);
+    const QString where = skin.kind == Workbench::LoadedSkin::Archive
+                              ? QStringLiteral("The archive stays as it is; a fixed copy is written beside it.")
+                              : QStringLiteral(
+                                    "The originals move into %1/ inside the skin folder; Skin > Undo make "
+                                    "loader-safe puts them back.")
+                                    .arg(QLatin1String(kBackupFolder));
+    if (!workbench_->messages().yesNo(
+            QStringLiteral("Make loader-safe converts these pictures into 24-bit BMPs of the same size (transparent "
+                           "parts become white, which is see-through):\n%1\n%2 Go on?")
+                .arg(lines.join(QLatin1Char('\n')), where)))
+        return;
+    const FixResult result = MakeLoaderSafe(skin.path, ScratchRootOf(workbench_->cacheFolders()), workbench_->host(),
+                                            QDateTime::currentDateTime());
+    workbench_->messages().ok(result.text().trimmed());
+    // The skin folder changed under the window: load it again at once.
+    if (skin.kind == Workbench::LoadedSkin::Folder && !result.changes.isEmpty()) {
+        if (const QString said = workbench_->reloadSkin(skin); !said.isEmpty()) workbench_->messages().ok(said);
+        afterLoad();
+    }
+}
+
+void Form1::undomakeloadersafe_Click() {
+    if (!workbench_->skinLoadedOrSay()) return;
+    const Workbench::LoadedSkin skin = workbench_->loadedSkin();
+    const FixResult result = UndoLoaderSafe(skin.path);
+    workbench_->messages().ok(result.text().trimmed());
+    if (skin.kind == Workbench::LoadedSkin::Folder && !result.changes.isEmpty()) {
+        if (const QString said = workbench_->reloadSkin(skin); !said.isEmpty()) workbench_->messages().ok(said);
+        afterLoad();
+    }
+}
+
+void Form1::buildKeyboard() {
+    const auto name = [](QWidget* control, const QString& accessible, const QString& tip) {
+        control->setAccessibleName(accessible);
+        control->setToolTip(tip);
+    };
+    name(Drive1, QStringLiteral("Drive"), QStringLiteral("The volume to browse"));
+    name(Dir1, QStringLiteral("Folder"),
+         QStringLiteral("Folders: Enter or a double click opens one; a folder with skin files loads"));
+    name(File1, QStringLiteral("Skin archives"), QStringLiteral("The folder's .zip skins: a click loads one"));
+    name(Picture1[0], QStringLiteral("DS upper screen preview"), QStringLiteral("The DS upper screen (mainBG)"));
+    name(Picture6, QStringLiteral("Divider colour"),
+         QStringLiteral("The colour of the divider in the saved DS preview"));
+    name(Picture2, QStringLiteral("DS lower screen preview"), QStringLiteral("Click to show/hide window"));
+    name(Picture4, QStringLiteral("GBA preview"), QStringLiteral("Click (or Enter) to show the next GBA screen"));
+    name(Picture7, QStringLiteral("Colour palette"),
+         QStringLiteral("Left button (or Enter) picks the divider colour, right button (or Shift+Enter) its inverse; "
+                        "arrow keys move the pick"));
+    name(Picture8[0], QStringLiteral("Caption text colour"),
+         QStringLiteral("Enter picks this colour for the divider, Shift+Enter its inverse"));
+    name(Picture8[1], QStringLiteral("Menu text colour"),
+         QStringLiteral("Enter picks this colour for the divider, Shift+Enter its inverse"));
+    name(Command1, Command1->text(), QStringLiteral("Saves the two DS screens as a JPEG picture"));
+    name(Command2, Command2->text(), QStringLiteral("Saves four GBA screens as one JPEG picture"));
+    name(Command3, Command3->text(), QStringLiteral("Installs the skin into the VU4 loaders and runs their build"));
+    name(Command4, Command4->text(), QStringLiteral("Installs the skin into the DI3 GBA loader and runs its build"));
+
+    // Tab goes through the lists, the previews, the palette and swatches, then the buttons.
+    QWidget* order[] = {Drive1,      Dir1,     File1,    Picture1[0], Picture2, Picture4, Picture8[1],
+                        Picture8[0], Picture7, Command1, Command2,    Command3, Command4};
+    for (QWidget* control : order) control->setFocusPolicy(Qt::StrongFocus);
+    for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+
+    const auto isEnter = [](const QKeyEvent* e) { return e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter; };
+    Picture7->key = [this, isEnter](QKeyEvent* e) {
+        const QSize size = workbench_->pictures().Picture7.image().size();
+        const QPoint step = e->key() == Qt::Key_Left    ? QPoint(-1, 0)
+                            : e->key() == Qt::Key_Right ? QPoint(1, 0)
+                            : e->key() == Qt::Key_Up    ? QPoint(0, -1)
+                            : e->key() == Qt::Key_Down  ? QPoint(0, 1)
+                                                        : QPoint();
+        if (!step.isNull()) {
+            palettePick_ = QPoint(std::clamp(palettePick_.x() + step.x(), 0, size.width() - 1),
+                                  std::clamp(palettePick_.y() + step.y(), 0, size.height() - 1));
+            Picture7->update();
+            return true;
+        }
+        if (!isEnter(e)) return false;
+        Picture7_Mouse(e->modifiers() & Qt::ShiftModifier ? 2 : 1, palettePick_.x(), palettePick_.y());
+        return true;
+    };
+    // The pick shows as a small frame on the palette while it has the focus.
+    Picture7->view = [this] {
+        QImage image = workbench_->pictures().Picture7.image();
+        if (Picture7->hasFocus()) {
+            QPainter painter(&image);
+            painter.setPen(Qt::black);
+            painter.drawRect(palettePick_.x() - 2, palettePick_.y() - 2, 4, 4);
+        }
+        return image;
+    };
+    for (int i : {0, 1})
+        Picture8[size_t(i)]->key = [this, i, isEnter](QKeyEvent* e) {
+            if (!isEnter(e) && e->key() != Qt::Key_Space) return false;
+            Picture8_Mouse(i, e->modifiers() & Qt::ShiftModifier ? 2 : 1);
+            return true;
+        };
 }
 
 void Form1::dragEnterEvent(QDragEnterEvent* event) {

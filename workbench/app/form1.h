@@ -22,6 +22,7 @@ class CompareWindow;
 class CopyTo;
 class GalleryWindow;
 class PictureBox;
+class PreviewViews;
 class SkinWatch;
 
 // The main window: every control at its place, each event handed to the Workbench, whose
@@ -54,7 +55,9 @@ public:
     QAction *dummy3, *copyqvkitupbintodrive, *dummy4, *showselectbug, *dummy2, *dividerindspreview,
         *savepreviewinskindirectory, *savepreviewinsamedirectoryaszip, *dummy, *Exit;
     // The Skin menu's entries.
-    QAction *checkskin, *saveskinaszip, *newskinfromtemplate;
+    QAction *checkskin, *saveskinaszip, *newskinfromtemplate, *makeloadersafe, *undomakeloadersafe;
+    // The View menu and the views it chooses.
+    PreviewViews* views() const { return views_; }
     // View > Gallery; Help > About.
     QAction *gallery, *about;
     // The one line under the controls: what to do while no skin is loaded, else the skin's path.
@@ -96,6 +99,12 @@ public:
     void openSkin(const QString& path);
     // Shows the two skins side by side.
     void compareSkins(const QString& a, const QString& b);
+    void makeloadersafe_Click();
+    void undomakeloadersafe_Click();
+
+    // The window sized to its client area (and menu and status line), up to the screen's room;
+    // beyond it, the client area scrolls.
+    void fitWindow();
 
     // Sets Dir1's path as the user's choice of a folder does; the folder change follows.
     void setDir1Path(const QString& path);
@@ -125,6 +134,8 @@ private:
     void refreshPictures();
     void createCopyTo();
     void savePreview(PreviewKind kind);
+    // Keyboard and accessibility: focus order, names, tooltips, the palette's pick by arrow keys.
+    void buildKeyboard();
 
     std::unique_ptr<QtMessageBoxes> ownMessages_;
     MessageBoxes* messages_;
@@ -133,6 +144,8 @@ private:
     CheckDialog* checkDialog_ = nullptr;
     GalleryWindow* gallery_ = nullptr;
     CompareWindow* compare_ = nullptr;
+    PreviewViews* views_ = nullptr;
+    QPoint palettePick_{0, 0};          // where Enter picks on the palette
     std::unique_ptr<SkinWatch> watch_;  // goes before the workbench it watches
     bool shutDown_ = false;
     bool refreshing_ = false;

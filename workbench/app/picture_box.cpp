@@ -1,7 +1,10 @@
 #include "picture_box.h"
 
+#include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 
 namespace corvamo {
 
@@ -26,8 +29,39 @@ void PictureBox::paintEvent(QPaintEvent*) {
     painter.setClipRect(inside);
     if (colour_)
         painter.fillRect(inside, *colour_);
+    else if (view)
+        painter.drawImage(inside.topLeft(), view());
     else if (picture_)
         painter.drawImage(inside.topLeft(), picture_->image());
+    if (hasFocus()) {
+        // Where the keyboard is: a dotted frame just inside the border.
+        painter.setClipping(false);
+        QPen pen(palette().color(QPalette::Highlight), 1, Qt::DotLine);
+        painter.setPen(pen);
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+}
+
+bool PictureBox::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip && tip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const QString text = tip(help->pos() - QPoint(Border, Border));
+        if (!text.isEmpty()) {
+            QToolTip::showText(help->globalPos(), text, this);
+            return true;
+        }
+    }
+    return QWidget::event(event);
+}
+
+void PictureBox::keyPressEvent(QKeyEvent* event) {
+    if (key && key(event)) return;
+    const bool press = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Space;
+    if (press && clicked && event->modifiers() == Qt::NoModifier) {
+        clicked();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void PictureBox::report(QMouseEvent* event, int button) {

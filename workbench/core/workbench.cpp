@@ -6,6 +6,7 @@
 #include "platform/paths.h"
 #include "preview/colour_pick.h"
 #include "preview/compositor.h"
+#include "preview/console_view.h"
 #include "skin/archive_extract.h"
 #include "skin/catalogue.h"
 #include "skin/skin_files.h"
@@ -152,7 +153,7 @@ void Workbench::folderChange(const QString& path) {
         if (source.isEmpty()) continue;
         ++found;
         // An archive may not unpack a file this large either; copying it would only fill the disk.
-        if (QFileInfo(source).size() > ExtractLimits().entry)
+        if (QFileInfo(source).size() > kMaxSkinFileBytes)
             tooLarge.append(name);
         else if (!host_->copyFile(source, cache_.temp + name))
             failed.append(name);
@@ -163,9 +164,9 @@ void Workbench::folderChange(const QString& path) {
                         .arg(cache_.temp, failed.join(QStringLiteral(", ")));
     if (!tooLarge.isEmpty())
         problems << QStringLiteral(
-                        "These skin files are larger than 64 MiB, more than the workbench accepts, and were "
-                        "left out: %1")
-                        .arg(tooLarge.join(QStringLiteral(", ")));
+                        "These skin files are larger than %1, more than the workbench accepts, and were "
+                        "left out: %2")
+                        .arg(MiBText(kMaxSkinFileBytes), tooLarge.join(QStringLiteral(", ")));
     if (!problems.isEmpty()) messages_.ok(problems.join(QLatin1Char('\n')));
     loaded_ = found != 0 ? LoadedSkin{LoadedSkin::Folder, dirPath_} : LoadedSkin{};
     if (found != 0) {
@@ -261,7 +262,7 @@ void Workbench::redraw() {
 }
 
 void Workbench::nextGbaScreen() {
-    state_.gbascreen = state_.gbascreen + 1 > 4 ? 0 : state_.gbascreen + 1;
+    state_.gbascreen = state_.gbascreen + 1 >= kGbaScreens ? 0 : state_.gbascreen + 1;
     redraw();
 }
 
@@ -294,10 +295,39 @@ const Picture& Workbench::drawPreview(PreviewKind kind) {
     return pictures_.Picture15;
 }
 
-SaveResult Workbench::savePreview(PreviewKind kind) {
-    const Picture& canvas = drawPreview(kind);
-    const QString path = PreviewOutputPath(kind, state_, options_, dirPath_, selectedFile_);
-    const SaveResult result = SavePreview(canvas, path, cache_.scratchBmp);
+QString Workbench::loadedFile(const QString& catalogueName) const {
+    return host_->findFile(cache_.temp + catalogueName);
+}
+
+FormPictures Workbench::consolePictures() const {
+    const QStringList extras = Catalogue::Split(Catalogue::ExtraBmpNames);
+    FormPictures console = ConsolePictures(pictures_, [&](int slot) { return loadedFile(extras[slot]); });
+    redrawsub(console, state_, options_.showselectbug);
+    for (Picture* shown : {&console.Picture1[0], &console.Picture2, &console.Picture4})
+        shown->setPicture(ConsoleColours(shown->image()));
+    return console;
+}
+
+SaveResult Workbench::savePreview(PreviewKind kind, bool console, bool png) {
+    FormPictures consoleCopy;
+    FormPictures& drawn = console ? (consoleCopy = consolePictures()) : pictures_;
+    if (kind == PreviewKind::Ds)
+        DrawDsExport(drawn, state_, options_);
+    else
+        DrawGbaExport(drawn);
+    Picture& canvas = kind == PreviewKind::Ds ? drawn.Picture3 : drawn.Picture15;
+    QString path = PreviewOutputPath(kind, state_, options_, dirPath_, selectedFile_);
+    if (console) {
+        canvas.setPicture(ConsoleColours(canvas.image()));
+        path.insert(path.size() - 4, QStringLiteral("-console"));
+        redraw();  // the DS export has shown the window element
+    }
+    SaveResult result = SavePreview(canvas, path, cache_.scratchBmp);
+    if (png && result.saved) {
+        const SaveResult lossless = SavePng(canvas.image(), path.chopped(4) + QStringLiteral(".png"));
+        result.saved = lossless.saved;
+        result.message += QLatin1Char('\n') + lossless.message;
+    }
     notifyChanged();
     return result;
 }

@@ -80,10 +80,19 @@ public:
 
     // "Save DS Preview" and "Save GBA Preview": draws the export canvas, names the file by the
     // folder list, the file list and the options, and saves it. Returns what to tell the user.
-    SaveResult savePreview(PreviewKind kind);
+    // With console, the console-colour preview, named with "-console" before ".jpg"; with png, a
+    // lossless PNG is saved beside the JPEG too.
+    SaveResult savePreview(PreviewKind kind, bool console = false, bool png = false);
     // Draws the export canvas of "Save DS Preview" or "Save GBA Preview" as they do, without
     // saving it: Picture3 or Picture15.
     const Picture& drawPreview(PreviewKind kind);
+
+    // The previews as the console shows them: ConsolePictures() of the holders, recomposed with
+    // the current state and options, the three visible ones (Picture1(0), Picture2, Picture4) in
+    // console colours.
+    FormPictures consolePictures() const;
+    // The file of the temporary folder that loading took for a catalogue name; "" when none.
+    QString loadedFile(const QString& catalogueName) const;
 
     // Copies the loaded skin into the loader working folders; stops at the first copy that fails
     // and returns what failed ("" when every copy succeeded).

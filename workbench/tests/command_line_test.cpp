@@ -114,7 +114,7 @@ TEST_F(ExportPreviewsTest, APreviewThatCannotBeSavedFailsTheRun) {
 
 TEST_F(ExportPreviewsTest, NoSkinIsAUsageError) {
     EXPECT_EQ(run({}), 2);
-    EXPECT_TRUE(errors.startsWith("usage: Corvamo --export-previews SKIN..."));
+    EXPECT_TRUE(errors.startsWith("usage: Corvamo --export-previews [--console] [--png] SKIN..."));
 }
 
 }  // namespace

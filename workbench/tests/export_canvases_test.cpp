@@ -220,3 +220,26 @@ TEST_F(SavePreviewTest, FailuresAreReportedAndLeaveNoScratchFile) {
 }
 
 }  // namespace
+
+// The export cells are drawn one after another, so each must stay inside its own cell: a step
+// reaching into a neighbour would depend on the order of the cells.
+TEST(ExportCells, EveryStepStaysInsideItsCellAndCellsDoNotOverlap) {
+    const struct {
+        const char* what;
+        std::span<const ExportCell> cells;
+        QSize screen;
+    } exports[] = {{"DS", kDsExportCells, kDsScreen}, {"GBA", kGbaExportCells, kGbaScreen}};
+    for (const auto& row : exports) {
+        std::vector<QRect> cells;
+        for (const ExportCell& cell : row.cells) {
+            const QRect area(cell.origin, row.screen);
+            for (const QRect& other : cells) EXPECT_FALSE(area.intersects(other)) << row.what;
+            cells.push_back(area);
+            for (const auto& group : cell.groups)
+                for (const DrawStep& step : group)
+                    EXPECT_TRUE(QRect(QPoint(0, 0), row.screen).contains(QRect(step.at, step.size)))
+                        << row.what << " step at " << step.at.x() << "," << step.at.y();
+        }
+    }
+    EXPECT_EQ(std::size(kGbaScreenSteps), size_t(kGbaScreens));
+}

@@ -210,11 +210,34 @@ TEST_F(Form1Test, WindowLayoutAndMenu) {
         EXPECT_FALSE(entries[i]->isChecked());
     }
     const QList<QAction*> skin = menus[1]->menu()->actions();
-    const QStringList skinEntries{"checkskin:&Check skin:F7", "saveskinaszip:&Save skin as zip\u2026:",
-                                  "newskinfromtemplate:&New skin from template\u2026:"};
+    const QStringList skinEntries{"checkskin:&Check skin:F7",
+                                  "saveskinaszip:&Save skin as zip\u2026:",
+                                  "newskinfromtemplate:&New skin from template\u2026:",
+                                  "::",
+                                  "makeloadersafe:&Make loader-safe\u2026:",
+                                  "undomakeloadersafe:&Undo make loader-safe:"};
     ASSERT_EQ(skin.size(), skinEntries.size());
     for (int i = 0; i < skin.size(); ++i)
         EXPECT_EQ(skin[i]->objectName() + ":" + skin[i]->text() + ":" + skin[i]->shortcut().toString(), skinEntries[i]);
+    const QList<QAction*> view = menus[2]->menu()->actions();
+    const QStringList viewEntries{"gallery:&Gallery:Ctrl+Shift+G",
+                                  "::",
+                                  "consolecolours:&Console colours:Ctrl+K",
+                                  "::",
+                                  "zoom1x:Zoom &1\u00D7:Ctrl+1",
+                                  "zoom2x:Zoom &2\u00D7:Ctrl+2",
+                                  "zoom3x:Zoom &3\u00D7:Ctrl+3",
+                                  "zoom4x:Zoom &4\u00D7:Ctrl+4",
+                                  "pixelgrid:Pixel &grid:Ctrl+G",
+                                  "sourcebesideconsole:Source &beside console:Ctrl+E",
+                                  "::",
+                                  "showproblems:Show &problems:Ctrl+P"};
+    ASSERT_EQ(view.size(), viewEntries.size());
+    for (int i = 0; i < view.size(); ++i)
+        EXPECT_EQ(view[i]->objectName() + ":" + view[i]->text() + ":" + view[i]->shortcut().toString(), viewEntries[i]);
+    // Off by default, but for the grid that the zoom draws from 3x on, and 1x.
+    for (QAction* entry : view)
+        EXPECT_EQ(entry->isChecked(), entry->objectName() == "zoom1x" || entry->objectName() == "pixelgrid");
 }
 
 TEST_F(Form1Test, PreviewClicksAndOptionsRedrawWhereTheyShould) {

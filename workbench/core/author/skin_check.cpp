@@ -6,6 +6,7 @@
 #include "skin/catalogue.h"
 #include "skin/image_io.h"
 #include "skin/lindquay_bmp.h"
+#include "skin/picture_account.h"
 
 #include <QFileInfo>
 #include <QImageReader>
@@ -54,8 +55,10 @@ QSize Checker::HeaderSize(const QString& path) {
 }
 
 bool Checker::tooLarge(const QString& path, const QString& file) {
-    if (QFileInfo(path).size() <= ExtractLimits().entry) return false;
-    add(Finding::Error, file, QStringLiteral("larger than 64 MiB, more than the workbench accepts: it is left out"));
+    if (QFileInfo(path).size() <= kMaxSkinFileBytes) return false;
+    add(Finding::Error, file,
+        QStringLiteral("larger than %1, more than the workbench accepts: it is left out")
+            .arg(MiBText(kMaxSkinFileBytes)));
     return true;
 }
 
@@ -109,6 +112,12 @@ void Checker::checkMainPicture(const SkinFileRole& jpg, const SkinFileRole& bmp)
                 return;
             case JpegResult::Unreadable:
             case JpegResult::NotSaved:
+                if (const PictureAccount account = AccountOf(bmpPath, PictureRoad::MainBmp); !account.fits()) {
+                    add(Finding::Error, file,
+                        QStringLiteral("%1, so no %2 is made from it: the previews draw nothing for %3; %4")
+                            .arg(account.problem, jpg.name, jpg.shows, FormWayOut()));
+                    return;
+                }
                 add(Finding::Error, file,
                     QStringLiteral(
                         "cannot be read as a BMP, so no %1 is made from it: the previews draw nothing for %2")
@@ -116,7 +125,14 @@ void Checker::checkMainPicture(const SkinFileRole& jpg, const SkinFileRole& bmp)
                 return;
         }
     }
-    if (bmpPath.isEmpty()) size = LoadedSize(path);
+    if (bmpPath.isEmpty()) {
+        if (const PictureAccount account = AccountOf(jpgPath, PictureRoad::MainJpg);
+            !account.fits() && account.form.picture())
+            add(Finding::Error, file,
+                QStringLiteral("%1; installing copies it to the DS loader as it is; %2")
+                    .arg(account.problem, FormWayOut()));
+        size = LoadedSize(path);
+    }
     if (!size.isValid())
         add(Finding::Error, file,
             QStringLiteral("cannot be read as a picture: the previews draw nothing for %1").arg(jpg.shows));
@@ -149,6 +165,10 @@ void Checker::checkExtraPicture(const SkinFileRole& role) {
                      lindquay.isEmpty()
                          ? QString()
                          : QStringLiteral("; Lindquay: %1, so the GBA shell ROM is built without it").arg(lindquay)));
+    else if (const PictureAccount account = AccountOf(path, PictureRoad::Extra); !account.fits())
+        add(Finding::Error, file,
+            QStringLiteral("%1, so the GBA shell ROM is built without it (Lindquay: %2); %3")
+                .arg(account.problem, account.lindquaySays, FormWayOut()));
     else if (!lindquay.isEmpty())
         add(Finding::Error, file,
             QStringLiteral("Lindquay cannot convert it (%1%2), so the GBA shell ROM is built without it; save it as "

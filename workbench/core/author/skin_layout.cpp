@@ -1,7 +1,6 @@
 #include "author/skin_layout.h"
 
-#include "preview/compositor.h"
-#include "preview/export_canvases.h"
+#include "preview/screens.h"
 #include "skin/catalogue.h"
 
 #include <map>
@@ -15,34 +14,15 @@ struct Reach {
     bool keyed = false;
 };
 
-std::map<const Picture*, Reach>* probing = nullptr;
-
-void Record(const Picture& source, const QRect& area, bool keyed) {
-    Reach& reach = (*probing)[&source];
-    reach.area = reach.area.united(area);
-    reach.keyed = reach.keyed || keyed;
-}
-
-// Runs every view of the previews and both exports, noting what each holder is asked for.
-std::map<const Picture*, Reach> Measure(FormPictures& pictures) {
-    std::map<const Picture*, Reach> reach;
-    probing = &reach;
-    Picture::readProbe = Record;
-    ModuleState state;
-    for (int dswindow : {0, 1})
-        for (int screen = 0; screen < 5; ++screen) {
-            state.dswindow = dswindow;
-            state.gbascreen = screen;
-            redrawsub(pictures, state, true);
-        }
-    ViewOptions options;
-    for (bool divider : {false, true}) {
-        options.dividerindspreview = divider;
-        DrawDsExport(pictures, state, options);
-    }
-    DrawGbaExport(pictures);
-    Picture::readProbe = nullptr;
-    probing = nullptr;
+// What the previews and exports read of each slot, from their draw tables.
+std::map<std::pair<int, int>, Reach> Measure() {
+    std::map<std::pair<int, int>, Reach> reach;
+    ForEachRead([&](Holder holder, const QRect& area, bool keyed) {
+        if (holder.kind != Holder::Main && holder.kind != Holder::Extra) return;
+        Reach& slot = reach[{holder.kind, holder.index}];
+        slot.area = slot.area.united(area);
+        slot.keyed = slot.keyed || keyed;
+    });
     return reach;
 }
 
@@ -74,8 +54,7 @@ QString Shows(const QString& stem) {
 }
 
 std::vector<SkinFileRole> Build() {
-    FormPictures pictures;
-    const auto reach = Measure(pictures);
+    const auto reach = Measure();
     const QStringList jpgs = Catalogue::Split(Catalogue::MainJpgNames);
     const QStringList bmps = Catalogue::Split(Catalogue::MainBmpNames);
     const QStringList extras = Catalogue::Split(Catalogue::ExtraBmpNames);
@@ -87,10 +66,10 @@ std::vector<SkinFileRole> Build() {
         role.shows = Shows(name.left(name.indexOf('.')));
         role.mainSlot = int(std::max(jpgs.indexOf(name), bmps.indexOf(name)));
         role.extraSlot = int(extras.indexOf(name));
-        const Picture* slot = role.mainSlot >= 0    ? &pictures.Picture1[size_t(role.mainSlot)]
-                              : role.extraSlot >= 0 ? &pictures.Picture5[size_t(role.extraSlot)]
-                                                    : nullptr;
-        if (const auto found = slot ? reach.find(slot) : reach.end(); found != reach.end()) {
+        const std::pair<int, int> slot = role.mainSlot >= 0    ? std::pair(int(Holder::Main), role.mainSlot)
+                                         : role.extraSlot >= 0 ? std::pair(int(Holder::Extra), role.extraSlot)
+                                                               : std::pair(int(Holder::None), 0);
+        if (const auto found = reach.find(slot); found != reach.end()) {
             const QRect& area = found->second.area;
             role.drawn = QSize(area.right() + 1, area.bottom() + 1);
             role.size = role.extraSlot == DeskIcon ? QSize(role.drawn.width(), role.drawn.width() * kDeskIconTiles)

@@ -80,9 +80,9 @@ PackResult PackSkin(const SkinFiles& skin, const QString& out, bool replace) {
     for (const QString& name : Catalogue::Split(Catalogue::SkinFileNames)) {
         const QString path = skin.find(name);
         if (path.isEmpty()) continue;
-        if (QFileInfo(path).size() > ExtractLimits().entry)
-            return fail(QStringLiteral("%1 was not packed: %2 is larger than 64 MiB, more than the workbench accepts.")
-                            .arg(skin.name, skin.entryName(path)));
+        if (QFileInfo(path).size() > kMaxSkinFileBytes)
+            return fail(QStringLiteral("%1 was not packed: %2 is larger than %3, more than the workbench accepts.")
+                            .arg(skin.name, skin.entryName(path), MiBText(kMaxSkinFileBytes)));
         names << name;
     }
     if (names.isEmpty()) return fail(QStringLiteral("%1 was not packed: it has no skin file.").arg(skin.name));

@@ -7,6 +7,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
+
+#include <filesystem>
+#include <system_error>
 
 namespace corvamo {
 
@@ -21,36 +25,39 @@ bool RemoveIfPresent(const QString& path) {
 
 }  // namespace
 
+namespace {
+
+void DrawCells(Picture& canvas, std::span<const ExportCell> cells, const FormPictures& pictures, int dividerBand) {
+    const DrawConditions always;  // the exports draw the labels whether or not the skin has deskicon
+    for (const ExportCell& cell : cells) {
+        const QPoint origin = cell.origin + QPoint(0, cell.belowDivider ? dividerBand : 0);
+        if (cell.fill.kind != Holder::None)
+            canvas.copy(origin.x(), origin.y(), cell.fillSize.width(), cell.fillSize.height(),
+                        HolderPicture(pictures, cell.fill), 0, 0);
+        for (const auto& group : cell.groups) DrawSteps(canvas, origin, group, pictures, always);
+    }
+}
+
+}  // namespace
+
 void DrawDsExport(FormPictures& pictures, ModuleState& state, const ViewOptions& options) {
     state.dswindow = 1;
     redrawsub(pictures, state, options.showselectbug);
 
     Picture& canvas = pictures.Picture3;
     canvas.setBackColor(pictures.Picture6);
-    const int lowerScreenTop = options.dividerindspreview ? 242 : 192;
-    canvas.setSize(256, options.dividerindspreview ? 434 : 384);
-    canvas.copy(0, lowerScreenTop, 256, 192, pictures.Picture2, 0, 0);
-    canvas.copy(0, 0, 256, 192, pictures.Picture1[0], 0, 0);
+    const int band = options.dividerindspreview ? kDividerBand : 0;
+    canvas.setSize(kDsScreen.width(), 2 * kDsScreen.height() + band);
+    DrawCells(canvas, kDsExportCells, pictures, band);
 }
 
 void DrawGbaExport(FormPictures& pictures) {
     Picture& canvas = pictures.Picture15;
-    const auto& extra = pictures.Picture5;
-    canvas.setSize(480, 320);
+    canvas.setSize(2 * kGbaScreen.width(), 2 * kGbaScreen.height());
     // A skin that lacks a picture must not show the previous skin's pixels where the copy of
     // its cleared slot does not reach.
     canvas.setBackColor(Qt::white);
-
-    const QPoint topLeft(0, 0), topRight(240, 0), bottomRight(240, 160), bottomLeft(0, 160);
-    canvas.copy(topLeft.x(), topLeft.y(), 240, 160, extra[QvPdaLogo], 0, 0);
-    DrawItemDialog(canvas, topLeft, pictures, false);
-    canvas.copy(topRight.x(), topRight.y(), 240, 160, extra[Desktop], 0, 0);
-    DrawDesktopColumn(canvas, topRight, extra[DeskIcon]);
-    // Screen 3 starts from the desktop as drawn so far, before screen 2's left arrow.
-    canvas.copy(bottomRight.x(), bottomRight.y(), 240, 160, canvas, topRight.x(), topRight.y());
-    DrawDesktopArrow(canvas, topRight, pictures);
-    DrawFileManagerMessage(canvas, bottomRight, pictures, false);
-    DrawFileManager(canvas, bottomLeft, pictures, false);
+    DrawCells(canvas, kGbaExportCells, pictures, 0);
 }
 
 QString PreviewOutputPath(PreviewKind kind, const ModuleState& state, const ViewOptions& options,
@@ -92,6 +99,27 @@ SaveResult SavePreview(const Picture& canvas, const QString& outputPath, const Q
     if (saved == JpegResult::Unreadable) return fail("The scratch file " + scratchBmp + " could not be read.");
     result.saved = saved == JpegResult::Saved;
     result.message = result.saved ? outputPath + " saved." : outputPath + " could not be saved.";
+    return result;
+}
+
+SaveResult SavePng(const QImage& image, const QString& path) {
+    SaveResult result;
+    const QFileInfo old(path);
+    if (old.exists() && !old.isFile() && !old.isSymLink()) {
+        result.message = path + " could not be replaced.";
+        return result;
+    }
+    const QString part = PartPathBeside(path);
+    QFile file(part);
+    bool saved = file.open(QIODevice::WriteOnly | QIODevice::NewOnly) && image.save(&file, "PNG") && file.flush();
+    file.close();
+    std::error_code error;
+    if (saved)
+        std::filesystem::rename(QFile::encodeName(part).toStdString(), QFile::encodeName(path).toStdString(), error);
+    saved = saved && !error;
+    if (!saved) QFile::remove(part);
+    result.saved = saved;
+    result.message = saved ? path + " saved." : path + " could not be saved.";
     return result;
 }
 

@@ -25,5 +25,7 @@ struct SaveResult {
 };
 // A preview canvas to the scratch BMP, then the scratch BMP to JPEG at outputPath.
 SaveResult SavePreview(const Picture& canvas, const QString& outputPath, const QString& scratchBmp);
+// A lossless PNG of the image at path, written beside it and put in its place once complete.
+SaveResult SavePng(const QImage& image, const QString& path);
 
 }  // namespace corvamo

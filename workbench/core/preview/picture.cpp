@@ -63,7 +63,6 @@ void Picture::copyTransparent(int dx, int dy, int w, int h, const Picture& sourc
 }
 
 void Picture::blit(int dx, int dy, int w, int h, const Picture& source, int sx, int sy, bool keyed) {
-    if (readProbe) readProbe(source, QRect(sx, sy, w, h), keyed);
     // Clip against both surfaces: move the rectangle's corners inside the source and destination.
     const auto clipStart = [&](int& s, int& d, int& len) {
         const int skip = std::max({0, -s, -d});

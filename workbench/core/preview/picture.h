@@ -15,10 +15,6 @@ public:
     // Transparent copies leave out source pixels of exactly this colour.
     static constexpr QRgb KeyColour = 0xFFFFFFFFu;
 
-    // While set, told of every area a copy or a background asks of a source, before clipping, and
-    // whether the copy is transparent: how the sizes the previews fix are measured. Null otherwise.
-    static inline void (*readProbe)(const Picture& source, const QRect& area, bool keyed) = nullptr;
-
     // A holder that sizes itself takes the size of every picture put into it (the skin slots);
     // a canvas keeps its size (the previews and export canvases).
     explicit Picture(int width = 0, int height = 0, bool sizesItself = false);
@@ -40,10 +36,7 @@ public:
     // Loads a JPEG or BMP file; false (holder unchanged) when it cannot be read.
     bool load(const QString& path);
     // Set background: the source's picture at (0, 0) of this canvas.
-    void setBackground(const Picture& source) {
-        if (readProbe) readProbe(source, QRect(0, 0, width(), height()), false);
-        setPicture(source.picture_);
-    }
+    void setBackground(const Picture& source) { setPicture(source.picture_); }
     const QImage& picture() const { return picture_; }
     bool hasPicture() const { return !picture_.isNull(); }
 

@@ -7,7 +7,9 @@
 //                       colour-keyed copies
 //   workbench_state.h   ModuleState, ViewOptions and FormPictures (Picture1 ... Picture15): the
 //                       view state the handlers share
-//   compositor.h        redrawsub and the draw steps of the GBA screens
+//   screens.h           the screens as data: one table of draw steps per screen and export cell,
+//                       kGbaScreens, and every read they make (the size table's source)
+//   compositor.h        redrawsub, which draws the preview screens by their tables
 //   export_canvases.h   DrawDsExport, DrawGbaExport, PreviewOutputPath, SavePreview
 //   builtin_pictures.h  the program's own label and palette pictures
 //   colour_pick.h       the divider colour from the palette or a quick swatch
@@ -17,4 +19,5 @@
 #include "preview/compositor.h"
 #include "preview/export_canvases.h"
 #include "preview/picture.h"
+#include "preview/screens.h"
 #include "preview/workbench_state.h"

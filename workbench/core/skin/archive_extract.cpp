@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -294,14 +295,16 @@ QString FirstNames(const QStringList& names) {
 
 }  // namespace
 
+QString MiBText(qint64 bytes) { return QStringLiteral("%1 MiB").arg(bytes >> 20); }
+
 QString ExtractReport::message(const QString& archive) const {
     if (notZip) return QStringLiteral("The archive %1 is not a zip archive.").arg(archive);
     if (!opened) return QStringLiteral("The archive %1 could not be opened.").arg(archive);
     if (tooManyEntries)
         return QStringLiteral(
-                   "The archive %1 holds more entries than the workbench accepts (10,000; a skin has 49 files); "
+                   "The archive %1 holds more entries than the workbench accepts (%2; a skin has 49 files); "
                    "nothing was extracted.")
-            .arg(archive);
+            .arg(archive, QLocale(QLocale::English).toString(kMaxArchiveEntries));
     QStringList lines;
     if (unwritable)
         lines << QStringLiteral("The archive %1 could not be extracted: the temporary folder cannot be written.")
@@ -311,9 +314,9 @@ QString ExtractReport::message(const QString& archive) const {
                      .arg(archive);
     if (limitHit)
         lines << QStringLiteral(
-                     "The archive %1 unpacks to more than the workbench accepts (256 MiB in all, 64 MiB for one file); "
+                     "The archive %1 unpacks to more than the workbench accepts (%2 in all, %3 for one file); "
                      "extraction stopped there.")
-                     .arg(archive);
+                     .arg(archive, MiBText(kMaxSkinBytes), MiBText(kMaxSkinFileBytes));
     if (!encrypted.isEmpty())
         lines << QStringLiteral(
                      "The archive %1 is encrypted: %2 entries need a password, which the workbench does not ask for, "

@@ -7,12 +7,20 @@
 
 namespace corvamo {
 
-// Limits on what one archive may unpack to. A skin has 49 files; no skin needs thousands of
-// entries, and creating them would keep the window busy for seconds.
+// What the workbench takes from a skin, each limit named once; the messages are built from these.
+// A skin has 49 files; no skin needs thousands of entries, and creating them would keep the window
+// busy for seconds.
+inline constexpr qint64 kMaxSkinBytes = qint64(256) << 20;     // all entries of an archive together
+inline constexpr qint64 kMaxSkinFileBytes = qint64(64) << 20;  // any one file, of an archive or a folder
+inline constexpr int kMaxArchiveEntries = 10000;               // entries of any kind in one archive
+// A size in whole MiB as the messages give it: "64 MiB".
+QString MiBText(qint64 bytes);
+
+// Limits on what one archive may unpack to.
 struct ExtractLimits {
-    qint64 total = qint64(256) << 20;  // all entries together
-    qint64 entry = qint64(64) << 20;   // any one entry
-    int entries = 10000;               // entries of any kind, counted before anything is written
+    qint64 total = kMaxSkinBytes;      // all entries together
+    qint64 entry = kMaxSkinFileBytes;  // any one entry
+    int entries = kMaxArchiveEntries;  // entries of any kind, counted before anything is written
 };
 
 struct ExtractReport {
