@@ -4,11 +4,24 @@
 #include "author/skin_fix.h"
 #include "author/skin_pack.h"
 #include "author/skin_template.h"
+#include "collection/contact_sheet.h"
+#include "collection/skin_index.h"
+#include "collection/skin_summary.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include <unistd.h>
 
 namespace corvamo {
 
@@ -33,6 +46,10 @@ constexpr ModeEntry kModes[] = {
     {"--install-vu4", Command::InstallVu4, "SKIN [--card DIR]",
      "installs the skin as Skin VU4 loaders does, the loader image onto the card at DIR; exit 1 on a failed step"},
     {"--install-di3", Command::InstallDi3, "SKIN", "installs the skin as Skin DI3 GBA does; exit 1 on a failed step"},
+    {"--contact-sheet", Command::ContactSheet, "OUT.png SKIN...",
+     "writes one PNG of every skin's previews (skins or folders of skins) in a grid with their names"},
+    {"--index", Command::Index, "SKIN...",
+     "prints one JSON object per skin (path, name, form, pictures, check findings, size)"},
     {"--fix-skin", Command::FixSkin, "[--undo] SKIN",
      "converts the pictures the loader or Lindquay cannot take (originals kept in .corvamo-backup/); "
      "--undo puts them back"},
@@ -47,17 +64,11 @@ int Usage(Command::Mode mode, QTextStream& err) {
     return kExitUsage;
 }
 
-bool anyPicture(const FormPictures& p) {
-    const auto has = [](const Picture& slot) { return slot.hasPicture(); };
-    return std::any_of(p.Picture1.begin(), p.Picture1.end(), has) ||
-           std::any_of(p.Picture5.begin(), p.Picture5.end(), has);
-}
-
 // Loads one skin as the window would. Returns what went wrong, or "".
 QString loadSkin(Workbench& wb, const QString& skin) {
     const Status opened = wb.openSkin(skin);
     if (!opened) return opened.details.isEmpty() ? opened.message : opened.details.join(' ');
-    if (!anyPicture(wb.pictures())) return "no skin pictures found";
+    if (!HasAnyPicture(wb.pictures())) return "no skin pictures found";
     return {};
 }
 
@@ -78,9 +89,15 @@ Command ParseArguments(const QStringList& arguments) {
         return command;
     }
     command.mode = Command::Usage;
-    command.error = first.startsWith('-') ? QStringLiteral("unknown option ") + first
-                                          : QStringLiteral("unexpected argument ") + first +
-                                                QStringLiteral(" (the window takes no arguments)");
+    if (first.startsWith('-')) {
+        command.error = QStringLiteral("unknown option ") + first;
+    } else if (arguments.size() > 1) {
+        command.error = QStringLiteral("unexpected argument ") + arguments[1] +
+                        QStringLiteral(" (the window opens one skin: a folder or a .zip archive)");
+    } else {
+        command.mode = Command::Window;  // Corvamo PATH: the window with that skin loaded
+        command.operands = arguments;
+    }
     return command;
 }
 
@@ -88,7 +105,8 @@ QString UsageText() {
     const auto line = [](const QString& call, const QString& what) {
         return call.leftJustified(42) + QLatin1Char(' ') + what + QLatin1Char('\n');
     };
-    QString text = line(QStringLiteral("usage: Corvamo"), QStringLiteral("opens the skin workbench"));
+    QString text = line(QStringLiteral("usage: Corvamo [SKIN]"),
+                        QStringLiteral("opens the skin workbench (with SKIN, a folder or .zip archive, loaded)"));
     for (const ModeEntry& entry : kModes)
         text += line(QStringLiteral("       Corvamo ") + entry.option +
                          (*entry.operands ? QLatin1Char(' ') + QLatin1String(entry.operands) : QString()),
@@ -124,6 +142,12 @@ int RunCommand(const Command& command, const QString& currentFolder, const QStri
             const CacheLease lease = CacheLease::Private(cacheRoot);
             return InstallSkin(command.mode, command.operands, currentFolder, lease.folders(), out, err);
         }
+        case Command::ContactSheet:
+            return WriteContactSheet(command.operands, cacheRoot, out, err, isatty(STDERR_FILENO) == 1);
+        case Command::Index: {
+            const CacheLease lease = CacheLease::Private(cacheRoot);
+            return IndexSkins(command.operands, ScratchRootOf(lease.folders()), out, err, isatty(STDERR_FILENO) == 1);
+        }
         case Command::FixSkin: {
             const CacheLease lease = CacheLease::Private(cacheRoot);
             return FixSkin(command.operands, ScratchRootOf(lease.folders()), out, err);
@@ -135,6 +159,63 @@ int RunCommand(const Command& command, const QString& currentFolder, const QStri
     err << "Corvamo: " << command.error << '\n' << UsageText();
     return kExitUsage;
 }
+
+namespace {
+
+// Runs job 0 to count - 1 on up to threads threads, each with a worker of its own that
+// makeWorker makes on that thread, and hands every result to show() on the calling thread in job
+// order, each as soon as it and all before it are done: the output reads as if one ran after the
+// other.
+template <typename Worker, typename Result>
+void RunInOrder(qsizetype count, int threads, const std::function<std::unique_ptr<Worker>()>& makeWorker,
+                const std::function<Result(Worker&, qsizetype)>& work, const std::function<void(Result&)>& show) {
+    std::vector<std::optional<Result>> results;
+    results.resize(size_t(count));
+    std::mutex mutex;
+    std::condition_variable done;
+    std::atomic<qsizetype> next{0};
+    const auto run = [&] {
+        const std::unique_ptr<Worker> worker = makeWorker();
+        for (qsizetype i = next++; i < count; i = next++) {
+            Result result = work(*worker, i);
+            {
+                const std::lock_guard<std::mutex> lock(mutex);
+                results[size_t(i)] = std::move(result);
+            }
+            done.notify_all();
+        }
+    };
+    std::vector<std::thread> pool;
+    for (int t = 0; t < std::clamp(threads, 1, int(std::max<qsizetype>(count, 1))); ++t) pool.emplace_back(run);
+    for (qsizetype i = 0; i < count; ++i) {
+        std::unique_lock<std::mutex> lock(mutex);
+        done.wait(lock, [&] { return results[size_t(i)].has_value(); });
+        Result result = std::move(*results[size_t(i)]);
+        results[size_t(i)].reset();
+        lock.unlock();
+        show(result);
+    }
+    for (std::thread& thread : pool) thread.join();
+}
+
+// One run's workbench with its own cache folders, for exporting on a thread of its own.
+struct Exporter {
+    Exporter(const CacheFolders& folders, const QString& currentFolder) : workbench(messages, folders) {
+        workbench.startUp(currentFolder);
+        // The previews land beside each skin.
+        workbench.setOption(&ViewOptions::savepreviewinsamedirectoryaszip, true);
+        workbench.setOption(&ViewOptions::savepreviewinskindirectory, true);
+    }
+    RecordedMessages messages;
+    Workbench workbench;
+};
+
+struct SkinOutput {
+    QString out, err;
+    bool failed = false;
+};
+
+}  // namespace
 
 int ExportPreviews(const QStringList& operands, const QString& currentFolder, const CacheFolders& cache,
                    QTextStream& out, QTextStream& err) {
@@ -153,48 +234,74 @@ int ExportPreviews(const QStringList& operands, const QString& currentFolder, co
         err << "usage: Corvamo --export-previews [--console] [--png] SKIN...  (skin folders or .zip archives)\n";
         return kExitUsage;
     }
-    RecordedMessages messages;
-    Workbench wb(messages, cache);
-    wb.startUp(currentFolder);
-    if (!messages.texts.isEmpty()) {
-        err << "Corvamo: " << messages.texts.join(' ') << '\n';
-        return kExitFailure;
+    {
+        RecordedMessages messages;
+        Workbench wb(messages, cache);
+        wb.startUp(currentFolder);
+        if (!messages.texts.isEmpty()) {
+            err << "Corvamo: " << messages.texts.join(' ') << '\n';
+            return kExitFailure;
+        }
     }
-    // The previews land beside each skin.
-    wb.setOption(&ViewOptions::savepreviewinsamedirectoryaszip, true);
-    wb.setOption(&ViewOptions::savepreviewinskindirectory, true);
-
-    int failures = 0;
-    for (const QString& skin : skins) {
+    // Skins are exported on several threads at once, each workbench in cache folders of its own.
+    struct Worker {
+        std::optional<CacheLease> lease;
+        std::unique_ptr<Exporter> exporter;
+    };
+    std::atomic<int> made{0};
+    const auto makeWorker = [&] {
+        auto worker = std::make_unique<Worker>();
+        if (made++ > 0) worker->lease.emplace(CacheLease::Private(cache.root));
+        worker->exporter = std::make_unique<Exporter>(worker->lease ? worker->lease->folders() : cache, currentFolder);
+        return worker;
+    };
+    const auto exportOne = [&](Worker& worker, qsizetype i) {
+        SkinOutput output;
+        Workbench& wb = worker.exporter->workbench;
+        const QString& skin = skins[i];
         const QString problem = loadSkin(wb, skin);
         if (!problem.isEmpty()) {
-            err << "Corvamo: " << skin << ": " << problem << '\n';
-            ++failures;
-            continue;
+            output.err = "Corvamo: " + skin + ": " + problem + '\n';
+            output.failed = true;
+            return output;
         }
         for (PreviewKind kind : {PreviewKind::Ds, PreviewKind::Gba}) {
             const SaveResult result = wb.savePreview(kind, console, png);
             if (result.saved) {
-                out << result.message << '\n';
+                output.out += result.message + '\n';
             } else {
-                err << "Corvamo: " << skin << ": " << result.message << '\n';
-                ++failures;
+                output.err += "Corvamo: " + skin + ": " + result.message + '\n';
+                output.failed = true;
             }
         }
+        return output;
+    };
+    int failures = 0;
+    RunInOrder<Worker, SkinOutput>(skins.size(), SummaryThreads(), makeWorker, exportOne, [&](SkinOutput& output) {
+        out << output.out;
+        err << output.err;
         out.flush();
-    }
+        err.flush();
+        failures += output.failed ? 1 : 0;
+    });
     return failures == 0 ? kExitOk : kExitFailure;
 }
 
 int CheckSkins(const QStringList& skins, const QString& scratchRoot, QTextStream& out, QTextStream& err) {
     if (skins.isEmpty()) return Usage(Command::Check, err);
     bool errors = false;
-    for (qsizetype i = 0; i < skins.size(); ++i) {
-        const SkinReport report = CheckSkin(skins[i], scratchRoot);
-        out << (i > 0 ? "\n" : "") << report.text();
-        out.flush();
-        errors = errors || report.count(Finding::Error) > 0;
-    }
+    qsizetype shown = 0;
+    const auto makeWorker = [] { return std::make_unique<Host>(); };
+    const auto checkOne = [&](Host& host, qsizetype i) {
+        const SkinReport report = CheckSkin(skins[i], scratchRoot, host);
+        return std::make_pair(report.text(), report.count(Finding::Error) > 0);
+    };
+    RunInOrder<Host, std::pair<QString, bool>>(skins.size(), SummaryThreads(), makeWorker, checkOne,
+                                               [&](std::pair<QString, bool>& report) {
+                                                   out << (shown++ > 0 ? "\n" : "") << report.first;
+                                                   out.flush();
+                                                   errors = errors || report.second;
+                                               });
     return errors ? kExitFailure : kExitOk;
 }
 
@@ -248,6 +355,69 @@ int InstallSkin(Command::Mode mode, const QStringList& operands, const QString& 
     const bool ok = vu4 ? wb.skinVu4Loaders() : wb.skinDi3Gba();
     commandLineInstall = nullptr;
     return ok ? kExitOk : kExitFailure;
+}
+
+namespace {
+
+// "Corvamo: 12/300 NAME" over the same terminal line, ended by a line break after the last.
+void ShowProgress(QTextStream& err, int done, qsizetype total, const QString& name) {
+    err << "\rCorvamo: " << done << '/' << total << ' ' << name.left(60) << "\x1b[K";
+    if (done == total) err << '\n';
+    err.flush();
+}
+
+}  // namespace
+
+int WriteContactSheet(const QStringList& operands, const QString& cacheRoot, QTextStream& out, QTextStream& err,
+                      bool progress) {
+    if (operands.size() < 2) return Usage(Command::ContactSheet, err);
+    const QString sheetPath = QFileInfo(operands[0]).absoluteFilePath();
+    if (const QFileInfo old(sheetPath); old.exists() && !old.isFile()) {
+        err << "Corvamo: " << sheetPath << " could not be replaced.\n";
+        return kExitFailure;
+    }
+    const Host host;
+    const QStringList skins = ExpandSkins(operands.mid(1), host);
+    const auto done = [&](int count) {
+        if (progress) ShowProgress(err, count, skins.size(), QFileInfo(skins[count - 1]).fileName());
+    };
+    const std::vector<SkinSummary> summaries =
+        SummarizeSkins(skins, cacheRoot, ContactSheetLayout::ThumbnailHeight, SummaryThreads(), done);
+    int failures = 0;
+    for (const SkinSummary& skin : summaries)
+        if (skin.broken()) {
+            err << "Corvamo: " << skin.path << ": " << skin.problem << '\n';
+            ++failures;
+        }
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!ComposeContactSheet(summaries).save(&buffer, "png") || !WriteFileReplacing(sheetPath, png)) {
+        err << "Corvamo: " << sheetPath << " could not be saved.\n";
+        return kExitFailure;
+    }
+    out << sheetPath << " saved (" << summaries.size() << (summaries.size() == 1 ? " skin" : " skins") << ").\n";
+    return failures == 0 ? kExitOk : kExitFailure;
+}
+
+int IndexSkins(const QStringList& operands, const QString& scratchRoot, QTextStream& out, QTextStream& err,
+               bool progress) {
+    if (operands.isEmpty()) return Usage(Command::Index, err);
+    const Host host;
+    const QStringList skins = ExpandSkins(operands, host);
+    int failures = 0;
+    for (qsizetype i = 0; i < skins.size(); ++i) {
+        const SkinFiles files = SkinFiles::Open(skins[i], scratchRoot, host);
+        if (!files.readable) {
+            err << "Corvamo: " << skins[i] << ": " << files.problem << '\n';
+            ++failures;
+        } else {
+            out << QString::fromUtf8(IndexLine(skins[i], files, CheckSkin(files)));
+            out.flush();
+        }
+        if (progress) ShowProgress(err, int(i + 1), skins.size(), files.name);
+    }
+    return failures == 0 ? kExitOk : kExitFailure;
 }
 
 int FixSkin(const QStringList& operands, const QString& scratchRoot, QTextStream& out, QTextStream& err) {

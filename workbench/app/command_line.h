@@ -10,8 +10,9 @@ namespace corvamo {
 // Exit codes of Corvamo's command-line modes.
 enum CommandLineExit { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
 
-// What Corvamo's arguments ask for: the window (no arguments), or one command-line mode, named by
-// the first argument; everything after it is the mode's operands, whatever it looks like.
+// What Corvamo's arguments ask for: the window (no arguments, or one skin to open in it), or one
+// command-line mode, named by the first argument; everything after it is the mode's operands,
+// whatever it looks like.
 struct Command {
     enum Mode {
         Window,
@@ -22,6 +23,8 @@ struct Command {
         PackSkin,
         NewSkin,
         FixSkin,
+        ContactSheet,
+        Index,
         InstallVu4,
         InstallDi3,
         Usage
@@ -55,6 +58,12 @@ int PackSkinToZip(const QStringList& operands, const QString& scratchRoot, QText
 int FixSkin(const QStringList& operands, const QString& scratchRoot, QTextStream& out, QTextStream& err);
 // Corvamo --new-skin DIR.
 int NewSkin(const QStringList& operands, QTextStream& out, QTextStream& err);
+// Corvamo --contact-sheet OUT.png SKIN...: every skin's previews in one PNG, in a grid with their
+// names; skins are made below cacheRoot. progress: a line on err after each skin.
+int WriteContactSheet(const QStringList& operands, const QString& cacheRoot, QTextStream& out, QTextStream& err,
+                      bool progress);
+// Corvamo --index SKIN...: one JSON object per skin on out (IndexLine).
+int IndexSkins(const QStringList& skins, const QString& scratchRoot, QTextStream& out, QTextStream& err, bool progress);
 
 // Corvamo --install-vu4 SKIN [--card DIR] and --install-di3 SKIN: loads the skin as the window
 // would and installs it as the two buttons do, into the program folder (ProgramFolder()),

@@ -1,11 +1,14 @@
 #include "form1.h"
 
+#include "app_icon.h"
 #include "author/skin_check.h"
 #include "author/skin_fix.h"
 #include "author/skin_pack.h"
 #include "author/skin_template.h"
 #include "check_dialog.h"
+#include "compare_window.h"
 #include "copy_to.h"
+#include "gallery_window.h"
 #include "install_log_window.h"
 #include "picture_box.h"
 #include "platform/paths.h"
@@ -19,6 +22,7 @@
 #include <QDragEnterEvent>
 #include <QFileDialog>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLayout>
 #include <QListWidget>
 #include <QMenuBar>
@@ -85,6 +89,11 @@ Form1::Form1(const CacheFolders& cache, MessageBoxes* messages, std::unique_ptr<
     buildControls();
     buildMenu();
     buildSkinMenu();
+    buildViewAndHelpMenus();
+    setWindowIcon(app_icon::WindowIcon());
+    hint = new QLabel(this);
+    hint->setObjectName(QStringLiteral("hint"));
+    statusBar()->addWidget(hint, 1);
     views_ = new PreviewViews(*this);
     buildKeyboard();
     setAcceptDrops(true);
@@ -122,6 +131,7 @@ Form1::Form1(const CacheFolders& cache, MessageBoxes* messages, std::unique_ptr<
         if (checkDialog_ && checkDialog_->isVisible()) checkskin_Click();
     });
 
+    updateHint();
     statusBar()->setSizeGripEnabled(false);
     views_->refresh();
 }
@@ -252,6 +262,8 @@ void Form1::buildMenu() {
         entry("savepreviewinsamedirectoryaszip", "Save preview in same directory as &zip", "Ctrl+Z", true);
     dummy = separator("dummy");
     Exit = entry("Exit", "E&xit", "Ctrl+X", false);
+    // Ctrl+Q ends it too, as it ends most desktop programs.
+    Exit->setShortcuts({QKeySequence(QStringLiteral("Ctrl+X")), QKeySequence(QStringLiteral("Ctrl+Q"))});
 
     connect(copyqvkitupbintodrive, &QAction::triggered, this, [this] { copyqvkitupbintodrive_Click(); });
     connect(showselectbug, &QAction::triggered, this, [this] { showselectbug_Click(); });
@@ -279,6 +291,72 @@ void Form1::buildSkinMenu() {
     connect(checkskin, &QAction::triggered, this, [this] { checkskin_Click(); });
     connect(saveskinaszip, &QAction::triggered, this, [this] { saveskinaszip_Click(); });
     connect(newskinfromtemplate, &QAction::triggered, this, [this] { newskinfromtemplate_Click(); });
+}
+
+const QString Form1::EmptyHint = QStringLiteral(
+    "No skin loaded: open a skin folder, click a .zip archive, drop a skin here, or choose Skin > New skin from "
+    "template.");
+
+QString Form1::AboutText() {
+    return QStringLiteral(
+               "Corvamo %1, the skin workbench of the Corvamo skin toolkit: previews loader skins for the flash "
+               "cartridge and installs them.\n\n"
+               "Licence: none has been granted yet; all rights reserved.\n\n"
+               "How to use it: the README (README.md, installed in /usr/share/doc/corvamo/) and the man pages "
+               "corvamo(1), lindquay(1), lindquay-ls(1), marlet(1), glimmet(1) and Marlet(3).")
+        .arg(QStringLiteral(CORVAMO_VERSION));
+}
+
+void Form1::buildViewAndHelpMenus() {
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    gallery = view->addAction(QStringLiteral("&Gallery"));
+    gallery->setObjectName(QStringLiteral("gallery"));
+    gallery->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+G")));
+    connect(gallery, &QAction::triggered, this, [this] { gallery_Click(); });
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    about = help->addAction(QStringLiteral("&About Corvamo"));
+    about->setObjectName(QStringLiteral("about"));
+    connect(about, &QAction::triggered, this, [this] { about_Click(); });
+}
+
+void Form1::updateHint() {
+    const Workbench::LoadedSkin& skin = workbench_->loadedSkin();
+    hint->setText(skin.kind == Workbench::LoadedSkin::None ? EmptyHint : skin.path);
+}
+
+void Form1::about_Click() { workbench_->messages().ok(AboutText()); }
+
+void Form1::gallery_Click() {
+    if (!gallery_) {
+        const CacheFolders& cache = workbench_->cacheFolders();
+        gallery_ = new GalleryWindow(cache.root, cache.thumbnails(), this);
+        gallery_->open = [this](const QString& path) { openSkin(path); };
+        gallery_->compare = [this](const QString& a, const QString& b) { compareSkins(a, b); };
+    }
+    gallery_->follow(workbench_->dirPath());
+    gallery_->show();
+    gallery_->raise();
+    gallery_->activateWindow();
+}
+
+void Form1::compareSkins(const QString& a, const QString& b) {
+    if (!compare_) compare_ = new CompareWindow(workbench_->cacheFolders().root, this);
+    compare_->compare(a, b);
+    compare_->show();
+    compare_->raise();
+}
+
+void Form1::openSkin(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        workbench_->messages().ok(QStringLiteral("%1: no such skin folder or archive.").arg(path));
+        return;
+    }
+    if (!info.isDir() && !(info.isFile() && info.fileName().endsWith(QLatin1String(".zip"), Qt::CaseInsensitive))) {
+        workbench_->messages().ok(QStringLiteral("%1 is neither a skin folder nor a .zip archive.").arg(path));
+        return;
+    }
+    openDropped(QDir::cleanPath(info.absoluteFilePath()));
 }
 
 void Form1::refreshLists() {
@@ -335,6 +413,8 @@ void Form1::refreshPictures() {
 void Form1::afterLoad() {
     refreshLists();
     watch_->follow();
+    updateHint();
+    if (gallery_ && gallery_->isVisible()) gallery_->follow(workbench_->dirPath());
     views_->checkLoadedSkin();
 }
 

@@ -11,14 +11,17 @@
 
 class QAction;
 class QComboBox;
+class QLabel;
 class QListWidget;
 class QPushButton;
 
 namespace corvamo {
 
 class CheckDialog;
+class CompareWindow;
 class CopyTo;
 class InstallLogWindow;
+class GalleryWindow;
 class PictureBox;
 class PreviewViews;
 class SkinWatch;
@@ -61,6 +64,17 @@ public:
     QAction *checkskin, *saveskinaszip, *newskinfromtemplate, *makeloadersafe, *undomakeloadersafe;
     // The View menu and the views it chooses.
     PreviewViews* views() const { return views_; }
+    // View > Gallery; Help > About.
+    QAction *gallery, *about;
+    // The one line under the controls: what to do while no skin is loaded, else the skin's path.
+    QLabel* hint;
+    // The gallery and the comparison once opened; null before.
+    GalleryWindow* galleryWindow() const { return gallery_; }
+    CompareWindow* compareWindow() const { return compare_; }
+    // The text of Help > About.
+    static QString AboutText();
+    // What the empty window says.
+    static const QString EmptyHint;
 
     // Where Skin > Save skin as zip and Skin > New skin from template ask for their path (a file
     // dialog; tests answer in advance); empty when the user cancels.
@@ -84,6 +98,13 @@ public:
     void checkskin_Click();
     void saveskinaszip_Click();
     void newskinfromtemplate_Click();
+    void gallery_Click();
+    void about_Click();
+    // Opens a skin from outside (the command line, a drop, the gallery): a folder as the folder
+    // list would, a .zip archive by moving the folder list to its folder and clicking it.
+    void openSkin(const QString& path);
+    // Shows the two skins side by side.
+    void compareSkins(const QString& a, const QString& b);
     void makeloadersafe_Click();
     void undomakeloadersafe_Click();
 
@@ -109,6 +130,8 @@ private:
     void buildControls();
     void buildMenu();
     void buildSkinMenu();
+    void buildViewAndHelpMenus();
+    void updateHint();
     // After the user chose what to load: the lists shown anew, the new skin watched.
     void afterLoad();
     // A dropped skin, opened once the drag has ended.
@@ -127,6 +150,8 @@ private:
     CheckDialog* checkDialog_ = nullptr;
     InstallLogWindow* installLog_ = nullptr;
     bool closeAfterInstall_ = false;  // the user chose to quit while an install ran
+    GalleryWindow* gallery_ = nullptr;
+    CompareWindow* compare_ = nullptr;
     PreviewViews* views_ = nullptr;
     QPoint palettePick_{0, 0};          // where Enter picks on the palette
     std::unique_ptr<SkinWatch> watch_;  // goes before the workbench it watches

@@ -3,11 +3,14 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QTextStream>
+#include <QTimer>
 
 #include <csignal>
+#include <cstdlib>
 #include <optional>
 
 #include <sys/socket.h>
@@ -32,6 +35,9 @@ QString UserCacheRoot() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // With TZ unset, every local-time conversion stats /etc/localtime again: libarchive converts
+    // each zip entry's time, hundreds of calls a skin. The same zone, read once.
+    if (!std::getenv("TZ") && QFileInfo::exists(QStringLiteral("/etc/localtime"))) setenv("TZ", ":/etc/localtime", 0);
     QStringList arguments;
     for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
     const Command command = ParseArguments(arguments);
@@ -64,6 +70,8 @@ int main(int argc, char** argv) {
         return code;
     }
     QApplication app(qtArgc, argv);
+    // The desktop entry's id: the task bar groups the window with the menu entry and takes its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("corvamo"));
     // Ending the session or pressing Ctrl+C closes the window the usual way, so the shut-down
     // (and its clean-up script) still runs. A signal that comes early waits in the pipe.
     const bool signalsCaught = socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) == 0;
@@ -82,5 +90,10 @@ int main(int argc, char** argv) {
         });
     }
     window.show();
+    // Corvamo PATH: the skin is opened once the window is up, so that a message has a parent.
+    if (!command.operands.isEmpty()) {
+        const QString skin = QDir::cleanPath(QDir::current().absoluteFilePath(command.operands.front()));
+        QTimer::singleShot(0, &window, [&window, skin] { window.openSkin(skin); });
+    }
     return app.exec();
 }

@@ -19,7 +19,7 @@ namespace corvamo {
 Workbench::Workbench(MessageBoxes& messages, const CacheFolders& cache, std::unique_ptr<Host> host,
                      FormPictures pictures)
     : messages_(messages),
-      cache_{WithSlash(cache.temp), cache.scratchBmp},
+      cache_{WithSlash(cache.temp), cache.scratchBmp, cache.root},
       host_(host ? std::move(host) : std::make_unique<Host>()),
       pictures_(std::move(pictures)) {}
 
@@ -179,8 +179,10 @@ void Workbench::folderChange(const QString& path) {
 
     int found = 0;
     QStringList failed, tooLarge;
+    const FolderNames skinFolder(*host_, folder);
     for (const QString& name : Catalogue::Split(Catalogue::SkinFileNames)) {
-        const QString source = FindSkinFile(folder + name, *host_);
+        // The listing finds the name; a link under it is looked past to a regular file of the skin.
+        const QString source = skinFolder.find(name).isEmpty() ? QString() : FindSkinFile(folder + name, *host_);
         if (source.isEmpty()) continue;
         ++found;
         // An archive may not unpack a file this large either; copying it would only fill the disk.
@@ -244,19 +246,27 @@ void Workbench::LoadPics() {
     const QString& temp = cache_.temp;
     const QStringList bmplist = Catalogue::Split(Catalogue::MainBmpNames);
     const QStringList namelist = Catalogue::Split(Catalogue::MainJpgNames);
+    // One listing serves every name: a conversion leaves exactly its JPEG under the catalogue's
+    // spelling, or (failed) none of that name, and touches no other name.
+    const FolderNames listed(*host_, temp);
     for (qsizetype i = 0; i < namelist.size(); ++i) {
-        const QString bmp = host_->findFile(temp + bmplist[i]);
-        if (bmp.isEmpty()) continue;
-        host_->deleteFile(temp + namelist[i]);
-        BmpToJpeg(bmp, temp + namelist[i]);  // a BMP that cannot be converted leaves its slot blank
-    }
-    for (qsizetype i = 0; i < namelist.size(); ++i) {
-        const QString jpg = host_->findFile(temp + namelist[i]);
+        const QString bmp = listed.find(bmplist[i]);
+        QString jpg = listed.find(namelist[i]);
+        if (!bmp.isEmpty()) {
+            bool deleted = listed.listed();
+            if (!deleted)
+                deleted = host_->deleteFile(temp + namelist[i]);
+            else
+                for (const QString& old : listed.namedLike(namelist[i])) deleted = host_->removeEntry(old) && deleted;
+            // a BMP that cannot be converted leaves its slot blank
+            const bool saved = BmpToJpeg(bmp, temp + namelist[i]) == JpegResult::Saved;
+            jpg = saved ? temp + namelist[i] : deleted ? QString() : host_->findFile(temp + namelist[i]);
+        }
         if (!jpg.isEmpty()) pictures_.Picture1[size_t(i)].load(jpg);
     }
     const QStringList extralist = Catalogue::Split(Catalogue::ExtraBmpNames);
     for (qsizetype i = 0; i < extralist.size(); ++i) {
-        const QString bmp = host_->findFile(temp + extralist[i]);
+        const QString bmp = listed.find(extralist[i]);
         if (!bmp.isEmpty()) pictures_.Picture5[size_t(i)].load(bmp);
     }
     redraw();
@@ -301,6 +311,15 @@ void Workbench::pickDividerColourFromPalette(int button, int x, int y) {
 void Workbench::pickDividerColourFromSwatch(int swatch, int button) {
     pictures_.Picture6 = PickFromSwatch(pictures_.Picture8[size_t(swatch)], button, pictures_.Picture6);
     notifyChanged();
+}
+
+const Picture& Workbench::drawPreview(PreviewKind kind) {
+    if (kind == PreviewKind::Ds) {
+        DrawDsExport(pictures_, state_, options_);
+        return pictures_.Picture3;
+    }
+    DrawGbaExport(pictures_);
+    return pictures_.Picture15;
 }
 
 QString Workbench::loadedFile(const QString& catalogueName) const {

@@ -86,6 +86,9 @@ public:
     // With console, the console-colour preview, named with "-console" before ".jpg"; with png, a
     // lossless PNG is saved beside the JPEG too.
     SaveResult savePreview(PreviewKind kind, bool console = false, bool png = false);
+    // Draws the export canvas of "Save DS Preview" or "Save GBA Preview" as they do, without
+    // saving it: Picture3 or Picture15.
+    const Picture& drawPreview(PreviewKind kind);
 
     // The previews as the console shows them: ConsolePictures() of the holders, recomposed with
     // the current state and options, the three visible ones (Picture1(0), Picture2, Picture4) in

@@ -179,10 +179,11 @@ TEST_F(Form1Test, WindowLayoutAndMenu) {
     EXPECT_EQ(form->Picture2->toolTip(), "Click to show/hide window");
 
     const QList<QAction*> menus = form->menuBar()->actions();
-    ASSERT_EQ(menus.size(), 3);
+    ASSERT_EQ(menus.size(), 4);
     EXPECT_EQ(menus[0]->text(), "&File");
     EXPECT_EQ(menus[1]->text(), "&Skin");
     EXPECT_EQ(menus[2]->text(), "&View");
+    EXPECT_EQ(menus[3]->text(), "&Help");
     const QList<QAction*> entries = menus[0]->menu()->actions();
     const struct {
         const char *name, *caption, *shortcut;
@@ -219,7 +220,9 @@ TEST_F(Form1Test, WindowLayoutAndMenu) {
     for (int i = 0; i < skin.size(); ++i)
         EXPECT_EQ(skin[i]->objectName() + ":" + skin[i]->text() + ":" + skin[i]->shortcut().toString(), skinEntries[i]);
     const QList<QAction*> view = menus[2]->menu()->actions();
-    const QStringList viewEntries{"consolecolours:&Console colours:Ctrl+K",
+    const QStringList viewEntries{"gallery:&Gallery:Ctrl+Shift+G",
+                                  "::",
+                                  "consolecolours:&Console colours:Ctrl+K",
                                   "::",
                                   "zoom1x:Zoom &1\u00D7:Ctrl+1",
                                   "zoom2x:Zoom &2\u00D7:Ctrl+2",

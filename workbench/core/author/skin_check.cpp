@@ -10,6 +10,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QLocale>
 
 #include <algorithm>
@@ -33,6 +34,7 @@ private:
     void checkSize(const QString& file, const SkinFileRole& role, const QSize& size);
     // Reads a picture as the window loads it; an invalid size when it cannot be read.
     static QSize LoadedSize(const QString& path);
+    static QSize HeaderSize(const QString& path);
     bool tooLarge(const QString& path, const QString& file);
     void checkMainPicture(const SkinFileRole& jpg, const SkinFileRole& bmp);
     void checkExtraPicture(const SkinFileRole& role);
@@ -51,6 +53,12 @@ private:
 QSize Checker::LoadedSize(const QString& path) {
     Picture holder(0, 0, true);
     return holder.load(path) ? holder.picture().size() : QSize();
+}
+
+QSize Checker::HeaderSize(const QString& path) {
+    QImageReader reader(path);
+    const QSize size = reader.size();
+    return size.isValid() ? size : LoadedSize(path);
 }
 
 bool Checker::tooLarge(const QString& path, const QString& file) {
@@ -97,11 +105,11 @@ void Checker::checkMainPicture(const SkinFileRole& jpg, const SkinFileRole& bmp)
     const QString path = bmpPath.isEmpty() ? jpgPath : bmpPath;
     const QString file = skin_.entryName(path);
     if (tooLarge(path, file)) return;
-    QString loaded = path;
+    QSize size;
     if (!bmpPath.isEmpty()) {
-        // The BMP goes the loader's way: FreeImage turns it into the JPEG that is shown and installed.
-        loaded = skin_.scratch() + '/' + jpg.name;
-        switch (BmpToJpeg(bmpPath, loaded)) {
+        // The BMP goes the loader's way: FreeImage turns it into the JPEG that is shown and installed,
+        // whose size is the BMP's; only whether it would be written matters here.
+        switch (BmpToJpegSize(bmpPath, &size)) {
             case JpegResult::Saved:
                 break;
             case JpegResult::TooLarge:
@@ -125,13 +133,14 @@ void Checker::checkMainPicture(const SkinFileRole& jpg, const SkinFileRole& bmp)
                 return;
         }
     }
-    if (bmpPath.isEmpty())
+    if (bmpPath.isEmpty()) {
         if (const PictureAccount account = AccountOf(jpgPath, PictureRoad::MainJpg);
             !account.fits() && account.form.picture())
             add(Finding::Error, file,
                 QStringLiteral("%1; installing copies it to the DS loader as it is; %2")
                     .arg(account.problem, FormWayOut()));
-    const QSize size = LoadedSize(loaded);
+        size = LoadedSize(path);
+    }
     if (!size.isValid())
         add(Finding::Error, file,
             QStringLiteral("cannot be read as a picture: the previews draw nothing for %1").arg(jpg.shows));
@@ -152,9 +161,11 @@ void Checker::checkExtraPicture(const SkinFileRole& role) {
     }
     const QString file = skin_.entryName(path);
     if (tooLarge(path, file)) return;
-    const QSize size = LoadedSize(path);
     // Every extra picture goes into the GBA shell ROM, which Lindquay builds.
     const QString lindquay = LindquayBmpProblem(path);
+    // A BMP Lindquay takes (uncompressed, 8, 24 or 32 bits, every row there) is one the window
+    // reads too: its header gives the size without decoding it.
+    const QSize size = lindquay.isEmpty() ? HeaderSize(path) : LoadedSize(path);
     if (!size.isValid())
         add(Finding::Error, file,
             QStringLiteral("cannot be read as a picture%1%2")

@@ -13,8 +13,10 @@
 namespace corvamo {
 
 CacheFolders CacheFolders::Under(const QString& root) {
-    return {WithSlash(root) + QStringLiteral("CorvamoTemp/"), WithSlash(root) + QStringLiteral("temp.bmp")};
+    return {WithSlash(root) + QStringLiteral("CorvamoTemp/"), WithSlash(root) + QStringLiteral("temp.bmp"), root};
 }
+
+QString CacheFolders::thumbnails() const { return WithSlash(root) + QStringLiteral("thumbnails"); }
 
 CacheLease CacheLease::ForWindow(const QString& root) {
     QDir().mkpath(root);
@@ -39,6 +41,7 @@ CacheLease CacheLease::Private(const QString& root) {
     // which the workbench reports.
     lease.folders_ = CacheFolders::Under(lease.private_->isValid() ? lease.private_->path()
                                                                    : WithSlash(root) + QStringLiteral("run-failed"));
+    lease.folders_.root = root;
     return lease;
 }
 

@@ -13,8 +13,13 @@ namespace corvamo {
 struct CacheFolders {
     QString temp;        // ends in "/"
     QString scratchBmp;  // a file
+    // The user's cache root these lie below (for a private pair, the shared root above its own
+    // folder): where the thumbnails and other runs' folders go.
+    QString root;
     // root/CorvamoTemp/ and root/temp.bmp.
     static CacheFolders Under(const QString& root);
+    // root/thumbnails/: the gallery's thumbnail cache.
+    QString thumbnails() const;
 };
 
 // Cache folders that no other Corvamo process uses while this one holds them. The first window

@@ -15,9 +15,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -138,24 +140,34 @@ bool Host::removeEntry(const QString& path) {
 }
 
 std::optional<std::vector<FolderEntry>> Host::listFolder(const QString& folder) const {
-    std::error_code ec;
-    fs::directory_iterator it(Native(folder), ec);
-    if (ec) return std::nullopt;
+    // The kind comes with the listing (d_type); only a file system that does not give it costs a
+    // stat per entry.
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir) return std::nullopt;
     std::vector<FolderEntry> entries;
-    for (; it != fs::directory_iterator(); it.increment(ec)) {
-        if (ec) return std::nullopt;
-        std::error_code statError;
-        const fs::file_status status = it->symlink_status(statError);
-        FolderEntry::Kind kind = FolderEntry::Other;
-        if (fs::is_symlink(status))
-            kind = FolderEntry::Link;
-        else if (fs::is_directory(status))
-            kind = FolderEntry::Folder;
-        else if (fs::is_regular_file(status))
-            kind = FolderEntry::File;
-        entries.push_back({QFile::decodeName(it->path().filename().c_str()), kind});
+    bool failed = false;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (!entry) {
+            failed = errno != 0;
+            break;
+        }
+        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
+        unsigned char type = entry->d_type;
+        if (type == DT_UNKNOWN) {
+            struct stat st {};
+            if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0)
+                type = S_ISLNK(st.st_mode) ? DT_LNK : S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : 0;
+        }
+        const FolderEntry::Kind kind = type == DT_LNK   ? FolderEntry::Link
+                                       : type == DT_DIR ? FolderEntry::Folder
+                                       : type == DT_REG ? FolderEntry::File
+                                                        : FolderEntry::Other;
+        entries.push_back({QFile::decodeName(entry->d_name), kind});
     }
-    if (ec) return std::nullopt;
+    ::closedir(dir);
+    if (failed) return std::nullopt;
     return entries;
 }
 
@@ -257,6 +269,54 @@ int ShellAndWaitPasses(const QString& commandLine, int) {
         ended = child.state() == QProcess::NotRunning || child.waitForFinished(0);
     } while (!ended);
     return passes;
+}
+
+FolderNames::FolderNames(const Host& host, const QString& folder)
+    : host_(host), folder_(WithSlash(folder)), entries_(host.listFolder(FolderPath(folder))) {}
+
+QString FolderNames::find(const QString& name) const {
+    // A folder that cannot be listed may still let its files be opened by name.
+    if (!entries_) return host_.findFile(folder_ + name);
+    if (name.isEmpty() || name.startsWith(QLatin1Char('.')) || name.contains(QLatin1Char('/'))) return {};
+    // The exact spelling first, then the others in listing order, as findFile does; a listed
+    // regular file needs no stat, a link is followed.
+    const auto regular = [&](const FolderEntry& entry) {
+        return entry.kind == FolderEntry::File ||
+               (entry.kind == FolderEntry::Link && IsRegularFile(folder_ + entry.name));
+    };
+    for (const FolderEntry& entry : *entries_)
+        if (entry.name == name && regular(entry)) return folder_ + entry.name;
+    for (const FolderEntry& entry : *entries_)
+        if (entry.kind != FolderEntry::Folder && entry.name != name && SameName(entry.name, name) && regular(entry))
+            return folder_ + entry.name;
+    return {};
+}
+
+QStringList FolderNames::namedLike(const QString& name) const {
+    QStringList paths;
+    if (entries_)
+        for (const FolderEntry& entry : *entries_)
+            if (entry.kind != FolderEntry::Folder && SameName(entry.name, name)) paths << folder_ + entry.name;
+    return paths;
+}
+
+bool WriteFileReplacing(const QString& path, const QByteArray& bytes) {
+    const QByteArray part = QFile::encodeName(PartPathBeside(path));
+    const int fd = ::open(part.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    const char* data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, data, size_t(left));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        data += n;
+        left -= n;
+    }
+    const bool written = ::close(fd) == 0 && left == 0;
+    if (written && ::rename(part.constData(), QFile::encodeName(path).constData()) == 0) return true;
+    ::unlink(part.constData());
+    return false;
 }
 
 Volume VolumeOf(const std::vector<Volume>& list, const QString& path) {

@@ -4,6 +4,7 @@
 #include "platform/script_runner.h"
 
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 #include <optional>
@@ -80,6 +81,29 @@ int ShellAndWaitPasses(const QString& commandLine, int showMode);
 
 // The first removable volume of list; else the volume of path (the copy-to window's first choice).
 Volume CardOrVolumeOf(const std::vector<Volume>& list, const QString& path);
+
+// One listing of a folder for looking up many names in it: find() answers as Host::findFile
+// would, without a listing or a stat per name (a folder of 300 skins was listed once per
+// catalogue name). Stale once the folder changes; make a new one then.
+class FolderNames {
+public:
+    FolderNames(const Host& host, const QString& folder);
+    // As host.findFile(folder + "/" + name).
+    QString find(const QString& name) const;
+    // Every file, link or other non-folder named like name in any letter case, as full paths;
+    // nothing when the folder could not be listed.
+    QStringList namedLike(const QString& name) const;
+    bool listed() const { return entries_.has_value(); }
+
+private:
+    const Host& host_;
+    QString folder_;  // ends in "/"
+    std::optional<std::vector<FolderEntry>> entries_;
+};
+
+// Writes bytes to a new file made beside path (O_EXCL, never through a link), then renames it over
+// path, so that path holds either its old content or all of the new; false when that failed.
+bool WriteFileReplacing(const QString& path, const QByteArray& bytes);
 
 // The volume of list whose root is the longest prefix of path; list's first entry when none is.
 Volume VolumeOf(const std::vector<Volume>& list, const QString& path);

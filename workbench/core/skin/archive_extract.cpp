@@ -7,7 +7,12 @@
 #include <archive.h>
 #include <archive_entry.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstring>
 #include <memory>
@@ -18,9 +23,6 @@ namespace {
 
 struct ReadCloser {
     void operator()(archive* a) const { archive_read_free(a); }
-};
-struct WriteCloser {
-    void operator()(archive* a) const { archive_write_free(a); }
 };
 
 QString EntryName(archive_entry* entry) {
@@ -168,44 +170,103 @@ ExtractReport Read(const QString* path, const QByteArray* bytes, EntryWriter& wr
     return report;
 }
 
-// Writes entries below a folder through libarchive's disk writer.
+// Writes entries below a folder, each path resolved from a descriptor of the folder one
+// component at a time without following a link: no entry can land outside it, and no check walks
+// every component of the folder's own (deep) absolute path for every entry.
 class FolderWriter : public EntryWriter {
 public:
-    explicit FolderWriter(const QString& destination) : out_(archive_write_disk_new()) {
-        // Entries are written below the destination's real path: with no link in that prefix,
-        // libarchive's refusal to write through a link applies to every component it adds.
+    explicit FolderWriter(const QString& destination) {
+        // The destination itself may be reached through links (a cache folder on another volume).
         const QFileInfo target(destination);
-        if (target.isDir() && target.isExecutable()) root_ = target.canonicalFilePath();
-        // The names are relative and free of "..", so the absolute paths made from them stay
-        // inside root; libarchive's own checks refuse ".." and links on the way as well.
-        archive_write_disk_set_options(
-            out_.get(), ARCHIVE_EXTRACT_SECURE_NODOTDOT | ARCHIVE_EXTRACT_SECURE_SYMLINKS | ARCHIVE_EXTRACT_UNLINK);
+        if (!target.isDir() || !target.isExecutable()) return;
+        root_ = ::open(QFile::encodeName(destination).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (root_ >= 0) rootPath_ = QFile::encodeName(target.canonicalFilePath());
     }
-    bool ready() override { return !root_.isEmpty(); }
-    bool begin(const QString& name, bool folder, qint64 size) override {
-        path_ = root_ + QLatin1Char('/') + name;
-        // libarchive can write a path past the system's limit, folder by folder, but nothing can
-        // list or clear it afterwards: DeleteDirectory would leave it in the temporary folder.
-        if (QFile::encodeName(path_).size() >= PATH_MAX) return false;
-        const std::unique_ptr<archive_entry, decltype(&archive_entry_free)> entry(archive_entry_new(),
-                                                                                  &archive_entry_free);
-        archive_entry_set_pathname_utf8(entry.get(), path_.toUtf8().constData());
-        archive_entry_set_filetype(entry.get(), folder ? AE_IFDIR : AE_IFREG);
-        archive_entry_set_perm(entry.get(), folder ? 0755 : 0644);
-        if (size >= 0) archive_entry_set_size(entry.get(), size);
-        return archive_write_header(out_.get(), entry.get()) >= ARCHIVE_WARN;
+    ~FolderWriter() override {
+        closeFile();
+        if (root_ >= 0) ::close(root_);
+    }
+    bool ready() override { return root_ >= 0; }
+    bool begin(const QString& name, bool folder, qint64) override {
+        closeFile();
+        const QByteArray encoded = QFile::encodeName(name);
+        // Nothing could list or clear a path past the system's limit afterwards: DeleteDirectory
+        // would leave it in the temporary folder.
+        if (rootPath_.size() + 1 + encoded.size() >= PATH_MAX) return false;
+        const QList<QByteArray> parts = encoded.split('/');
+        int parent = root_;
+        for (qsizetype i = 0; i + 1 < parts.size() && parent >= 0; ++i) {
+            const int next = EnterFolder(parent, parts[i].constData());
+            if (parent != root_) ::close(parent);
+            parent = next;
+        }
+        if (parent < 0) return false;
+        const char* leaf = parts.back().constData();
+        bool ok;
+        if (folder) {
+            ok = MakeFolder(parent, leaf);
+        } else {
+            constexpr int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+            file_ = ::openat(parent, leaf, flags, 0644);
+            if (file_ < 0 && errno == EEXIST) {
+                // A later entry of the same name replaces an earlier one; an empty folder gives way.
+                if (::unlinkat(parent, leaf, 0) != 0 && errno == EISDIR) ::unlinkat(parent, leaf, AT_REMOVEDIR);
+                file_ = ::openat(parent, leaf, flags, 0644);
+            }
+            ok = file_ >= 0;
+            if (ok) {
+                folder_ = parent;
+                leaf_ = parts.back();
+                return true;
+            }
+        }
+        if (parent != root_) ::close(parent);
+        return ok;
     }
     bool write(const void* data, std::size_t size, qint64 offset) override {
-        return archive_write_data_block(out_.get(), data, size, offset) >= ARCHIVE_WARN;
+        const char* bytes = static_cast<const char*>(data);
+        while (size > 0) {
+            const ssize_t n = ::pwrite(file_, bytes, size, off_t(offset));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return false;
+            bytes += n;
+            size -= size_t(n);
+            offset += n;
+        }
+        return true;
     }
     void end(bool complete) override {
-        archive_write_finish_entry(out_.get());
-        if (!complete) QFile::remove(path_);
+        if (file_ < 0) return;
+        const bool closed = ::close(file_) == 0;
+        file_ = -1;
+        if (!complete || !closed) ::unlinkat(folder_, leaf_.constData(), 0);
+        closeFile();
     }
 
 private:
-    std::unique_ptr<archive, WriteCloser> out_;
-    QString root_, path_;
+    // The sub-folder name of parent, made when missing; -1 when it cannot be entered (a link or a
+    // file in its place that cannot give way).
+    static int EnterFolder(int parent, const char* name) {
+        if (!MakeFolder(parent, name)) return -1;
+        return ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    }
+    // A folder at name: one there stays, a file or link there gives way.
+    static bool MakeFolder(int parent, const char* name) {
+        if (::mkdirat(parent, name, 0755) == 0) return true;
+        if (errno != EEXIST) return false;
+        struct stat st;
+        if (::fstatat(parent, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)) return true;
+        return ::unlinkat(parent, name, 0) == 0 && ::mkdirat(parent, name, 0755) == 0;
+    }
+    void closeFile() {
+        if (file_ >= 0) ::close(file_);
+        file_ = -1;
+        if (folder_ >= 0 && folder_ != root_) ::close(folder_);
+        folder_ = -1;
+    }
+
+    int root_ = -1, folder_ = -1, file_ = -1;
+    QByteArray rootPath_, leaf_;
 };
 
 }  // namespace

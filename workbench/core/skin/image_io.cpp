@@ -73,27 +73,43 @@ bool SaveJpegInPlace(FIBITMAP* bitmap, const QString& path, bool sync) {
     return part.commit(true, sync);
 }
 
-// The conversion of a BMP that load() reads with the flags given.
+// The BMP that load() reads with the flags given, made ready for the JPEG writer (24 bits, or
+// 8-bit grey); null with why not.
 template <typename Load>
-JpegResult Convert(const Load& load, const QString& jpg, bool sync) {
+FIBITMAP* LoadForJpeg(const Load& load, JpegResult& result) {
     FIBITMAP* header = load(FIF_LOAD_NOPIXELS);
-    if (!header) return JpegResult::Unreadable;
+    result = JpegResult::Unreadable;
+    if (!header) return nullptr;
     const qint64 pixels = qint64(FreeImage_GetWidth(header)) * qint64(FreeImage_GetHeight(header));
     FreeImage_Unload(header);
-    if (pixels > kMaxBmpPixels) return JpegResult::TooLarge;
+    result = JpegResult::TooLarge;
+    if (pixels > kMaxBmpPixels) return nullptr;
     FIBITMAP* bitmap = load(0);
-    if (!bitmap) return JpegResult::Unreadable;
+    result = JpegResult::Unreadable;
+    if (!bitmap) return nullptr;
+    result = JpegResult::NotSaved;
     if (FreeImage_GetBPP(bitmap) != 24 &&
         !(FreeImage_GetBPP(bitmap) == 8 && FreeImage_GetColorType(bitmap) == FIC_MINISBLACK)) {
         FIBITMAP* converted = FreeImage_ConvertTo24Bits(bitmap);
         FreeImage_Unload(bitmap);
         bitmap = converted;
-        if (!bitmap) return JpegResult::NotSaved;
     }
+    return bitmap;
+}
+
+// The conversion of a BMP that load() reads with the flags given.
+template <typename Load>
+JpegResult Convert(const Load& load, const QString& jpg, bool sync) {
+    JpegResult result;
+    FIBITMAP* bitmap = LoadForJpeg(load, result);
+    if (!bitmap) return result;
     const bool saved = SaveJpegInPlace(bitmap, jpg, sync);
     FreeImage_Unload(bitmap);
     return saved ? JpegResult::Saved : JpegResult::NotSaved;
 }
+
+// The JPEG writer's own limit on either side (libjpeg's JPEG_MAX_DIMENSION).
+constexpr unsigned kMaxJpegSide = 65500;
 
 }  // namespace
 
@@ -115,6 +131,18 @@ JpegResult BmpToJpeg(int bmpFd, const QString& jpg) {
             return FreeImage_LoadFromHandle(FIF_BMP, &io, &handle, flags);
         },
         jpg, true);
+}
+
+JpegResult BmpToJpegSize(const QString& bmp, QSize* size) {
+    const QByteArray path = QFile::encodeName(bmp);
+    JpegResult result;
+    FIBITMAP* bitmap = LoadForJpeg([&](int flags) { return FreeImage_Load(FIF_BMP, path.constData(), flags); }, result);
+    if (!bitmap) return result;
+    const unsigned width = FreeImage_GetWidth(bitmap), height = FreeImage_GetHeight(bitmap);
+    FreeImage_Unload(bitmap);
+    if (width == 0 || height == 0 || width > kMaxJpegSide || height > kMaxJpegSide) return JpegResult::NotSaved;
+    *size = QSize(int(width), int(height));
+    return JpegResult::Saved;
 }
 
 }  // namespace corvamo

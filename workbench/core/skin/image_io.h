@@ -2,6 +2,7 @@
 
 #include <FreeImage.h>
 
+#include <QSize>
 #include <QString>
 
 namespace corvamo {
@@ -23,5 +24,8 @@ JpegResult BmpToJpeg(const QString& bmp, const QString& jpg);
 // The same for a BMP read from an open file (from its start), never reopened by name; the JPEG
 // takes jpg's place only once it is on the disk (a preview the user keeps).
 JpegResult BmpToJpeg(int bmpFd, const QString& jpg);
+// What BmpToJpeg would make of the BMP, without writing the JPEG: Saved with the picture's size
+// (the JPEG's size too) when it would save one, for a check that only needs to know.
+JpegResult BmpToJpegSize(const QString& bmp, QSize* size);
 
 }  // namespace corvamo
