@@ -43,8 +43,14 @@ void Picture::repaint() {
 bool Picture::load(const QString& path) {
     QImageReader reader(path);
     reader.setAutoTransform(false);
-    QImage loaded = reader.read();
-    if (loaded.isNull()) return false;
+    // Read into a cleared picture of the announced size: a truncated file leaves its missing rows
+    // unwritten, and they must show as black, not as whatever memory held.
+    QImage loaded;
+    if (const QSize size = reader.size(); size.isValid() && reader.imageFormat() != QImage::Format_Invalid) {
+        loaded = QImage(size, reader.imageFormat());
+        loaded.fill(0);
+    }
+    if (!reader.read(&loaded) || loaded.isNull()) return false;
     setPicture(loaded);
     return true;
 }
