@@ -10,17 +10,6 @@ namespace testsupport {
 
 namespace {
 
-std::string Be32(std::uint32_t v) {
-    return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)};
-}
-
-std::string PngChunk(const std::string& type, const std::string& data) {
-    const std::string body = type + data;
-    const auto crc = static_cast<std::uint32_t>(
-        crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size())));
-    return Be32(static_cast<std::uint32_t>(data.size())) + body + Be32(crc);
-}
-
 std::string Png(int width, int height, const std::vector<Rgba>& px, bool alpha) {
     std::string png = "\x89PNG\r\n\x1a\n";
     png += PngChunk("IHDR", Be32(static_cast<std::uint32_t>(width)) + Be32(static_cast<std::uint32_t>(height)) +

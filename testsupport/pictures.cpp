@@ -4,8 +4,6 @@
 
 namespace testsupport {
 
-namespace {
-
 std::string Be32(std::uint32_t v) {
     return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)};
 }
@@ -16,8 +14,6 @@ std::string PngChunk(const std::string& type, const std::string& data) {
         crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size())));
     return Be32(static_cast<std::uint32_t>(data.size())) + body + Be32(crc);
 }
-
-}  // namespace
 
 void Poke16(std::string& b, std::size_t at, std::uint16_t v) {
     b[at] = static_cast<char>(v);

@@ -34,5 +34,8 @@ void Poke32(std::string& bytes, std::size_t at, std::uint32_t value);
 std::uint16_t Le16(const std::string& bytes, std::size_t at);
 std::uint32_t Le32(const std::string& bytes, std::size_t at);
 std::string Le32Bytes(std::uint32_t value);
+// A big-endian 32-bit value, and one PNG chunk (length, type, data, CRC), for hand-made PNGs.
+std::string Be32(std::uint32_t v);
+std::string PngChunk(const std::string& type, const std::string& data);
 
 }  // namespace testsupport
