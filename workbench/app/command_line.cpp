@@ -72,6 +72,14 @@ QString loadSkin(Workbench& wb, const QString& skin) {
     return {};
 }
 
+// Starts the workbench as the window does; false, with what start-up said on err, when it could not.
+bool StartUpOrSay(Workbench& wb, const RecordedMessages& messages, const QString& currentFolder, QTextStream& err) {
+    wb.startUp(currentFolder);
+    if (messages.texts.isEmpty()) return true;
+    err << "Corvamo: " << messages.texts.join(' ') << '\n';
+    return false;
+}
+
 }  // namespace
 
 Command ParseArguments(const QStringList& arguments) {
@@ -237,11 +245,7 @@ int ExportPreviews(const QStringList& operands, const QString& currentFolder, co
     {
         RecordedMessages messages;
         Workbench wb(messages, cache);
-        wb.startUp(currentFolder);
-        if (!messages.texts.isEmpty()) {
-            err << "Corvamo: " << messages.texts.join(' ') << '\n';
-            return kExitFailure;
-        }
+        if (!StartUpOrSay(wb, messages, currentFolder, err)) return kExitFailure;
     }
     // Skins are exported on several threads at once, each workbench in cache folders of its own.
     struct Worker {
@@ -334,11 +338,7 @@ int InstallSkin(Command::Mode mode, const QStringList& operands, const QString& 
     if (operands.size() != 1 && !card) return Usage(mode, err);
     RecordedMessages messages;
     Workbench wb(messages, cache);
-    wb.startUp(currentFolder);
-    if (!messages.texts.isEmpty()) {
-        err << "Corvamo: " << messages.texts.join(' ') << '\n';
-        return kExitFailure;
-    }
+    if (!StartUpOrSay(wb, messages, currentFolder, err)) return kExitFailure;
     if (const QString problem = loadSkin(wb, operands[0]); !problem.isEmpty()) {
         err << "Corvamo: " << operands[0] << ": " << problem << '\n';
         return kExitFailure;
