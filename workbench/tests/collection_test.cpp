@@ -184,11 +184,11 @@ TEST_F(CollectionWindow, GalleryShowsTheFolderAsTheExportsAndTheCheckSeeIt) {
         EXPECT_EQ(s.errors, Count(report, Finding::Error));
         EXPECT_EQ(s.warnings, Count(report, Finding::Warning));
         if (s.name == "NotAZip.zip") {
-            EXPECT_TRUE(s.problem.contains("is not a zip archive")) << s.problem.toStdString();
+            EXPECT_TRUE(s.status.message.contains("is not a zip archive")) << s.status.message.toStdString();
             EXPECT_EQ(GalleryWindow::BadgeText(item), "cannot be shown");
             continue;
         }
-        EXPECT_EQ(s.problem, "");
+        EXPECT_TRUE(s.status.ok) << s.status.message.toStdString();
         // A click loads the skin as the lists would; its thumbnail is the window's own exports, scaled.
         QListWidgetItem* entry = gallery.list()->item(model.indexOf(s.path));
         QTest::mouseClick(gallery.list()->viewport(), Qt::LeftButton, {},

@@ -80,7 +80,7 @@ TEST_F(ProblemsView, OutlinedWithTheCheckFindingAndCountedInTheTitle) {
 
 TEST_F(ProblemsView, AMainPictureThatCannotLoadIsNamedAndMadeLoaderSafeFromTheMenu) {
     const QString skin = box.skins + "/Magick";
-    ASSERT_TRUE(WriteSkinTemplate(skin).written);
+    ASSERT_TRUE(WriteSkinTemplate(skin).ok);
     const QByteArray original = ImageMagickBmp(256, 192);
     WorkbenchSandbox::write(skin + "/mainBG.bmp", original);
     start();
@@ -109,7 +109,7 @@ TEST_F(ProblemsView, AMainPictureThatCannotLoadIsNamedAndMadeLoaderSafeFromTheMe
 }
 
 TEST_F(ProblemsView, KeyboardReachesAndUsesThePreviewsPaletteAndSwatches) {
-    ASSERT_TRUE(WriteSkinTemplate(box.skins + "/Skin").written);
+    ASSERT_TRUE(WriteSkinTemplate(box.skins + "/Skin").ok);
     start();
     form->setDir1Path(box.skins + "/Skin");
     form->show();
@@ -155,7 +155,7 @@ TEST_F(ProblemsView, KeyboardReachesAndUsesThePreviewsPaletteAndSwatches) {
 TEST(ExportPreviewsProgram, ConsoleAndPngExports) {
     WorkbenchSandbox box;
     const QString skin = box.skins + "/Skin";
-    ASSERT_TRUE(WriteSkinTemplate(skin).written);
+    ASSERT_TRUE(WriteSkinTemplate(skin).ok);
     const ProgramRun run = RunCorvamo(box, {"--export-previews", "--console", "--png", skin});
     EXPECT_EQ(run.code, 0) << run.err.toStdString();
     const QStringList names = {"DS-preview-console.jpg", "DS-preview-console.png", "GBA-preview-console.jpg",
