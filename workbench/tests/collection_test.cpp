@@ -213,8 +213,12 @@ TEST_F(CollectionWindow, GalleryShowsTheFolderAsTheExportsAndTheCheckSeeIt) {
     warm.setFolder(skins.folder);
     EXPECT_EQ(warm.readyCount(), 5);
     EXPECT_FALSE(warm.working());
-    for (size_t i = 0; i < warm.items().size(); ++i)
+    // A skin that could not be shown stays so, with its reason, when its summary comes from the cache.
+    for (size_t i = 0; i < warm.items().size(); ++i) {
         EXPECT_EQ(warm.items()[i].summary.thumbnail, model.items()[i].summary.thumbnail);
+        EXPECT_EQ(warm.items()[i].summary.broken(), model.items()[i].summary.broken());
+        EXPECT_EQ(warm.items()[i].summary.status.message, model.items()[i].summary.status.message);
+    }
 }
 
 TEST_F(CollectionWindow, CompareShowsTheSameScreenOfBothAndTheirDifferences) {

@@ -172,4 +172,14 @@ TEST(ExportPreviewsProgram, ConsoleAndPngExports) {
     EXPECT_FALSE(OnFiveBitGrid(QImage(skin + "/DS-preview.png"))) << "the JPEG-loaded source has 8 bits a channel";
     EXPECT_TRUE(QFileInfo::exists(skin + "/GBA-preview.jpg"));
     EXPECT_EQ(RunCorvamo(box, {"--export-previews", "--console"}).code, 2);
+
+    // A PNG that cannot be written fails the run and is named, though its JPEG was saved.
+    QFile::remove(skin + "/GBA-preview.png");
+    ASSERT_TRUE(QDir().mkpath(skin + "/GBA-preview.png/inside"));
+    const ProgramRun taken = RunCorvamo(box, {"--export-previews", "--png", skin});
+    EXPECT_EQ(taken.code, 1);
+    EXPECT_TRUE(taken.out.contains(skin + "/DS-preview.png saved.")) << taken.out.toStdString();
+    EXPECT_TRUE(
+        taken.err.contains(skin + "/GBA-preview.jpg saved.\n" + skin + "/GBA-preview.png could not be replaced."))
+        << taken.err.toStdString();
 }
