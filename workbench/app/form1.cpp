@@ -462,8 +462,8 @@ void Form1::Picture7_Mouse(int button, int x, int y) { workbench_->pickDividerCo
 void Form1::Picture8_Mouse(int index, int button) { workbench_->pickDividerColourFromSwatch(index, button); }
 
 void Form1::savePreview(PreviewKind kind) {
-    const SaveResult result = workbench_->savePreview(kind, views_->console());
-    if (!result.message.isEmpty()) workbench_->messages().ok(result.message);
+    const Status saved = workbench_->savePreview(kind, views_->console());
+    if (!saved.message.isEmpty()) workbench_->messages().ok(saved.message);
 }
 
 void Form1::Command1_Click() { savePreview(PreviewKind::Ds); }
@@ -559,7 +559,8 @@ void Form1::makeloadersafe_Click() {
     workbench_->messages().ok(result.text().trimmed());
     // The skin folder changed under the window: load it again at once.
     if (skin.kind == Workbench::LoadedSkin::Folder && !result.changes.isEmpty()) {
-        if (const QString said = workbench_->reloadSkin(skin); !said.isEmpty()) workbench_->messages().ok(said);
+        if (const Status reloaded = workbench_->reloadSkin(skin); !reloaded)
+            workbench_->messages().ok(reloaded.message);
         afterLoad();
     }
 }
@@ -570,7 +571,8 @@ void Form1::undomakeloadersafe_Click() {
     const FixResult result = UndoLoaderSafe(skin.path);
     workbench_->messages().ok(result.text().trimmed());
     if (skin.kind == Workbench::LoadedSkin::Folder && !result.changes.isEmpty()) {
-        if (const QString said = workbench_->reloadSkin(skin); !said.isEmpty()) workbench_->messages().ok(said);
+        if (const Status reloaded = workbench_->reloadSkin(skin); !reloaded)
+            workbench_->messages().ok(reloaded.message);
         afterLoad();
     }
 }

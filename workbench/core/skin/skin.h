@@ -5,7 +5,7 @@
 //
 //   catalogue.h        Catalogue: the fixed file-name lists (MainJpgNames, ExtraBmpNames, ...)
 //   archive_extract.h  ReadArchive and ExtractArchive: a zip entry by entry within ExtractLimits,
-//                      never outside the destination; ExtractReport and its message
+//                      never outside the destination; ExtractReport and its Status
 //   skin_files.h       SkinFiles: a skin folder or archive opened for reading; HoldsSkinFile,
 //                      LiftSkinFolder, ScratchRootOf
 //   image_io.h         SaveImageFile and BmpToJpeg (FreeImage), kMaxBmpPixels
