@@ -1,12 +1,15 @@
 /* map_timer COMMAND [ARG...]: starts the command with the display of $DISPLAY and prints
- * "MILLISECONDS WIDTHxHEIGHT": the time from just before the fork to the first MapNotify of a
- * top-level window, and that window's size. Then it kills the command, waits for it and for its
+ * "MILLISECONDS CPU_MILLISECONDS WIDTHxHEIGHT": the time from just before the fork to the first
+ * MapNotify of a top-level window, the processor time the command's threads had used by then
+ * (from the scheduler's own count, to the nanosecond, so that a loaded machine's waiting is left
+ * out), and that window's size. Then it kills the command, waits for it and for its
  * window to go, so that the next run meets a quiet server. Meant for a private Xvfb without a
  * window manager, where top-level windows are children of the root window (the root's
  * SubstructureNotify reports their mapping at once, with no polling). Exit 1 when no window
  * mapped within 60 s or the command ended first. */
 #include <X11/Xlib.h>
 
+#include <dirent.h>
 #include <poll.h>
 #include <signal.h>
 #include <stdio.h>
@@ -30,6 +33,26 @@ static int NextEvent(Display* display, XEvent* event, const struct timespec* sta
     }
     XNextEvent(display, event);
     return 1;
+}
+
+/* The processor time of every thread of the process so far, in milliseconds; -1 if unknown. */
+static double ProcessorMs(pid_t pid) {
+    char path[64];
+    snprintf(path, sizeof path, "/proc/%d/task", (int)pid);
+    DIR* tasks = opendir(path);
+    if (!tasks) return -1;
+    double total = 0;
+    for (struct dirent* task; (task = readdir(tasks));) {
+        if (task->d_name[0] == '.') continue;
+        char stat[128];
+        snprintf(stat, sizeof stat, "/proc/%d/task/%s/schedstat", (int)pid, task->d_name);
+        FILE* in = fopen(stat, "r");
+        unsigned long long ns = 0;
+        if (in && fscanf(in, "%llu", &ns) == 1) total += (double)ns / 1e6;
+        if (in) fclose(in);
+    }
+    closedir(tasks);
+    return total;
 }
 
 /* A window that went meanwhile (the command ended) is no reason to stop the bench. */
@@ -68,10 +91,12 @@ int main(int argc, char** argv) {
     XEvent event;
     Window window = 0;
     int width = 0, height = 0;
+    double processor = -1;
     while (!window && NextEvent(display, &event, &start, 60000)) {
         /* Tool tips and menus bypass the window manager (override-redirect): not the window. */
         if (event.type == MapNotify && event.xmap.event == root && !event.xmap.override_redirect) {
             clock_gettime(CLOCK_MONOTONIC, &mapped);
+            processor = ProcessorMs(child);
             window = event.xmap.window;
         }
     }
@@ -97,6 +122,6 @@ int main(int argc, char** argv) {
         fprintf(stderr, "map_timer: %s mapped no window\n", argv[1]);
         return 1;
     }
-    printf("%.3f %dx%d\n", Ms(&start, &mapped), width, height);
+    printf("%.3f %.3f %dx%d\n", Ms(&start, &mapped), processor, width, height);
     return 0;
 }

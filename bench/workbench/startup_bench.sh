@@ -5,7 +5,8 @@
 # cache folder, as a user's first start; the peer (build/bench/workbench/startup_peer) is a bare
 # QWidget of the size Corvamo's window maps at. The two run in alternating pairs (which goes first
 # alternates too), after one unmeasured start of each; shown are the medians, the ratio of the
-# medians and the median of the pairs' own ratios.
+# medians and the median of the pairs' own ratios, of the wall time and of the processor time the
+# program had used when its window mapped (which a loaded machine's waiting does not inflate).
 # Usage: bash bench/workbench/startup_bench.sh [BUILD_DIR]   (default: build)
 #   PAIRS=15 pairs. BASE=path/to/another/Corvamo: time that one too, in the same rounds.
 set -euo pipefail
@@ -52,8 +53,8 @@ timed() { # LIST COMMAND...: one start, from the empty folder with a cache folde
   local out
   out=$(cd "$work/folder" && XDG_CACHE_HOME="$work/cache$run" "$timer" "$@")
   rm -rf "$work/cache$run"
-  size=${out#* }
-  [ -z "$list" ] || echo "${out%% *}" >>"$work/$list"
+  read -r wall cpu size <<<"$out"
+  [ -z "$list" ] || { echo "$wall" >>"$work/$list"; echo "$cpu" >>"$work/$list.cpu"; }
 }
 
 timed "" "$corvamo"
@@ -73,15 +74,18 @@ for i in $(seq "$pairs"); do
   [ -z "$base" ] || timed base "$base"
 done
 
-paste -d' ' "$work/corvamo" "$work/peer" | awk '{print $1 / $2}' >"$work/ratios"
-c=$(median <"$work/corvamo")
-p=$(median <"$work/peer")
+ratio() { awk "BEGIN { printf \"%.2f\", $1 / $2 }"; }
+pair_ratios() { paste -d' ' "$work/$1" "$work/$2" | awk '{print $1 / $2}' | median | awk '{printf "%.2f", $1}'; }
 describe_machine
-echo "window ${width}x$height, Xvfb $DISPLAY without a window manager; $pairs pairs, medians (ms, start to window mapped)"
-echo "Corvamo:            $c ms"
-echo "empty Qt window:    $p ms"
-echo "ratio:              $(awk "BEGIN { printf \"%.2f\", $c / $p }") (median of the pairs' own ratios $(median <"$work/ratios" | awk '{printf "%.2f", $1}'))"
-if [ -n "$base" ]; then
-  b=$(median <"$work/base")
-  echo "the other build:    $b ms, $(awk "BEGIN { printf \"%.2f\", $b / $p }") x the empty window"
-fi
+echo "window ${width}x$height, Xvfb $DISPLAY without a window manager; $pairs pairs, medians in ms"
+echo "                    start to window mapped    processor time until then"
+for kind in corvamo peer base; do
+  [ -s "$work/$kind" ] || continue
+  case $kind in corvamo) name="Corvamo:         " ;; peer) name="empty Qt window: " ;; base) name="the other build: " ;; esac
+  printf '%s   %10.1f ms %18.1f ms\n' "$name" "$(median <"$work/$kind")" "$(median <"$work/$kind.cpu")"
+done
+for kind in corvamo base; do
+  [ -s "$work/$kind" ] || continue
+  [ $kind = corvamo ] && name="Corvamo / empty window:" || name="the other build / empty:"
+  echo "$name wall $(ratio "$(median <"$work/$kind")" "$(median <"$work/peer")") (pairs' own: $(pair_ratios $kind peer)), processor $(ratio "$(median <"$work/$kind.cpu")" "$(median <"$work/peer.cpu")") (pairs' own: $(pair_ratios $kind.cpu peer.cpu))"
+done
