@@ -90,7 +90,9 @@ Form1::Form1(const CacheFolders& cache, MessageBoxes* messages, std::unique_ptr<
     buildMenu();
     buildSkinMenu();
     buildViewAndHelpMenus();
-    setWindowIcon(app_icon::WindowIcon());
+    // The icon theme's lookup and the drawn sizes cost more than the rest of the window: set once
+    // the window is up (the icon shows only in the desktop's frame and task bar).
+    QTimer::singleShot(0, this, [this] { setWindowIcon(app_icon::WindowIcon()); });
     hint = new QLabel(this);
     hint->setObjectName(QStringLiteral("hint"));
     statusBar()->addWidget(hint, 1);

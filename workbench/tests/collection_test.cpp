@@ -262,6 +262,7 @@ TEST_F(CollectionWindow, TheWindowIsAGoodDesktopCitizen) {
     const Collection skins(box);
     start();
     EXPECT_EQ(form->hint->text(), Form1::EmptyHint);
+    QCoreApplication::processEvents();  // the icon is set once the event loop runs
     EXPECT_FALSE(form->windowIcon().isNull());
     EXPECT_TRUE(form->Exit->shortcuts().contains(QKeySequence("Ctrl+Q")));
     EXPECT_TRUE(form->Exit->shortcuts().contains(QKeySequence("Ctrl+X")));
