@@ -8,6 +8,7 @@
 #include "check_dialog.h"
 #include "compare_window.h"
 #include "copy_to.h"
+#include "font_set_up.h"
 #include "gallery_window.h"
 #include "install_log_window.h"
 #include "picture_box.h"
@@ -90,7 +91,10 @@ Form1::Form1(const CacheFolders& cache, MessageBoxes* messages, std::unique_ptr<
     buildMenu();
     buildSkinMenu();
     buildViewAndHelpMenus();
-    setWindowIcon(app_icon::WindowIcon());
+    // The icon theme's lookup and the drawn sizes cost more than the rest of the window: set once
+    // the window is up (the icon shows only in the desktop's frame and task bar).
+    QTimer::singleShot(0, this, [this] { setWindowIcon(app_icon::WindowIcon()); });
+    font_set_up::Wait();  // the status bar measures the first text
     hint = new QLabel(this);
     hint->setObjectName(QStringLiteral("hint"));
     statusBar()->addWidget(hint, 1);

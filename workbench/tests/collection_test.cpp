@@ -4,6 +4,7 @@
 #include "collection/contact_sheet.h"
 #include "command_line.h"
 #include "compare_window.h"
+#include "font_set_up.h"
 #include "gallery_window.h"
 #include "program.h"
 #include "skin/catalogue.h"
@@ -264,8 +265,12 @@ TEST_F(CollectionWindow, CompareShowsTheSameScreenOfBothAndTheirDifferences) {
 
 TEST_F(CollectionWindow, TheWindowIsAGoodDesktopCitizen) {
     const Collection skins(box);
+    // As the program starts it: the font configuration read meanwhile, and waited for by the window.
+    font_set_up::Start();
     start();
+    EXPECT_FALSE(font_set_up::Reader().joinable());
     EXPECT_EQ(form->hint->text(), Form1::EmptyHint);
+    QCoreApplication::processEvents();  // the icon is set once the event loop runs
     EXPECT_FALSE(form->windowIcon().isNull());
     EXPECT_TRUE(form->Exit->shortcuts().contains(QKeySequence("Ctrl+Q")));
     EXPECT_TRUE(form->Exit->shortcuts().contains(QKeySequence("Ctrl+X")));

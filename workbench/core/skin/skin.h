@@ -9,6 +9,7 @@
 //   skin_files.h       SkinFiles: a skin folder or archive opened for reading; HoldsSkinFile,
 //                      LiftSkinFolder, ScratchRootOf
 //   image_io.h         SaveImageFile and BmpToJpeg (FreeImage), kMaxBmpPixels
+//   free_image.h       the FreeImage calls those use, the library opened on the first one
 //   lindquay_bmp.h     LindquayBmpProblem: what the builder would refuse in a BMP (bmp_format)
 
 #include "skin/archive_extract.h"
