@@ -25,6 +25,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPainter>
@@ -60,6 +61,28 @@ QString DroppedSkin(const QMimeData* mime) {
         return info.absoluteFilePath();
     return {};
 }
+
+// A file dialog that takes a skin folder or a .zip archive: a double click enters a folder, Open
+// takes the folder or archive chosen.
+class SkinDialog : public QFileDialog {
+public:
+    SkinDialog(QWidget* parent, const QString& title, const QString& folder) : QFileDialog(parent, title, folder) {
+        setOption(QFileDialog::DontUseNativeDialog);  // its own accept() decides what counts
+        setOption(QFileDialog::ShowDirsOnly, false);
+        setFileMode(QFileDialog::Directory);
+        setNameFilter(QStringLiteral("Skin folders and archives (*.zip)"));
+    }
+    QString chosen;
+
+    void accept() override {
+        const QStringList files = selectedFiles();
+        if (files.isEmpty()) return;
+        const SkinPathKind kind = KindOfSkinPath(files.front());
+        if (kind != SkinPathKind::Folder && kind != SkinPathKind::Archive) return;
+        chosen = files.front();
+        QDialog::accept();
+    }
+};
 
 QString ChooseFile(QWidget* parent, const QString& title, const QString& suggestion, const QString& suffix) {
     QFileDialog dialog(parent, title, suggestion);
@@ -102,6 +125,10 @@ Form1::Form1(const CacheFolders& cache, MessageBoxes* messages, std::unique_ptr<
     };
     chooseNewSkinFolder = [this](const QString& suggestion) {
         return ChooseFile(this, QStringLiteral("New skin from template: name the new skin folder"), suggestion, {});
+    };
+    chooseSkinToCompare = [this](const QString& folder) {
+        SkinDialog dialog(this, QStringLiteral("Compare with: choose a skin folder or a .zip archive"), folder);
+        return dialog.exec() == QDialog::Accepted ? dialog.chosen : QString();
     };
 
     Workbench& wb = *workbench_;
@@ -225,6 +252,13 @@ void Form1::buildControls() {
     connect(Dir1, &QListWidget::itemActivated, this,
             [this](QListWidgetItem* item) { setDir1Path(item->data(PathRole).toString()); });
     connect(File1, &QListWidget::itemClicked, this, [this] { File1_Click(); });
+    File1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(File1, &QWidget::customContextMenuRequested, this, [this](QPoint at) { File1_ContextMenu(at); });
+    File1Menu = new QMenu(File1);
+    File1Menu->setObjectName(QStringLiteral("File1Menu"));
+    comparewithloadedskin = File1Menu->addAction(QStringLiteral("&Compare with the loaded skin"));
+    comparewithloadedskin->setObjectName(QStringLiteral("comparewithloadedskin"));
+    connect(comparewithloadedskin, &QAction::triggered, this, [this] { comparewithloadedskin_Click(); });
     Picture2->clicked = [this] { Picture2_Click(); };
     Picture4->clicked = [this] { Picture4_Click(); };
     Picture7->mouse = [this](int b, int x, int y) { Picture7_Mouse(b, x, y); };
@@ -283,6 +317,8 @@ void Form1::buildSkinMenu() {
     checkskin = entry("checkskin", QStringLiteral("&Check skin"), QKeySequence(Qt::Key_F7));
     saveskinaszip = entry("saveskinaszip", QStringLiteral("&Save skin as zip\u2026"), {});
     newskinfromtemplate = entry("newskinfromtemplate", QStringLiteral("&New skin from template\u2026"), {});
+    comparewith = entry("comparewith", QStringLiteral("Com&pare with\u2026"), {});
+    comparewith->setToolTip(QStringLiteral("Shows the loaded skin and another side by side"));
     skin->addSeparator();
     makeloadersafe = entry("makeloadersafe", QStringLiteral("&Make loader-safe\u2026"), {});
     undomakeloadersafe = entry("undomakeloadersafe", QStringLiteral("&Undo make loader-safe"), {});
@@ -291,6 +327,7 @@ void Form1::buildSkinMenu() {
     connect(checkskin, &QAction::triggered, this, [this] { checkskin_Click(); });
     connect(saveskinaszip, &QAction::triggered, this, [this] { saveskinaszip_Click(); });
     connect(newskinfromtemplate, &QAction::triggered, this, [this] { newskinfromtemplate_Click(); });
+    connect(comparewith, &QAction::triggered, this, [this] { comparewith_Click(); });
 }
 
 const QString Form1::EmptyHint = QStringLiteral(
@@ -341,6 +378,8 @@ void Form1::gallery_Click() {
 
 void Form1::compareSkins(const QString& a, const QString& b) {
     if (!compare_) compare_ = new CompareWindow(workbench_->cacheFolders().root, this);
+    // A comparison opens with the View menu's views; while open it keeps its own.
+    if (!compare_->isVisible()) compare_->startFrom(views_->console(), views_->zoom(), views_->pixelgrid->isChecked());
     compare_->compare(a, b);
     compare_->show();
     compare_->raise();
@@ -397,12 +436,17 @@ void Form1::refreshLists() {
 
     File1->clear();
     File1->addItems(wb.fileEntries());
+    markLoadedInFile1();
+    refreshing_ = false;
+}
+
+void Form1::markLoadedInFile1() {
+    const Workbench& wb = *workbench_;
     const auto selected = File1->findItems(wb.selectedFile(), Qt::MatchExactly);
     if (!wb.selectedFile().isEmpty() && !selected.isEmpty())
         File1->setCurrentItem(selected.front());
     else
         File1->setCurrentRow(-1);
-    refreshing_ = false;
 }
 
 void Form1::refreshPictures() {
@@ -451,6 +495,30 @@ void Form1::File1_Click() {
     if (!item) return;
     workbench_->archiveChosen(workbench_->fileFolder(), item->text());
     afterLoad();
+}
+
+void Form1::File1_ContextMenu(QPoint at) {
+    const QListWidgetItem* item = File1->itemAt(at);
+    if (!item) return;
+    File1MenuEntry_ = item->text();
+    // The right button's press moved the list's mark: it goes back to the archive loaded, since a
+    // right click loads nothing (the menu key leaves the mark where the arrow keys put it).
+    if (QGuiApplication::mouseButtons() & Qt::RightButton) markLoadedInFile1();
+    const Workbench::LoadedSkin& loaded = workbench_->loadedSkin();
+    comparewithloadedskin->setEnabled(loaded.kind != Workbench::LoadedSkin::None &&
+                                      loaded.path != WithSlash(workbench_->fileFolder()) + File1MenuEntry_);
+    File1Menu->popup(File1->viewport()->mapToGlobal(at));
+}
+
+void Form1::comparewithloadedskin_Click() {
+    if (!workbench_->skinLoadedOrSay() || File1MenuEntry_.isEmpty()) return;
+    compareSkins(workbench_->loadedSkin().path, WithSlash(workbench_->fileFolder()) + File1MenuEntry_);
+}
+
+void Form1::comparewith_Click() {
+    if (!workbench_->skinLoadedOrSay()) return;
+    const QString other = chooseSkinToCompare ? chooseSkinToCompare(workbench_->dirPath()) : QString();
+    if (!other.isEmpty()) compareSkins(workbench_->loadedSkin().path, other);
 }
 
 void Form1::Picture2_Click() { workbench_->toggleWindow(); }
