@@ -503,11 +503,14 @@ void Form1::File1_ContextMenu(QPoint at) {
     File1MenuEntry_ = item->text();
     // The right button's press moved the list's mark: it goes back to the archive loaded, since a
     // right click loads nothing (the menu key leaves the mark where the arrow keys put it).
-    if (QGuiApplication::mouseButtons() & Qt::RightButton) markLoadedInFile1();
+    const bool mouse = QGuiApplication::mouseButtons() & Qt::RightButton;
+    if (mouse) markLoadedInFile1();
     const Workbench::LoadedSkin& loaded = workbench_->loadedSkin();
     comparewithloadedskin->setEnabled(loaded.kind != Workbench::LoadedSkin::None &&
                                       loaded.path != WithSlash(workbench_->fileFolder()) + File1MenuEntry_);
     File1Menu->popup(File1->viewport()->mapToGlobal(at));
+    // From the keyboard, Enter takes the entry at once.
+    if (!mouse && comparewithloadedskin->isEnabled()) File1Menu->setActiveAction(comparewithloadedskin);
 }
 
 void Form1::comparewithloadedskin_Click() {
