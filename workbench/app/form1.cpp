@@ -62,26 +62,37 @@ QString DroppedSkin(const QMimeData* mime) {
     return {};
 }
 
-// A file dialog that takes a skin folder or a .zip archive: a double click enters a folder, Open
-// takes the folder or archive chosen.
+// A file dialog that takes a .zip archive or a folder that holds skin files: Compare on any other
+// folder enters it, and a double click enters any folder.
 class SkinDialog : public QFileDialog {
 public:
-    SkinDialog(QWidget* parent, const QString& title, const QString& folder) : QFileDialog(parent, title, folder) {
+    SkinDialog(QWidget* parent, const QString& title, const QString& folder, const Host& host)
+        : QFileDialog(parent, title, folder), host_(host) {
         setOption(QFileDialog::DontUseNativeDialog);  // its own accept() decides what counts
-        setOption(QFileDialog::ShowDirsOnly, false);
-        setFileMode(QFileDialog::Directory);
-        setNameFilter(QStringLiteral("Skin folders and archives (*.zip)"));
+        setFileMode(QFileDialog::ExistingFile);
+        setNameFilter(QStringLiteral("Skin archives and folders (*.zip)"));
+        setLabelText(QFileDialog::FileName, QStringLiteral("Skin:"));
+        setLabelText(QFileDialog::Accept, QStringLiteral("&Compare"));
     }
-    QString chosen;
+    QString chosen() const { return chosen_; }
 
     void accept() override {
         const QStringList files = selectedFiles();
-        if (files.isEmpty()) return;
-        const SkinPathKind kind = KindOfSkinPath(files.front());
-        if (kind != SkinPathKind::Folder && kind != SkinPathKind::Archive) return;
-        chosen = files.front();
-        QDialog::accept();
+        if (files.size() != 1) return;
+        const QString path = files.front();
+        const SkinPathKind kind = KindOfSkinPath(path);
+        if (kind == SkinPathKind::Other) return;  // a file that is no archive
+        if (kind == SkinPathKind::Archive || (kind == SkinPathKind::Folder && HoldsSkinFile(path, host_))) {
+            chosen_ = path;
+            QDialog::accept();
+            return;
+        }
+        QFileDialog::accept();  // enters the folder, or says the file is not there
     }
+
+private:
+    const Host& host_;
+    QString chosen_;
 };
 
 QString ChooseFile(QWidget* parent, const QString& title, const QString& suggestion, const QString& suffix) {
@@ -127,8 +138,9 @@ Form1::Form1(const CacheFolders& cache, MessageBoxes* messages, std::unique_ptr<
         return ChooseFile(this, QStringLiteral("New skin from template: name the new skin folder"), suggestion, {});
     };
     chooseSkinToCompare = [this](const QString& folder) {
-        SkinDialog dialog(this, QStringLiteral("Compare with: choose a skin folder or a .zip archive"), folder);
-        return dialog.exec() == QDialog::Accepted ? dialog.chosen : QString();
+        SkinDialog dialog(this, QStringLiteral("Compare with: choose a skin folder or a .zip archive"), folder,
+                          workbench_->host());
+        return dialog.exec() == QDialog::Accepted ? dialog.chosen() : QString();
     };
 
     Workbench& wb = *workbench_;
