@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -21,6 +22,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 
 using namespace corvamo;
 
@@ -310,6 +312,28 @@ TEST_F(CollectionWindow, CompareTwoArchivesChosenFromTheFileList) {
     EXPECT_EQ(compare->shown(0).size(), QSize(240, 160) * 3);
     EXPECT_EQ(compare->shown(1).size(), QSize(240, 160) * 3);
     EXPECT_GT(compare->differingPixels(), 0);
+
+    // Its dialog takes an archive or a folder that holds skin files; it enters any other folder
+    // and takes no file that is no archive, so it stays open.
+    const struct {
+        QString pick;
+        bool taken;
+    } picks[] = {{skins / "Red.zip", true}, {skins / "Broken", true}, {skins / "notes.txt", false}, {box.root, false}};
+    for (const auto& row : picks) {
+        bool stayed = false;
+        QTimer::singleShot(0, form.get(), [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            dialog->selectFile(row.pick);
+            QMetaObject::invokeMethod(dialog, "accept");  // as its Compare button does
+            stayed = dialog->isVisible();
+            if (stayed) dialog->reject();
+        });
+        SCOPED_TRACE(row.pick.toStdString());
+        EXPECT_EQ(form->chooseSkinToCompare(skins.folder).toStdString(),
+                  (row.taken ? row.pick : QString()).toStdString());
+        EXPECT_EQ(stayed, !row.taken);
+    }
 
     // Skin > Compare with: the loaded skin beside a folder; the open window keeps its own zoom.
     compare->zoomChoice()->setCurrentIndex(0);
