@@ -61,7 +61,7 @@ inline bool WriteFile(const QString& path, const QByteArray& bytes) {
 
 // Writes the broken skin into folder (new or empty); false when it could not.
 inline bool Make(const QString& folder) {
-    if (!WriteSkinTemplate(folder).written) return false;
+    if (!WriteSkinTemplate(folder).ok) return false;
     QDir dir(folder);
     const auto picture = [&](const char* name, int w, int h) {
         QImage image(w, h, QImage::Format_RGB888);

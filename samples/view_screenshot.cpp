@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
     }
     QTemporaryDir root;
     const QString skin = root.filePath("MySkin"), broken = root.filePath("Broken");
-    if (!WriteSkinTemplate(skin).written || !broken_skin::Make(broken)) {
+    if (!WriteSkinTemplate(skin).ok || !broken_skin::Make(broken)) {
         std::fprintf(stderr, "view_screenshot: cannot write the skins into %s\n", qPrintable(root.path()));
         return 2;
     }

@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev
   qt6-base-dev
   libfreeimage-dev libarchive-dev zlib1g-dev
-  xvfb xauth
+  xvfb xauth libx11-dev
   libbenchmark-dev time
   clang-14 libclang-rt-14-dev
   dpkg-dev file man-db lintian desktop-file-utils appstream

@@ -64,12 +64,12 @@ int Usage(Command::Mode mode, QTextStream& err) {
     return kExitUsage;
 }
 
-// Loads one skin as the window would. Returns what went wrong, or "".
-QString loadSkin(Workbench& wb, const QString& skin) {
+// Loads one skin as the window would; a failure on one line says what went wrong.
+Status loadSkin(Workbench& wb, const QString& skin) {
     const Status opened = wb.openSkin(skin);
-    if (!opened) return opened.details.isEmpty() ? opened.message : opened.details.join(' ');
-    if (!HasAnyPicture(wb.pictures())) return "no skin pictures found";
-    return {};
+    if (!opened) return Status::Failure(opened.details.isEmpty() ? opened.message : opened.details.join(' '));
+    if (!HasAnyPicture(wb.pictures())) return Status::Failure("no skin pictures found");
+    return Status::Success();
 }
 
 // Starts the workbench as the window does; false, with what start-up said on err, when it could not.
@@ -263,18 +263,17 @@ int ExportPreviews(const QStringList& operands, const QString& currentFolder, co
         SkinOutput output;
         Workbench& wb = worker.exporter->workbench;
         const QString& skin = skins[i];
-        const QString problem = loadSkin(wb, skin);
-        if (!problem.isEmpty()) {
-            output.err = "Corvamo: " + skin + ": " + problem + '\n';
+        if (const Status loaded = loadSkin(wb, skin); !loaded) {
+            output.err = "Corvamo: " + skin + ": " + loaded.message + '\n';
             output.failed = true;
             return output;
         }
         for (PreviewKind kind : {PreviewKind::Ds, PreviewKind::Gba}) {
-            const SaveResult result = wb.savePreview(kind, console, png);
-            if (result.saved) {
-                output.out += result.message + '\n';
+            const Status saved = wb.savePreview(kind, console, png);
+            if (saved) {
+                output.out += saved.message + '\n';
             } else {
-                output.err += "Corvamo: " + skin + ": " + result.message + '\n';
+                output.err += "Corvamo: " + skin + ": " + saved.message + '\n';
                 output.failed = true;
             }
         }
@@ -311,16 +310,16 @@ int CheckSkins(const QStringList& skins, const QString& scratchRoot, QTextStream
 
 int PackSkinToZip(const QStringList& operands, const QString& scratchRoot, QTextStream& out, QTextStream& err) {
     if (operands.size() != 2) return Usage(Command::PackSkin, err);
-    const PackResult result = PackSkin(operands[0], scratchRoot, operands[1], false);
-    (result.written ? out : err) << (result.written ? "" : "Corvamo: ") << result.message << '\n';
-    return result.written ? kExitOk : kExitFailure;
+    const Status packed = PackSkin(operands[0], scratchRoot, operands[1], false);
+    (packed ? out : err) << (packed ? "" : "Corvamo: ") << packed.message << '\n';
+    return packed ? kExitOk : kExitFailure;
 }
 
 int NewSkin(const QStringList& operands, QTextStream& out, QTextStream& err) {
     if (operands.size() != 1) return Usage(Command::NewSkin, err);
-    const TemplateResult result = WriteSkinTemplate(operands[0]);
-    (result.written ? out : err) << (result.written ? "" : "Corvamo: ") << result.message << '\n';
-    return result.written ? kExitOk : kExitFailure;
+    const Status written = WriteSkinTemplate(operands[0]);
+    (written ? out : err) << (written ? "" : "Corvamo: ") << written.message << '\n';
+    return written ? kExitOk : kExitFailure;
 }
 
 namespace {
@@ -339,8 +338,8 @@ int InstallSkin(Command::Mode mode, const QStringList& operands, const QString& 
     RecordedMessages messages;
     Workbench wb(messages, cache);
     if (!StartUpOrSay(wb, messages, currentFolder, err)) return kExitFailure;
-    if (const QString problem = loadSkin(wb, operands[0]); !problem.isEmpty()) {
-        err << "Corvamo: " << operands[0] << ": " << problem << '\n';
+    if (const Status loaded = loadSkin(wb, operands[0]); !loaded) {
+        err << "Corvamo: " << operands[0] << ": " << loaded.message << '\n';
         return kExitFailure;
     }
     wb.setLoaderTarget(card
@@ -386,7 +385,7 @@ int WriteContactSheet(const QStringList& operands, const QString& cacheRoot, QTe
     int failures = 0;
     for (const SkinSummary& skin : summaries)
         if (skin.broken()) {
-            err << "Corvamo: " << skin.path << ": " << skin.problem << '\n';
+            err << "Corvamo: " << skin.path << ": " << skin.status.message << '\n';
             ++failures;
         }
     QByteArray png;
@@ -409,7 +408,7 @@ int IndexSkins(const QStringList& operands, const QString& scratchRoot, QTextStr
     for (qsizetype i = 0; i < skins.size(); ++i) {
         const SkinFiles files = SkinFiles::Open(skins[i], scratchRoot, host);
         if (!files.readable) {
-            err << "Corvamo: " << skins[i] << ": " << files.problem << '\n';
+            err << "Corvamo: " << skins[i] << ": " << files.status.message << '\n';
             ++failures;
         } else {
             out << QString::fromUtf8(IndexLine(skins[i], files, CheckSkin(files)));
@@ -427,8 +426,8 @@ int FixSkin(const QStringList& operands, const QString& scratchRoot, QTextStream
     const FixResult result = undo ? UndoLoaderSafe(operands.back())
                                   : MakeLoaderSafe(operands.back(), scratchRoot, host, QDateTime::currentDateTime());
     for (const QString& line : result.changes) out << line << '\n';
-    for (const QString& line : result.failures) err << "Corvamo: not changed: " << line << '\n';
-    return result.ok() ? kExitOk : kExitFailure;
+    for (const QString& line : result.status.details) err << "Corvamo: not changed: " << line << '\n';
+    return result.status ? kExitOk : kExitFailure;
 }
 
 }  // namespace corvamo

@@ -95,7 +95,8 @@ void CompareWindow::compare(const QString& a, const QString& b) {
     paths_[0] = a;
     paths_[1] = b;
     for (int side = 0; side < 2; ++side) {
-        problems_[side] = sides_[side]->load(paths_[side]);
+        const Status loaded = sides_[side]->load(paths_[side]);
+        problems_[side] = loaded ? QString() : loaded.message;
         names_[side]->setText(QFileInfo(paths_[side]).fileName() +
                               (problems_[side].isEmpty() ? QString() : QStringLiteral(": ") + problems_[side]));
     }

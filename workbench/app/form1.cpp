@@ -8,6 +8,7 @@
 #include "check_dialog.h"
 #include "compare_window.h"
 #include "copy_to.h"
+#include "font_set_up.h"
 #include "gallery_window.h"
 #include "install_log_window.h"
 #include "picture_box.h"
@@ -124,7 +125,10 @@ Form1::Form1(const CacheFolders& cache, MessageBoxes* messages, std::unique_ptr<
     buildMenu();
     buildSkinMenu();
     buildViewAndHelpMenus();
-    setWindowIcon(app_icon::WindowIcon());
+    // The icon theme's lookup and the drawn sizes cost more than the rest of the window: set once
+    // the window is up (the icon shows only in the desktop's frame and task bar).
+    QTimer::singleShot(0, this, [this] { setWindowIcon(app_icon::WindowIcon()); });
+    font_set_up::Wait();  // the status bar measures the first text
     hint = new QLabel(this);
     hint->setObjectName(QStringLiteral("hint"));
     statusBar()->addWidget(hint, 1);
@@ -545,8 +549,8 @@ void Form1::Picture7_Mouse(int button, int x, int y) { workbench_->pickDividerCo
 void Form1::Picture8_Mouse(int index, int button) { workbench_->pickDividerColourFromSwatch(index, button); }
 
 void Form1::savePreview(PreviewKind kind) {
-    const SaveResult result = workbench_->savePreview(kind, views_->console());
-    if (!result.message.isEmpty()) workbench_->messages().ok(result.message);
+    const Status saved = workbench_->savePreview(kind, views_->console());
+    if (!saved.message.isEmpty()) workbench_->messages().ok(saved.message);
 }
 
 void Form1::Command1_Click() { savePreview(PreviewKind::Ds); }
@@ -642,7 +646,8 @@ void Form1::makeloadersafe_Click() {
     workbench_->messages().ok(result.text().trimmed());
     // The skin folder changed under the window: load it again at once.
     if (skin.kind == Workbench::LoadedSkin::Folder && !result.changes.isEmpty()) {
-        if (const QString said = workbench_->reloadSkin(skin); !said.isEmpty()) workbench_->messages().ok(said);
+        if (const Status reloaded = workbench_->reloadSkin(skin); !reloaded)
+            workbench_->messages().ok(reloaded.message);
         afterLoad();
     }
 }
@@ -653,7 +658,8 @@ void Form1::undomakeloadersafe_Click() {
     const FixResult result = UndoLoaderSafe(skin.path);
     workbench_->messages().ok(result.text().trimmed());
     if (skin.kind == Workbench::LoadedSkin::Folder && !result.changes.isEmpty()) {
-        if (const QString said = workbench_->reloadSkin(skin); !said.isEmpty()) workbench_->messages().ok(said);
+        if (const Status reloaded = workbench_->reloadSkin(skin); !reloaded)
+            workbench_->messages().ok(reloaded.message);
         afterLoad();
     }
 }

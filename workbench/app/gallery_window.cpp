@@ -141,7 +141,7 @@ void GalleryWindow::showItem(int index) {
     if (!item) return;
     const GalleryModel::Item& skin = model_.items()[size_t(index)];
     item->setIcon(QIcon(QPixmap::fromImage(ItemPicture(skin))));
-    item->setToolTip(skin.summary.broken() ? skin.summary.problem : skin.summary.path);
+    item->setToolTip(skin.summary.broken() ? skin.summary.status.message : skin.summary.path);
 }
 
 void GalleryWindow::showProgress(int ready, int total) {

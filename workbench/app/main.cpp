@@ -1,4 +1,5 @@
 #include "command_line.h"
+#include "font_set_up.h"
 #include "form1.h"
 
 #include <QApplication>
@@ -69,6 +70,7 @@ int main(int argc, char** argv) {
         err.flush();
         return code;
     }
+    font_set_up::Start();
     QApplication app(qtArgc, argv);
     // The desktop entry's id: the task bar groups the window with the menu entry and takes its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("corvamo"));

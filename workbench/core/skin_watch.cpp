@@ -98,14 +98,14 @@ void SkinWatch::fire() {
         return;
     }
     ++reloads_;
-    const QString problem = workbench_.reloadSkin(target_);
+    const Status loaded = workbench_.reloadSkin(target_);
     signature_ = signature();
     arm();
-    if (problem.isEmpty()) {
+    if (loaded) {
         lastFailure_.clear();
-    } else if (problem != lastFailure_) {
-        lastFailure_ = problem;
-        workbench_.messages().ok(problem);
+    } else if (loaded.message != lastFailure_) {
+        lastFailure_ = loaded.message;
+        workbench_.messages().ok(loaded.message);
     }
     emit reloaded();
 }

@@ -92,7 +92,7 @@ Status Workbench::load(const LoadedSkin& skin) {
     return Status::FromTexts(said);
 }
 
-QString Workbench::reloadSkin(const LoadedSkin& skin) {
+Status Workbench::reloadSkin(const LoadedSkin& skin) {
     const int dswindow = state_.dswindow, gbascreen = state_.gbascreen;
     QStringList said;
     messages_.collectInto(&said);
@@ -103,7 +103,7 @@ QString Workbench::reloadSkin(const LoadedSkin& skin) {
         state_.gbascreen = gbascreen;
         redraw();
     }
-    return said.join(QLatin1Char('\n'));
+    return Status::FromTexts(said);
 }
 
 void Workbench::notifyChanged() {
@@ -227,8 +227,7 @@ void Workbench::archiveChosen(const QString& folder, const QString& fileName) {
     LiftSkinFolder(FolderPath(cache_.temp), *host_);
     loaded_ = {LoadedSkin::Archive, state_.skinsource};
     LoadPics();
-    const QString problem = report.message(state_.skinsource);
-    if (!problem.isEmpty()) messages_.ok(problem);
+    if (const Status unpacked = report.status(state_.skinsource); !unpacked) messages_.ok(unpacked.message);
 }
 
 void Workbench::WipePics() {
@@ -335,7 +334,7 @@ FormPictures Workbench::consolePictures() const {
     return console;
 }
 
-SaveResult Workbench::savePreview(PreviewKind kind, bool console, bool png) {
+Status Workbench::savePreview(PreviewKind kind, bool console, bool png) {
     FormPictures consoleCopy;
     FormPictures& drawn = console ? (consoleCopy = consolePictures()) : pictures_;
     if (kind == PreviewKind::Ds)
@@ -349,11 +348,11 @@ SaveResult Workbench::savePreview(PreviewKind kind, bool console, bool png) {
         path.insert(path.size() - 4, QStringLiteral("-console"));
         redraw();  // the DS export has shown the window element
     }
-    SaveResult result = SavePreview(canvas, path, cache_.scratchBmp);
-    if (png && result.saved) {
-        const SaveResult lossless = SavePng(canvas.image(), path.chopped(4) + QStringLiteral(".png"));
-        result.saved = lossless.saved;
-        result.message += QLatin1Char('\n') + lossless.message;
+    Status result = SavePreview(canvas, path, cache_.scratchBmp);
+    if (png && result) {
+        // Both files are named, whichever way the PNG went.
+        const Status lossless = SavePng(canvas.image(), path.chopped(4) + QStringLiteral(".png"));
+        result = {lossless.ok, result.message + QLatin1Char('\n') + lossless.message, {}};
     }
     notifyChanged();
     return result;
@@ -382,9 +381,9 @@ void Workbench::saveSkinAsZip(const QString& out) {
 }
 
 bool Workbench::newSkinFromTemplate(const QString& folder) {
-    const TemplateResult result = WriteSkinTemplate(folder);
-    if (!result.written) {
-        messages_.ok(result.message);
+    const Status written = WriteSkinTemplate(folder);
+    if (!written) {
+        messages_.ok(written.message);
         return false;
     }
     folderChange(QDir::cleanPath(QFileInfo(folder).absoluteFilePath()));
@@ -404,30 +403,29 @@ void Workbench::chooseCopyToDrive(const QString& root) { copyTo_.drive = root; }
 const QString Workbench::DownloadSite = QStringLiteral("www.example.com");
 const QString Workbench::DownloadPage = QStringLiteral("https://www.example.com/vu4kernel/");
 
-QString Workbench::copyStep(const QString& from, const QString& to) {
-    if (host_->copyFile(from, to)) return {};
-    return QStringLiteral("%1 could not be copied to %2.").arg(from, to);
+Status Workbench::copyStep(const QString& from, const QString& to) {
+    if (host_->copyFile(from, to)) return Status::Success();
+    return Status::Failure(QStringLiteral("%1 could not be copied to %2.").arg(from, to));
 }
 
-QString Workbench::CopyCrap() {
+Status Workbench::CopyCrap() {
     const QString& temp = cache_.temp;
     const QString nds = state_.appfolder + QStringLiteral("nds/");
     const QString shell = state_.appfolder + QStringLiteral("gba/.shell/");
     // A file that is not there is skipped; the first copy that fails ends the routine.
     copiedFiles_ = 0;
     const auto copy = [&](const QString& from, const QString& to) {
-        if (!host_->exists(from)) return QString();
-        QString failure = copyStep(from, to);
-        if (failure.isEmpty()) ++copiedFiles_;
-        return failure;
+        if (!host_->exists(from)) return Status::Success();
+        const Status copied = copyStep(from, to);
+        if (copied) ++copiedFiles_;
+        return copied;
     };
     for (const QString& name : Catalogue::Split(Catalogue::NdsInstallNames))
-        if (QString failure = copy(temp + name, nds + name); !failure.isEmpty()) return failure;
+        if (Status copied = copy(temp + name, nds + name); !copied) return copied;
     for (const QString& name : Catalogue::Split(Catalogue::ExtraBmpNames))
-        if (QString failure = copy(temp + name, shell + QStringLiteral("bmp/") + name); !failure.isEmpty())
-            return failure;
+        if (Status copied = copy(temp + name, shell + QStringLiteral("bmp/") + name); !copied) return copied;
     for (const char* name : {"asc.dat", "hzk.dat"})
-        if (QString failure = copy(nds + name, shell + name); !failure.isEmpty()) return failure;
+        if (Status copied = copy(nds + name, shell + name); !copied) return copied;
     return copy(temp + QStringLiteral("help.txt"), shell + QStringLiteral("help.txt"));
 }
 
@@ -447,7 +445,7 @@ bool Workbench::endInstall(const InstallReport& report) {
     return report.ok();
 }
 
-QString Workbench::installScript(const QString& name, InstallReport& report) {
+Status Workbench::installScript(const QString& name, InstallReport& report) {
     const QString script = state_.appfolder + name;
     log_.line(QStringLiteral("Running %1 ...").arg(script));
     const FolderStamps before = StampFolder(state_.appfolder);
@@ -458,14 +456,14 @@ QString Workbench::installScript(const QString& name, InstallReport& report) {
     report.warnings << LindquayWarnings(log_.text().mid(from));
     if (result.ok()) {
         log_.line(QStringLiteral("%1 ended (exit status 0).").arg(name));
-        return {};
+        return Status::Success();
     }
     QString failure = QStringLiteral("%1: %2").arg(name, result.describe());
     if (!result.lastLines.isEmpty())
         failure += QStringLiteral("; its last lines:\n    ") + result.lastLines.join(QStringLiteral("\n    "));
     log_.line(QStringLiteral("%1 failed: %2").arg(name, result.describe()));
     report.failed << failure;
-    return QStringLiteral("%1: %2").arg(name, result.describe());
+    return Status::Failure(QStringLiteral("%1: %2").arg(name, result.describe()));
 }
 
 bool Workbench::skinVu4Loaders() {
@@ -478,20 +476,21 @@ bool Workbench::skinVu4Loaders() {
     // Each failing step is skipped; the user hears of them together at the end (a box lists the
     // copies that failed, the log every failed step).
     QStringList failed;
-    const auto step = [&](const QString& failure) {
-        if (failure.isEmpty()) return;
-        failed << failure;
-        report.failed << failure;
-        log_.line(QStringLiteral("Failed: ") + failure);
+    const auto step = [&](const Status& done) {
+        if (done) return;
+        failed << done.message;
+        report.failed << done.message;
+        log_.line(QStringLiteral("Failed: ") + done.message);
     };
     step(CopyCrap());
     report.copied << QStringLiteral("%1 skin file(s) into %2nds/ and %2gba/.shell/").arg(copiedFiles_).arg(app);
     const QString text = app + QStringLiteral("text.txt");
-    if (host_->exists(text) && !host_->deleteFile(text)) step(QStringLiteral("%1 could not be deleted.").arg(text));
+    if (host_->exists(text) && !host_->deleteFile(text))
+        step(Status::Failure(QStringLiteral("%1 could not be deleted.").arg(text)));
     if (host_->exists(temp + QStringLiteral("text.txt"))) {
-        const QString failure = copyStep(temp + QStringLiteral("text.txt"), text);
-        step(failure);
-        if (failure.isEmpty()) report.copied << QStringLiteral("the skin's text.txt to %1").arg(text);
+        const Status copied = copyStep(temp + QStringLiteral("text.txt"), text);
+        step(copied);
+        if (copied) report.copied << QStringLiteral("the skin's text.txt to %1").arg(text);
     }
     const QString script = host_->exists(text) ? QStringLiteral("skin_txt.bat") : QStringLiteral("Skin_it.bat");
     if (!host_->exists(app + script)) {
@@ -500,8 +499,8 @@ bool Workbench::skinVu4Loaders() {
         report.failed << missing;
         messages_.ok(missing);
     } else {
-        if (const QString failure = installScript(script, report); !failure.isEmpty())
-            failed << failure + QStringLiteral(" (see the install log)");
+        if (const Status ran = installScript(script, report); !ran)
+            failed << ran.message + QStringLiteral(" (see the install log)");
     }
 
     const QString image = app + QStringLiteral("qvkit_up.bin");
@@ -528,13 +527,13 @@ bool Workbench::skinVu4Loaders() {
         }
         log_.line(QStringLiteral("Copying %1 to %2 ...").arg(image, folder));
         const CardCopy copy = host_->copyLoaderImage(image, folder);
-        if (copy.ok) {
+        if (copy.status) {
             report.loaderImage =
                 QStringLiteral("%1 (synced and read back: the card can now be removed)").arg(copy.path);
             report.copied << QStringLiteral("%1 to %2").arg(image, copy.path);
         } else {
             report.loaderImage = QStringLiteral("not copied");
-            step(copy.message);
+            step(copy.status);
         }
     }
     const bool ok = endInstall(report);
@@ -549,11 +548,12 @@ bool Workbench::skinDi3Gba() {
     InstallReport report;
     report.title = QStringLiteral("Skin DI3 GBA");
     beginInstall(report);
-    if (const QString failure = CopyCrap(); !failure.isEmpty()) {
-        report.failed << failure + QStringLiteral(" di3gba.bat was not run.");
+    if (const Status copied = CopyCrap(); !copied) {
+        report.failed << copied.message + QStringLiteral(" di3gba.bat was not run.");
         log_.line(QStringLiteral("Failed: ") + report.failed.back());
         endInstall(report);
-        messages_.ok(QStringLiteral("Skin DI3 GBA stopped: ") + failure + QStringLiteral(" di3gba.bat was not run."));
+        messages_.ok(QStringLiteral("Skin DI3 GBA stopped: ") + copied.message +
+                     QStringLiteral(" di3gba.bat was not run."));
         return false;
     }
     report.copied
@@ -567,9 +567,9 @@ bool Workbench::skinDi3Gba() {
         messages_.ok(missing);
         return false;
     }
-    const QString failure = installScript(QStringLiteral("di3gba.bat"), report);
+    const Status ran = installScript(QStringLiteral("di3gba.bat"), report);
     const bool ok = endInstall(report);
-    if (!ok) messages_.ok(QStringLiteral("Skin DI3 GBA: ") + failure + QStringLiteral(" (see the install log)."));
+    if (!ok) messages_.ok(QStringLiteral("Skin DI3 GBA: ") + ran.message + QStringLiteral(" (see the install log)."));
     return ok;
 }
 

@@ -85,7 +85,7 @@ public:
     // folder list, the file list and the options, and saves it. Returns what to tell the user.
     // With console, the console-colour preview, named with "-console" before ".jpg"; with png, a
     // lossless PNG is saved beside the JPEG too.
-    SaveResult savePreview(PreviewKind kind, bool console = false, bool png = false);
+    Status savePreview(PreviewKind kind, bool console = false, bool png = false);
     // Draws the export canvas of "Save DS Preview" or "Save GBA Preview" as they do, without
     // saving it: Picture3 or Picture15.
     const Picture& drawPreview(PreviewKind kind);
@@ -97,9 +97,9 @@ public:
     // The file of the temporary folder that loading took for a catalogue name; "" when none.
     QString loadedFile(const QString& catalogueName) const;
 
-    // Copies the loaded skin into the loader working folders; stops at the first copy that fails
-    // and returns what failed ("" when every copy succeeded).
-    QString CopyCrap();
+    // Copies the loaded skin into the loader working folders; stops at the first copy that fails,
+    // and the failure says which.
+    Status CopyCrap();
     // Where the download question sends the user for the loader image.
     static const QString DownloadSite, DownloadPage;
     // Command3, "Skin VU4 loaders", and Command4, "Skin DI3 GBA": each writes what it does, the
@@ -149,8 +149,8 @@ public:
     const LoadedSkin& loadedSkin() const { return loaded_; }
     // Loads a skin loaded before again, as its folder change or archive click did, but keeping
     // the GBA screen and the window element (a load never touches the options or the divider
-    // colour). What loading would tell the user is returned instead of shown; "" when all went well.
-    QString reloadSkin(const LoadedSkin& skin);
+    // colour). What loading would tell the user is returned, as a failure, instead of shown.
+    Status reloadSkin(const LoadedSkin& skin);
     // The Skin menu, once the window has asked for what it needs. Each says what it did through
     // the message boxes. True when a skin is loaded; otherwise says that none is.
     bool skinLoadedOrSay();
@@ -202,13 +202,13 @@ private:
     void fillFileLists(const QString& path);
     // Every load writes into the temporary folder: one removed while the program runs comes back.
     void ensureTempFolder();
-    QString copyStep(const QString& from, const QString& to);
+    Status copyStep(const QString& from, const QString& to);
     void notifyChanged();
     // A build script in the program folder, busy meanwhile; its output goes into the log.
     ScriptResult runScript(const QString& script);
     // An install's script step: runs it and records what it built, warned of, or how it failed;
-    // "" when it succeeded, else "NAME: how it ended".
-    QString installScript(const QString& name, InstallReport& report);
+    // a failure says "NAME: how it ended".
+    Status installScript(const QString& name, InstallReport& report);
     void beginInstall(InstallReport& report);
     bool endInstall(const InstallReport& report);
 

@@ -4,6 +4,7 @@
 #include "collection/contact_sheet.h"
 #include "command_line.h"
 #include "compare_window.h"
+#include "font_set_up.h"
 #include "gallery_window.h"
 #include "preview_views.h"
 #include "program.h"
@@ -188,11 +189,11 @@ TEST_F(CollectionWindow, GalleryShowsTheFolderAsTheExportsAndTheCheckSeeIt) {
         EXPECT_EQ(s.errors, Count(report, Finding::Error));
         EXPECT_EQ(s.warnings, Count(report, Finding::Warning));
         if (s.name == "NotAZip.zip") {
-            EXPECT_TRUE(s.problem.contains("is not a zip archive")) << s.problem.toStdString();
+            EXPECT_TRUE(s.status.message.contains("is not a zip archive")) << s.status.message.toStdString();
             EXPECT_EQ(GalleryWindow::BadgeText(item), "cannot be shown");
             continue;
         }
-        EXPECT_EQ(s.problem, "");
+        EXPECT_TRUE(s.status.ok) << s.status.message.toStdString();
         // A click loads the skin as the lists would; its thumbnail is the window's own exports, scaled.
         QListWidgetItem* entry = gallery.list()->item(model.indexOf(s.path));
         QTest::mouseClick(gallery.list()->viewport(), Qt::LeftButton, {},
@@ -217,8 +218,12 @@ TEST_F(CollectionWindow, GalleryShowsTheFolderAsTheExportsAndTheCheckSeeIt) {
     warm.setFolder(skins.folder);
     EXPECT_EQ(warm.readyCount(), 5);
     EXPECT_FALSE(warm.working());
-    for (size_t i = 0; i < warm.items().size(); ++i)
+    // A skin that could not be shown stays so, with its reason, when its summary comes from the cache.
+    for (size_t i = 0; i < warm.items().size(); ++i) {
         EXPECT_EQ(warm.items()[i].summary.thumbnail, model.items()[i].summary.thumbnail);
+        EXPECT_EQ(warm.items()[i].summary.broken(), model.items()[i].summary.broken());
+        EXPECT_EQ(warm.items()[i].summary.status.message, model.items()[i].summary.status.message);
+    }
 }
 
 TEST_F(CollectionWindow, CompareShowsTheSameScreenOfBothAndTheirDifferences) {
@@ -352,8 +357,12 @@ TEST_F(CollectionWindow, CompareTwoArchivesChosenFromTheFileList) {
 
 TEST_F(CollectionWindow, TheWindowIsAGoodDesktopCitizen) {
     const Collection skins(box);
+    // As the program starts it: the font configuration read meanwhile, and waited for by the window.
+    font_set_up::Start();
     start();
+    EXPECT_FALSE(font_set_up::Reader().joinable());
     EXPECT_EQ(form->hint->text(), Form1::EmptyHint);
+    QCoreApplication::processEvents();  // the icon is set once the event loop runs
     EXPECT_FALSE(form->windowIcon().isNull());
     EXPECT_TRUE(form->Exit->shortcuts().contains(QKeySequence("Ctrl+Q")));
     EXPECT_TRUE(form->Exit->shortcuts().contains(QKeySequence("Ctrl+X")));

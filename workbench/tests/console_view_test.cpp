@@ -139,7 +139,7 @@ using ViewMenu = WindowTest;
 
 TEST_F(ViewMenu, ConsoleColoursZoomAndSourceBesideConsole) {
     const QString skin = box.skins + "/Skin";
-    ASSERT_TRUE(WriteSkinTemplate(skin).written);
+    ASSERT_TRUE(WriteSkinTemplate(skin).ok);
     // An arrow 10 pixels wide: picture16 pads it to 12 with black, which the screen shows.
     WorkbenchSandbox::write(skin + "/arrowL.bmp",
                             QByteArray::fromStdString(testsupport::MakeBmp(10, 12, 24, Gradient(10, 12))));

@@ -171,8 +171,8 @@ void expectJpeg(const QString& file, int w, int h, QRgb colour) {
 
 TEST_F(SavePreviewTest, SavesTheCanvasAsJpegAndRemovesTheScratchFile) {
     const QString out = path("Blue-DS-Preview.jpg"), scratch = path("cache/temp.bmp");
-    const SaveResult result = SavePreview(solidCanvas(256, 434, qRgb(200, 40, 90)), out, scratch);
-    EXPECT_TRUE(result.saved);
+    const Status result = SavePreview(solidCanvas(256, 434, qRgb(200, 40, 90)), out, scratch);
+    EXPECT_TRUE(result.ok);
     EXPECT_EQ(result.message, out + " saved.");
     expectJpeg(out, 256, 434, qRgb(200, 40, 90));
     EXPECT_FALSE(QFile::exists(scratch));
@@ -184,9 +184,9 @@ TEST_F(SavePreviewTest, SavingTwiceReplacesTheFirstFile) {
     ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
     stale.write("junk");
     stale.close();
-    const SaveResult first = SavePreview(solidCanvas(480, 320, qRgb(10, 200, 10)), out, scratch);
-    const SaveResult second = SavePreview(solidCanvas(480, 320, qRgb(10, 10, 200)), out, scratch);
-    EXPECT_TRUE(second.saved);
+    const Status first = SavePreview(solidCanvas(480, 320, qRgb(10, 200, 10)), out, scratch);
+    const Status second = SavePreview(solidCanvas(480, 320, qRgb(10, 10, 200)), out, scratch);
+    EXPECT_TRUE(second.ok);
     EXPECT_EQ(second.message, first.message);
     expectJpeg(out, 480, 320, qRgb(10, 10, 200));
 }
@@ -196,8 +196,8 @@ TEST_F(SavePreviewTest, FailuresAreReportedAndLeaveNoScratchFile) {
     const Picture canvas = solidCanvas(16, 16, qRgb(1, 2, 3));
 
     const QString missingFolder = path("no/such/folder/DS-preview.jpg");
-    SaveResult result = SavePreview(canvas, missingFolder, scratch);
-    EXPECT_FALSE(result.saved);
+    Status result = SavePreview(canvas, missingFolder, scratch);
+    EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.message, missingFolder + " could not be saved.");
     EXPECT_FALSE(QFile::exists(scratch));
 
@@ -205,16 +205,16 @@ TEST_F(SavePreviewTest, FailuresAreReportedAndLeaveNoScratchFile) {
     const QString folder = path("taken-DS-preview.jpg");
     ASSERT_TRUE(QDir().mkpath(folder + "/inside"));
     result = SavePreview(canvas, folder, scratch);
-    EXPECT_FALSE(result.saved);
+    EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.message, folder + " could not be replaced.");
     EXPECT_TRUE(QFileInfo(folder + "/inside").isDir());
     EXPECT_FALSE(QFile::exists(scratch));
 
     // A scratch path that cannot be written stops before the old preview is touched.
     const QString out = path("kept.jpg");
-    ASSERT_TRUE(SavePreview(canvas, out, scratch).saved);
+    ASSERT_TRUE(SavePreview(canvas, out, scratch).ok);
     result = SavePreview(canvas, out, path("kept.jpg/temp.bmp"));
-    EXPECT_FALSE(result.saved);
+    EXPECT_FALSE(result.ok);
     EXPECT_TRUE(result.message.contains("could not be written")) << result.message.toStdString();
     EXPECT_TRUE(QFile::exists(out));
 }

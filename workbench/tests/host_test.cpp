@@ -168,7 +168,7 @@ TEST(Extract, BackslashNamesUnpackIntoFolders) {
     WorkbenchSandbox box;
     const Extracted e = Extract(box, {{"skin\\sub\\x.bmp", "x"}, {"y.bmp", "y"}});
     EXPECT_EQ(e.files, (QStringList{"/skin/sub/x.bmp", "/y.bmp"}));
-    EXPECT_TRUE(e.report.message("a.zip").isEmpty());
+    EXPECT_TRUE(e.report.status("a.zip").ok);
 }
 
 TEST(Extract, SizeLimitsStopExtractingAndKeepWhatCameBefore) {
@@ -178,7 +178,7 @@ TEST(Extract, SizeLimitsStopExtractingAndKeepWhatCameBefore) {
     Extracted e = Extract(box, {{"a.bmp", kb}, {"big.bmp", kb + kb + kb}, {"c.bmp", kb}}, {10 * 1024, 2 * 1024});
     EXPECT_TRUE(e.report.limitHit);
     EXPECT_EQ(e.files, QStringList{"/a.bmp"});
-    EXPECT_FALSE(e.report.message("a.zip").isEmpty());
+    EXPECT_FALSE(e.report.status("a.zip").message.isEmpty());
     // Entries within the limit each, but over the limit for all together.
     QDir(box.root + "/dest").removeRecursively();
     e = Extract(box, {{"a.bmp", kb}, {"b.bmp", kb}, {"c.bmp", kb}}, {2 * 1024 + 512, 2 * 1024});
@@ -206,10 +206,10 @@ TEST(Extract, DamagedArchivesGiveWhatCouldBeRead) {
     const ExtractReport report = ExtractArchive(zip, box.root + "/dest");
     EXPECT_TRUE(report.damaged);
     EXPECT_EQ(WorkbenchSandbox::tree(box.root + "/dest"), QStringList{"/first.bmp"});
-    EXPECT_NE(report.message(zip), "");
+    EXPECT_NE(report.status(zip).message, "");
 
     WorkbenchSandbox::write(box.skins + "/text.zip", "this is not an archive at all");
     const ExtractReport garbage = ExtractArchive(box.skins + "/text.zip", box.root + "/dest");
     EXPECT_FALSE(garbage.opened && !garbage.damaged && garbage.extracted > 0);
-    EXPECT_NE(garbage.message("text.zip"), "");
+    EXPECT_NE(garbage.status("text.zip").message, "");
 }

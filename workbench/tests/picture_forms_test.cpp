@@ -111,7 +111,7 @@ std::vector<Row> Rows() {
 // The skin of every row: the template, the rows' files in place of its own.
 QString MakeSkin(const WorkbenchSandbox& box, const std::vector<Row>& rows) {
     const QString skin = box.skins + "/Forms";
-    EXPECT_TRUE(WriteSkinTemplate(skin).written);
+    EXPECT_TRUE(WriteSkinTemplate(skin).ok);
     for (const char* gone : {"subBG.bmp", "desktop.bmp"}) QFile::remove(skin + "/" + gone);
     for (const Row& row : rows) WorkbenchSandbox::write(skin + "/" + row.file, row.bytes);
     // Saved under the base name in another format.
@@ -274,7 +274,7 @@ TEST_F(PictureForms, UndoChangesNothingWhenAMadeFileWasEditedSince) {
 
 TEST_F(PictureForms, APictureNothingCanReadIsNamedAndFailsTheRun) {
     const QString skin = box.skins + "/Damaged";
-    ASSERT_TRUE(WriteSkinTemplate(skin).written);
+    ASSERT_TRUE(WriteSkinTemplate(skin).ok);
     WorkbenchSandbox::write(skin + "/arrowR.bmp", "\x89PNG\r\n\x1a\n but nothing after");
     const ProgramRun fix = RunCorvamo(box, {"--fix-skin", skin});
     EXPECT_EQ(fix.code, 1);

@@ -80,7 +80,7 @@ TEST_F(ProblemsView, OutlinedWithTheCheckFindingAndCountedInTheTitle) {
 
 TEST_F(ProblemsView, AMainPictureThatCannotLoadIsNamedAndMadeLoaderSafeFromTheMenu) {
     const QString skin = box.skins + "/Magick";
-    ASSERT_TRUE(WriteSkinTemplate(skin).written);
+    ASSERT_TRUE(WriteSkinTemplate(skin).ok);
     const QByteArray original = ImageMagickBmp(256, 192);
     WorkbenchSandbox::write(skin + "/mainBG.bmp", original);
     start();
@@ -109,7 +109,7 @@ TEST_F(ProblemsView, AMainPictureThatCannotLoadIsNamedAndMadeLoaderSafeFromTheMe
 }
 
 TEST_F(ProblemsView, KeyboardReachesAndUsesThePreviewsPaletteAndSwatches) {
-    ASSERT_TRUE(WriteSkinTemplate(box.skins + "/Skin").written);
+    ASSERT_TRUE(WriteSkinTemplate(box.skins + "/Skin").ok);
     start();
     form->setDir1Path(box.skins + "/Skin");
     form->show();
@@ -155,7 +155,7 @@ TEST_F(ProblemsView, KeyboardReachesAndUsesThePreviewsPaletteAndSwatches) {
 TEST(ExportPreviewsProgram, ConsoleAndPngExports) {
     WorkbenchSandbox box;
     const QString skin = box.skins + "/Skin";
-    ASSERT_TRUE(WriteSkinTemplate(skin).written);
+    ASSERT_TRUE(WriteSkinTemplate(skin).ok);
     const ProgramRun run = RunCorvamo(box, {"--export-previews", "--console", "--png", skin});
     EXPECT_EQ(run.code, 0) << run.err.toStdString();
     const QStringList names = {"DS-preview-console.jpg", "DS-preview-console.png", "GBA-preview-console.jpg",
@@ -172,4 +172,14 @@ TEST(ExportPreviewsProgram, ConsoleAndPngExports) {
     EXPECT_FALSE(OnFiveBitGrid(QImage(skin + "/DS-preview.png"))) << "the JPEG-loaded source has 8 bits a channel";
     EXPECT_TRUE(QFileInfo::exists(skin + "/GBA-preview.jpg"));
     EXPECT_EQ(RunCorvamo(box, {"--export-previews", "--console"}).code, 2);
+
+    // A PNG that cannot be written fails the run and is named, though its JPEG was saved.
+    QFile::remove(skin + "/GBA-preview.png");
+    ASSERT_TRUE(QDir().mkpath(skin + "/GBA-preview.png/inside"));
+    const ProgramRun taken = RunCorvamo(box, {"--export-previews", "--png", skin});
+    EXPECT_EQ(taken.code, 1);
+    EXPECT_TRUE(taken.out.contains(skin + "/DS-preview.png saved.")) << taken.out.toStdString();
+    EXPECT_TRUE(
+        taken.err.contains(skin + "/GBA-preview.jpg saved.\n" + skin + "/GBA-preview.png could not be replaced."))
+        << taken.err.toStdString();
 }

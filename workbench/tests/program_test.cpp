@@ -1,4 +1,5 @@
 // The real Corvamo binary, started from a temporary program folder as a user starts it.
+#include "testsupport/run_program.h"
 #include "workbench_sandbox.h"
 
 #include <QElapsedTimer>
@@ -38,4 +39,20 @@ TEST(CorvamoProgram, StartsFromItsFolderAndShutsDownOnTerminate) {
     EXPECT_EQ(corvamo.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(corvamo.exitCode(), 0);
     EXPECT_EQ(WorkbenchSandbox::read(box.app + "/script.log"), "cleanup\n");
+}
+
+// What the window does not need before it maps is not loaded when the program starts: the picture
+// library opens on the first conversion. The dynamic loader lists what the program links
+// (LD_TRACE_LOADED_OBJECTS) without running it.
+TEST(CorvamoProgram, StartsWithoutThePictureLibrary) {
+    const std::string binary = std::string(CORVAMO_DIST_DIR) + "/Corvamo";
+    const testsupport::RunResult listed = testsupport::RunProgram({binary}, {}, {"LD_TRACE_LOADED_OBJECTS=1"});
+    ASSERT_EQ(listed.exitCode, 0) << listed.err;
+    const struct {
+        const char* library;
+        bool loaded;
+    } rows[] = {{"libQt6Widgets.so", true}, {"libarchive.so", true}, {"libfreeimage", false},
+                {"libOpenEXR", false},      {"libraw.so", false},    {"libtiff.so", false}};
+    for (const auto& row : rows)
+        EXPECT_EQ(listed.out.find(row.library) != std::string::npos, row.loaded) << row.library << '\n' << listed.out;
 }

@@ -33,7 +33,7 @@ std::vector<Entry> EntriesOf(const QString& folder, const QString& prefix) {
 
 // Makes every skin the report rows check, below box.skins.
 void MakeSkins(const WorkbenchSandbox& box) {
-    ASSERT_TRUE(WriteSkinTemplate(box.skins + "/Template").written);
+    ASSERT_TRUE(WriteSkinTemplate(box.skins + "/Template").ok);
     ASSERT_TRUE(broken_skin::Make(box.skins + "/Broken"));
     auto nested = EntriesOf(box.skins + "/Broken", "My Skin/");
     nested.push_back({"__MACOSX/My Skin/._mainBG.bmp", "resource fork"});

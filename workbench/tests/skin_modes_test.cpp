@@ -168,7 +168,7 @@ TEST(SkinModesProgram, FilesThatAreNoPicturesEndCleanly) {
     EXPECT_TRUE(pack.err.contains("Hostile was not packed: desktop.bmp is larger than 64 MiB"))
         << pack.err.toStdString();
     EXPECT_FALSE(QFileInfo::exists(box.root + "/Hostile.zip"));
-    ASSERT_TRUE(WriteSkinTemplate(box.skins + "/Plain").written);
+    ASSERT_TRUE(WriteSkinTemplate(box.skins + "/Plain").ok);
     const ProgramRun full = RunCorvamo(box, {"--pack-skin", box.skins + "/Plain", "/dev/full"});
     EXPECT_EQ(full.code, 1);
     EXPECT_TRUE(full.err.contains("/dev/full is not a file; the skin was not packed.")) << full.err.toStdString();

@@ -50,7 +50,7 @@ public:
     bool openUrl(const QUrl&) override { return false; }  // no browser in tests
     CardCopy copyLoaderImage(const QString& image, const QString& folder) override {
         if (failCopiesTo.contains("qvkit_up.bin"))
-            return {false, {}, QStringLiteral("%1 could not be copied to %2.").arg(image, folder)};
+            return {Status::Failure(QStringLiteral("%1 could not be copied to %2.").arg(image, folder)), {}};
         return Host::copyLoaderImage(image, folder);
     }
     ScriptResult runScript(const QString& script, const QString& folder, ScriptRunner& runner) override {

@@ -227,7 +227,7 @@ void Checker::checkLetterCaseAndStrays() {
 
 SkinReport Checker::run() {
     report_.skin = skin_.name;
-    if (!skin_.problem.isEmpty()) add(Finding::Error, {}, skin_.problem);
+    if (!skin_.status) add(Finding::Error, {}, skin_.status.message);
     if (!skin_.readable) return report_;
     for (const RefusedEntry& entry : skin_.refused) add(Finding::Error, entry.name, entry.what);
     const auto& layout = SkinLayout();

@@ -78,20 +78,28 @@ bool WriteNew(const QString& path, const QByteArray& bytes) {
     return written;
 }
 
-// The picture as a 24-bit BMP of the same size, transparency flattened onto white; why not.
-QString ConvertToBmp(const QString& source, QByteArray& bmp) {
+// The picture as a 24-bit BMP of the same size, transparency flattened onto white.
+Status ConvertToBmp(const QString& source, QByteArray& bmp) {
     QImageReader reader(source);
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(false);
     const QImage read = reader.read();
-    if (read.isNull()) return QStringLiteral("its pixels cannot be read (%1)").arg(reader.errorString());
+    if (read.isNull())
+        return Status::Failure(QStringLiteral("its pixels cannot be read (%1)").arg(reader.errorString()));
     QImage flat(read.size(), QImage::Format_RGB888);
     flat.fill(Qt::white);
     QPainter(&flat).drawImage(0, 0, read.convertToFormat(QImage::Format_ARGB32));
     QBuffer buffer(&bmp);
     buffer.open(QIODevice::WriteOnly);
-    if (!flat.save(&buffer, "BMP")) return QStringLiteral("the BMP could not be made");
-    return {};
+    if (!flat.save(&buffer, "BMP")) return Status::Failure(QStringLiteral("the BMP could not be made"));
+    return Status::Success();
+}
+
+// One more thing a run could not do.
+void AddFailure(FixResult& result, const QString& what) {
+    QStringList failures = result.status.details;
+    failures << what;
+    result.status = Status::FromTexts(failures);
 }
 
 struct Applier {
@@ -118,10 +126,10 @@ struct Applier {
 
     void apply(const PlannedFix& fix) {
         const QString name = fix.source.mid(fix.source.lastIndexOf('/') + 1);
-        const auto fail = [&](const QString& why) { result.failures << QStringLiteral("%1: %2").arg(name, why); };
+        const auto fail = [&](const QString& why) { AddFailure(result, QStringLiteral("%1: %2").arg(name, why)); };
         QByteArray bmp;
-        if (const QString why = ConvertToBmp(fix.source, bmp); !why.isEmpty())
-            return fail(fix.why + QStringLiteral("; it could not be converted: ") + why);
+        if (const Status converted = ConvertToBmp(fix.source, bmp); !converted)
+            return fail(fix.why + QStringLiteral("; it could not be converted: ") + converted.message);
         const QString target = top + fix.target;
         const QString part = PartPathBeside(target);
         if (!WriteNew(part, bmp)) return fail(QStringLiteral("%1 could not be written").arg(part));
@@ -157,10 +165,9 @@ struct Applier {
     void finish() {
         result.backup = backup;
         if (!backup.isEmpty() && !WriteNew(backup + '/' + kMadeList, made.join('\n').toUtf8() + '\n'))
-            result.failures << QStringLiteral(
-                                   "the list of changes could not be written into %1; undo cannot "
-                                   "tell what was made")
-                                   .arg(backup);
+            AddFailure(result, QStringLiteral("the list of changes could not be written into %1; undo cannot "
+                                              "tell what was made")
+                                   .arg(backup));
     }
 };
 
@@ -207,15 +214,15 @@ std::vector<PlannedFix> PlanFixes(const QString& top, const Host& host) {
 QString FixResult::text() const {
     QString text;
     for (const QString& line : changes) text += line + '\n';
-    for (const QString& line : failures) text += QStringLiteral("not changed: ") + line + '\n';
+    for (const QString& line : status.details) text += QStringLiteral("not changed: ") + line + '\n';
     return text;
 }
 
 FixResult MakeLoaderSafe(const QString& skin, const QString& scratchRoot, const Host& host, const QDateTime& now) {
     const SkinFiles files = SkinFiles::Open(skin, scratchRoot, host);
     FixResult refused;
-    if (!files.readable || (files.archive && !files.problem.isEmpty())) {
-        refused.failures << QStringLiteral("%1: %2").arg(skin, files.problem);
+    if (!files.readable || (files.archive && !files.status)) {
+        AddFailure(refused, QStringLiteral("%1: %2").arg(skin, files.status.message));
         return refused;
     }
     const std::vector<PlannedFix> plan = PlanFixes(files.top(), host);
@@ -236,12 +243,12 @@ FixResult MakeLoaderSafe(const QString& skin, const QString& scratchRoot, const 
     const QFileInfo archive(skin);
     const QString fixed = archive.absolutePath() + '/' + archive.completeBaseName() + QStringLiteral("-fixed.zip");
     const SkinFiles converted = SkinFiles::Open(FolderPath(files.top()), scratchRoot, host);
-    const PackResult packed = PackSkin(converted, fixed, false);
-    if (packed.written) {
+    const Status packed = PackSkin(converted, fixed, false);
+    if (packed) {
         result.written = fixed;
         result.changes << packed.message;
     } else {
-        result.failures << packed.message;
+        AddFailure(result, packed.message);
     }
     return result;
 }
@@ -250,23 +257,23 @@ FixResult UndoLoaderSafe(const QString& skin) {
     FixResult result;
     const QFileInfo info(skin);
     if (!info.isDir()) {
-        result.failures << (info.isFile() ? QStringLiteral("%1: an archive is never changed by Make loader-safe; "
-                                                           "its fixed copy lies beside it")
-                                                .arg(skin)
-                                          : QStringLiteral("%1: no such skin folder").arg(skin));
+        AddFailure(result, info.isFile() ? QStringLiteral("%1: an archive is never changed by Make loader-safe; "
+                                                          "its fixed copy lies beside it")
+                                               .arg(skin)
+                                         : QStringLiteral("%1: no such skin folder").arg(skin));
         return result;
     }
     const QString top = WithSlash(QDir::cleanPath(info.absoluteFilePath()));
     QDir backups(top + kBackupFolder);
     QStringList runs = backups.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
     if (runs.isEmpty()) {
-        result.failures << QStringLiteral("%1: nothing to undo: no %2 folder with originals").arg(skin, kBackupFolder);
+        AddFailure(result, QStringLiteral("%1: nothing to undo: no %2 folder with originals").arg(skin, kBackupFolder));
         return result;
     }
     const QString run = backups.filePath(runs.last());
     QFile list(run + '/' + kMadeList);
     if (!list.open(QIODevice::ReadOnly)) {
-        result.failures << QStringLiteral("%1: %2 has no list of what was made; nothing was undone").arg(skin, run);
+        AddFailure(result, QStringLiteral("%1: %2 has no list of what was made; nothing was undone").arg(skin, run));
         return result;
     }
     QStringList madeNames;
@@ -276,17 +283,17 @@ FixResult UndoLoaderSafe(const QString& skin) {
         const QString name = QString::fromUtf8(fields[0]);
         const QString path = top + name;
         if (QFileInfo::exists(path) && Sha1Of(path) != fields[1])
-            result.failures
-                << QStringLiteral("%1 was changed after Make loader-safe; undo would lose that change").arg(name);
+            AddFailure(result,
+                       QStringLiteral("%1 was changed after Make loader-safe; undo would lose that change").arg(name));
         madeNames << name;
     }
     QStringList originals = QDir(run).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
     originals.removeAll(QString::fromLatin1(kMadeList));
     for (const QString& original : originals)
         if (QFileInfo::exists(top + original) && !madeNames.contains(original, Qt::CaseInsensitive))
-            result.failures << QStringLiteral("%1 is in the skin again; put it aside first").arg(original);
-    if (!result.failures.isEmpty()) {
-        result.failures << QStringLiteral("nothing was undone");
+            AddFailure(result, QStringLiteral("%1 is in the skin again; put it aside first").arg(original));
+    if (!result.status) {
+        AddFailure(result, QStringLiteral("nothing was undone"));
         return result;
     }
     for (const QString& name : madeNames) QFile::remove(top + name);
@@ -294,9 +301,9 @@ FixResult UndoLoaderSafe(const QString& skin) {
         if (RenameNoReplace(run + '/' + original, top + original))
             result.changes << QStringLiteral("%1: put back").arg(original);
         else
-            result.failures << QStringLiteral("%1 could not be put back from %2").arg(original, run);
+            AddFailure(result, QStringLiteral("%1 could not be put back from %2").arg(original, run));
     }
-    if (result.failures.isEmpty()) {
+    if (result.status) {
         QFile::remove(run + '/' + kMadeList);
         QDir().rmdir(run);
         QDir().rmdir(top + kBackupFolder);  // only when no other run is left in it

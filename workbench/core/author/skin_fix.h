@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/host_layer.h"
+#include "platform/status.h"
 
 #include <QDateTime>
 #include <QString>
@@ -30,11 +31,10 @@ struct PlannedFix {
 std::vector<PlannedFix> PlanFixes(const QString& top, const Host& host);
 
 struct FixResult {
-    QStringList changes;   // one line per picture converted, or put back
-    QStringList failures;  // what could not be done; empty when all went well
-    QString backup;        // the run's backup folder, when originals moved there
-    QString written;       // the fixed archive, when one was written
-    bool ok() const { return failures.isEmpty(); }
+    QStringList changes;  // one line per picture converted, or put back
+    QString backup;       // the run's backup folder, when originals moved there
+    QString written;      // the fixed archive, when one was written
+    Status status;        // a failure holds what could not be done, one detail per thing
     // What the command line prints and the window shows: the changes, then the failures.
     QString text() const;
 };

@@ -30,13 +30,10 @@ struct WriterCloser {
     void operator()(archive* a) const { archive_write_free(a); }
 };
 
-// Adds one file under name; false with why when it cannot.
-bool AddFile(archive* zip, const QString& path, const QString& name, QString& why) {
+// Adds one file under name.
+Status AddFile(archive* zip, const QString& path, const QString& name) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        why = QStringLiteral("%1 cannot be read").arg(path);
-        return false;
-    }
+    if (!file.open(QIODevice::ReadOnly)) return Status::Failure(QStringLiteral("%1 cannot be read").arg(path));
     const QFileInfo info(path);
     std::unique_ptr<archive_entry, void (*)(archive_entry*)> entry(archive_entry_new(), archive_entry_free);
     archive_entry_set_pathname_utf8(entry.get(), name.toUtf8().constData());
@@ -44,29 +41,22 @@ bool AddFile(archive* zip, const QString& path, const QString& name, QString& wh
     archive_entry_set_perm(entry.get(), 0644);
     archive_entry_set_size(entry.get(), file.size());
     archive_entry_set_mtime(entry.get(), info.lastModified().toSecsSinceEpoch(), 0);
-    if (archive_write_header(zip, entry.get()) != ARCHIVE_OK) {
-        why = QString::fromUtf8(archive_error_string(zip));
-        return false;
-    }
+    if (archive_write_header(zip, entry.get()) != ARCHIVE_OK)
+        return Status::Failure(QString::fromUtf8(archive_error_string(zip)));
     QByteArray block(1 << 16, Qt::Uninitialized);
     for (qint64 n; (n = file.read(block.data(), block.size())) != 0;) {
-        if (n < 0 || archive_write_data(zip, block.constData(), size_t(n)) != n) {
-            why = n < 0 ? QStringLiteral("%1 cannot be read").arg(path) : QString::fromUtf8(archive_error_string(zip));
-            return false;
-        }
+        if (n < 0 || archive_write_data(zip, block.constData(), size_t(n)) != n)
+            return Status::Failure(n < 0 ? QStringLiteral("%1 cannot be read").arg(path)
+                                         : QString::fromUtf8(archive_error_string(zip)));
     }
-    return true;
+    return Status::Success();
 }
 
 }  // namespace
 
-PackResult PackSkin(const SkinFiles& skin, const QString& out, bool replace) {
-    PackResult result;
-    const auto fail = [&](const QString& why) {
-        result.message = why;
-        return result;
-    };
-    if (!skin.problem.isEmpty()) return fail(QStringLiteral("%1 was not packed: %2").arg(skin.name, skin.problem));
+Status PackSkin(const SkinFiles& skin, const QString& out, bool replace) {
+    const auto fail = [](const QString& why) { return Status::Failure(why); };
+    if (!skin.status) return fail(QStringLiteral("%1 was not packed: %2").arg(skin.name, skin.status.message));
     QStringList names;
     for (const QString& name : Catalogue::Split(Catalogue::SkinFileNames)) {
         const QString path = skin.find(name);
@@ -99,7 +89,11 @@ PackResult PackSkin(const SkinFiles& skin, const QString& out, bool replace) {
     QString why;
     bool ok = part.isOpen() && archive_write_open_fd(zip.get(), part.fd()) == ARCHIVE_OK;
     if (!ok) why = part.isOpen() ? QString::fromUtf8(archive_error_string(zip.get())) : Strerror(part.error());
-    for (qsizetype i = 0; ok && i < names.size(); ++i) ok = AddFile(zip.get(), skin.find(names[i]), names[i], why);
+    for (qsizetype i = 0; ok && i < names.size(); ++i) {
+        const Status added = AddFile(zip.get(), skin.find(names[i]), names[i]);
+        ok = added.ok;
+        if (!ok) why = added.message;
+    }
     if (ok && archive_write_close(zip.get()) != ARCHIVE_OK) {
         ok = false;
         why = QString::fromUtf8(archive_error_string(zip.get()));
@@ -112,14 +106,11 @@ PackResult PackSkin(const SkinFiles& skin, const QString& out, bool replace) {
                                : Strerror(errno);
     }
     if (!ok) return fail(QStringLiteral("%1 could not be written: %2").arg(out, why));
-    result.written = true;
-    result.message =
-        QStringLiteral("%1 saved (%2 skin file%3).").arg(out).arg(names.size()).arg(names.size() == 1 ? "" : "s");
-    return result;
+    return Status::Success(
+        QStringLiteral("%1 saved (%2 skin file%3).").arg(out).arg(names.size()).arg(names.size() == 1 ? "" : "s"));
 }
 
-PackResult PackSkin(const QString& skin, const QString& scratchRoot, const QString& out, bool replace,
-                    const Host& host) {
+Status PackSkin(const QString& skin, const QString& scratchRoot, const QString& out, bool replace, const Host& host) {
     return PackSkin(SkinFiles::Open(skin, scratchRoot, host), out, replace);
 }
 

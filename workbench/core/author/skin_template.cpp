@@ -90,17 +90,12 @@ QString TemplateReadme() {
     return text;
 }
 
-TemplateResult WriteSkinTemplate(const QString& folder) {
-    TemplateResult result;
+Status WriteSkinTemplate(const QString& folder) {
     const QFileInfo info(folder);
-    if (info.exists() && !info.isDir()) {
-        result.message = QStringLiteral("%1 is a file, not a folder; no skin was written.").arg(folder);
-        return result;
-    }
-    if (info.isDir() && !QDir(folder).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
-        result.message = QStringLiteral("%1 is not empty; a new skin needs a new or empty folder.").arg(folder);
-        return result;
-    }
+    if (info.exists() && !info.isDir())
+        return Status::Failure(QStringLiteral("%1 is a file, not a folder; no skin was written.").arg(folder));
+    if (info.isDir() && !QDir(folder).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
+        return Status::Failure(QStringLiteral("%1 is not empty; a new skin needs a new or empty folder.").arg(folder));
     // The folders made here, outermost first, so that a failure can take them all back.
     QStringList made;
     for (QString path = QDir::cleanPath(info.absoluteFilePath()); !QFileInfo(path).exists() && path != "/";
@@ -108,15 +103,13 @@ TemplateResult WriteSkinTemplate(const QString& folder) {
         made.prepend(path);
     if (!QDir().mkpath(folder)) {
         for (auto it = made.crbegin(); it != made.crend(); ++it) QDir().rmdir(*it);
-        result.message = QStringLiteral("The folder %1 could not be created.").arg(folder);
-        return result;
+        return Status::Failure(QStringLiteral("The folder %1 could not be created.").arg(folder));
     }
     QStringList written;
     const auto undo = [&](const QString& what, const QString& why) {
         for (const QString& path : written) QFile::remove(path);
         for (auto it = made.crbegin(); it != made.crend(); ++it) QDir().rmdir(*it);
-        result.message = QStringLiteral("%1 could not be written (%2); no skin was left there.").arg(what, why);
-        return result;
+        return Status::Failure(QStringLiteral("%1 could not be written (%2); no skin was left there.").arg(what, why));
     };
     // Each file is made new and written through its own descriptor: a file or link that appears
     // meanwhile under its name fails the command and is left as it is.
@@ -141,9 +134,8 @@ TemplateResult WriteSkinTemplate(const QString& folder) {
     }
     const QString readme = WithSlash(folder) + QStringLiteral("README.txt");
     if (const QString why = writeNew(readme, TemplateReadme().toUtf8()); !why.isEmpty()) return undo(readme, why);
-    result.written = true;
-    result.message = QStringLiteral("%1: new skin written (%2 pictures and README.txt).").arg(folder).arg(pictures);
-    return result;
+    return Status::Success(
+        QStringLiteral("%1: new skin written (%2 pictures and README.txt).").arg(folder).arg(pictures));
 }
 
 }  // namespace corvamo

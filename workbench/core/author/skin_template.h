@@ -1,6 +1,7 @@
 #pragma once
 
 #include "author/skin_layout.h"
+#include "platform/status.h"
 
 #include <QImage>
 #include <QString>
@@ -14,12 +15,9 @@ QImage TemplatePicture(const SkinFileRole& role);
 // fixed by the previews".
 QString TemplateReadme();
 
-struct TemplateResult {
-    bool written = false;
-    QString message;  // what to tell the user
-};
 // Writes a new skin folder at folder, which must not exist or be empty: every picture whose size
-// the previews fix, as a 24-bit BMP, and README.txt. Nothing is left behind when it fails.
-TemplateResult WriteSkinTemplate(const QString& folder);
+// the previews fix, as a 24-bit BMP, and README.txt. Nothing is left behind when it fails. The
+// success says what was written.
+Status WriteSkinTemplate(const QString& folder);
 
 }  // namespace corvamo

@@ -10,7 +10,7 @@ namespace corvamo {
 
 CompareSide::CompareSide(const CacheFolders& cache) : workbench_(messages_, cache) {}
 
-QString CompareSide::load(const QString& skin) { return LoadSkinAlone(workbench_, skin); }
+Status CompareSide::load(const QString& skin) { return LoadSkinAlone(workbench_, skin); }
 
 QImage CompareSide::screen(const CompareOptions& options) {
     // The same clicks the window's previews take, so the compositor draws what the window shows.

@@ -32,8 +32,8 @@ struct CompareOptions {
 class CompareSide {
 public:
     explicit CompareSide(const CacheFolders& cache);
-    // Loads the skin; why it could not be, or "".
-    QString load(const QString& skin);
+    // Loads the skin; fails, saying why, when no skin picture could be loaded.
+    Status load(const QString& skin);
     // The screen as the window would show it with these options: in console colours when asked,
     // zoomed (Differences aside, which needs both sides: see Compare).
     QImage screen(const CompareOptions& options);

@@ -136,11 +136,12 @@ bool HasAnyPicture(const FormPictures& p) {
            std::any_of(p.Picture5.begin(), p.Picture5.end(), has);
 }
 
-QString LoadSkinAlone(Workbench& wb, const QString& skin) {
+Status LoadSkinAlone(Workbench& wb, const QString& skin) {
     const Status opened = wb.openSkin(skin);
-    if (HasAnyPicture(wb.pictures())) return {};
-    if (!opened) return opened.details.isEmpty() ? opened.message : opened.details.join(QLatin1Char(' '));
-    return QStringLiteral("no skin pictures found");
+    if (HasAnyPicture(wb.pictures())) return Status::Success();
+    // One line: a thumbnail and a tooltip show it.
+    if (!opened) return Status::Failure(opened.details.isEmpty() ? opened.message : opened.details.join(' '));
+    return Status::Failure(QStringLiteral("no skin pictures found"));
 }
 
 struct SkinSummarizer::Loader {
@@ -164,8 +165,8 @@ SkinSummary SkinSummarizer::summarize(const QString& skin, int thumbnailHeight) 
     summary.notes = report.count(Finding::Note);
 
     Workbench& wb = loader_->workbench;
-    summary.problem = LoadSkinAlone(wb, summary.path);
-    summary.thumbnail = summary.broken() ? BrokenThumbnail(summary.problem, thumbnailHeight)
+    summary.status = LoadSkinAlone(wb, summary.path);
+    summary.thumbnail = summary.broken() ? BrokenThumbnail(summary.status.message, thumbnailHeight)
                                          : ThumbnailOf(wb.drawPreview(PreviewKind::Ds).image(),
                                                        wb.drawPreview(PreviewKind::Gba).image(), thumbnailHeight);
     return summary;

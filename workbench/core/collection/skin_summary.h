@@ -3,6 +3,7 @@
 #include "author/skin_check.h"
 #include "platform/cache_folders.h"
 #include "platform/host_layer.h"
+#include "platform/status.h"
 
 #include <QImage>
 #include <QString>
@@ -35,8 +36,8 @@ struct SkinSummary {
     QString key;   // SkinKey when it was made
     QImage thumbnail;
     int errors = 0, warnings = 0, notes = 0;
-    QString problem;  // why the skin could not be read or loaded; "" when it could
-    bool broken() const { return !problem.isEmpty(); }
+    Status status;  // a failure says why the skin could not be read or loaded
+    bool broken() const { return !status; }
 };
 
 // The previews side by side at the given height: the DS export (two screens, window element
@@ -54,8 +55,8 @@ class Workbench;
 // Whether any picture slot holds a picture: a skin was loaded.
 bool HasAnyPicture(const FormPictures& pictures);
 // Loads the skin (a folder or a .zip archive) into wb exactly as opening the folder or clicking
-// the archive in the window does; returns why no skin picture could be loaded, or "".
-QString LoadSkinAlone(Workbench& wb, const QString& skin);
+// the archive in the window does; fails, saying why, when no skin picture could be loaded.
+Status LoadSkinAlone(Workbench& wb, const QString& skin);
 
 // Summarizes skins one after another in cache folders of its own: loads each exactly as the
 // window does, draws both exports and scales them, and checks it. Several summarizers may run at

@@ -27,7 +27,8 @@ std::optional<SkinSummary> ThumbnailCache::find(const QString& path, const QStri
     summary.path = path;
     summary.key = key;
     summary.name = summary.thumbnail.text(QStringLiteral("Name"));
-    summary.problem = summary.thumbnail.text(QStringLiteral("Problem"));
+    const QString problem = summary.thumbnail.text(QStringLiteral("Problem"));
+    summary.status = problem.isEmpty() ? Status::Success() : Status::Failure(problem);
     const QStringList counts = summary.thumbnail.text(QStringLiteral("Counts")).split(QLatin1Char(' '));
     if (counts.size() != 3) return std::nullopt;
     summary.errors = counts[0].toInt();
@@ -44,7 +45,7 @@ bool ThumbnailCache::store(const SkinSummary& summary) const {
     QImage image = summary.thumbnail;
     image.setText(QStringLiteral("Key"), summary.key);
     image.setText(QStringLiteral("Name"), summary.name);
-    image.setText(QStringLiteral("Problem"), summary.problem);
+    image.setText(QStringLiteral("Problem"), summary.broken() ? summary.status.message : QString());
     image.setText(QStringLiteral("Counts"),
                   QStringLiteral("%1 %2 %3").arg(summary.errors).arg(summary.warnings).arg(summary.notes));
     QByteArray bytes;

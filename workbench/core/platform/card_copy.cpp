@@ -44,52 +44,45 @@ bool SyncFolder(const QString& folder) {
 
 CardCopy CopyLoaderImage(const QString& image, const QString& folder) {
     CardCopy copy;
+    const auto fail = [&](const QString& why) {
+        copy.status = Status::Failure(why);
+        return copy;
+    };
     const QString target = QFileInfo(folder).canonicalFilePath();
-    if (target.isEmpty()) {
-        copy.message = QStringLiteral(
-                           "qvkit_up.bin was not copied: the folder %1 does not exist (is the card "
-                           "inserted and mounted?).")
-                           .arg(folder);
-        return copy;
-    }
-    if (target == QLatin1String("/")) {
-        copy.message = QStringLiteral(
+    if (target.isEmpty())
+        return fail(QStringLiteral("qvkit_up.bin was not copied: the folder %1 does not exist (is the card "
+                                   "inserted and mounted?).")
+                        .arg(folder));
+    if (target == QLatin1String("/"))
+        return fail(QStringLiteral(
             "qvkit_up.bin was not copied: / is the root of this computer's own disk, not a memory card. Insert the "
-            "card and choose it in File > Copy qvkit_up.bin to drive (or give --card with the card's folder).");
-        return copy;
-    }
+            "card and choose it in File > Copy qvkit_up.bin to drive (or give --card with the card's folder)."));
     QFile source(image);
-    if (!source.open(QIODevice::ReadOnly)) {
-        copy.message = QStringLiteral("qvkit_up.bin was not copied: %1 cannot be read.").arg(image);
-        return copy;
-    }
+    if (!source.open(QIODevice::ReadOnly))
+        return fail(QStringLiteral("qvkit_up.bin was not copied: %1 cannot be read.").arg(image));
     const QByteArray bytes = source.readAll();
-    if (source.error() != QFileDevice::NoError) {
-        copy.message = QStringLiteral("qvkit_up.bin was not copied: %1 cannot be read.").arg(image);
-        return copy;
-    }
+    if (source.error() != QFileDevice::NoError)
+        return fail(QStringLiteral("qvkit_up.bin was not copied: %1 cannot be read.").arg(image));
     copy.path = WithSlash(target) + QStringLiteral("qvkit_up.bin");
     const QString part = PartPathBeside(copy.path);
     const QByteArray partName = QFile::encodeName(part);
     const int fd = ::open(partName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        copy.message = QStringLiteral("qvkit_up.bin was not copied: ") + Errno(QStringLiteral("cannot create"), part);
-        return copy;
-    }
+    if (fd < 0)
+        return fail(QStringLiteral("qvkit_up.bin was not copied: ") + Errno(QStringLiteral("cannot create"), part));
     const bool written = WriteAll(fd, bytes.constData(), bytes.size()) && ::fsync(fd) == 0;
     const int writeErrno = errno;
     ::close(fd);
     if (!written) {
         ::unlink(partName.constData());
         errno = writeErrno;
-        copy.message = QStringLiteral("qvkit_up.bin was not copied: ") + Errno(QStringLiteral("cannot write"), part);
-        return copy;
+        return fail(QStringLiteral("qvkit_up.bin was not copied: ") + Errno(QStringLiteral("cannot write"), part));
     }
     if (::rename(partName.constData(), QFile::encodeName(copy.path).constData()) != 0) {
-        copy.message =
+        // The reason first: removing the part file would change errno.
+        const QString why =
             QStringLiteral("qvkit_up.bin was not copied: ") + Errno(QStringLiteral("cannot rename to"), copy.path);
         ::unlink(partName.constData());
-        return copy;
+        return fail(why);
     }
     // One loader image on the card: other spellings of its name go (a FAT card may show the same file).
     for (const QString& name : QDir(target).entryList(QDir::Files | QDir::Hidden | QDir::System)) {
@@ -104,13 +97,10 @@ CardCopy CopyLoaderImage(const QString& image, const QString& folder) {
             if (!same) QFile::remove(variant);
         }
     }
-    if (!SyncFolder(target)) {
-        copy.message = QStringLiteral(
-                           "qvkit_up.bin was copied to %1, but its folder could not be synced: do not "
-                           "remove the card yet.")
-                           .arg(copy.path);
-        return copy;
-    }
+    if (!SyncFolder(target))
+        return fail(QStringLiteral("qvkit_up.bin was copied to %1, but its folder could not be synced: do not "
+                                   "remove the card yet.")
+                        .arg(copy.path));
     // Read back from the volume, not from what the cache remembers of the write.
     const int back = ::open(QFile::encodeName(copy.path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     QByteArray read;
@@ -122,14 +112,10 @@ CardCopy CopyLoaderImage(const QString& image, const QString& folder) {
         else
             ::close(back);
     }
-    if (read != bytes) {
-        copy.message = QStringLiteral(
-                           "qvkit_up.bin was copied to %1, but reading it back gave other bytes: the card "
-                           "may be damaged or full.")
-                           .arg(copy.path);
-        return copy;
-    }
-    copy.ok = true;
+    if (read != bytes)
+        return fail(QStringLiteral("qvkit_up.bin was copied to %1, but reading it back gave other bytes: the card "
+                                   "may be damaged or full.")
+                        .arg(copy.path));
     return copy;
 }
 

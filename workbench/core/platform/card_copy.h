@@ -1,16 +1,17 @@
 #pragma once
 
+#include "platform/status.h"
+
 #include <QString>
 
 namespace corvamo {
 
 // The loader image copied into folder: written beside its name, synced (file and folder), renamed
 // over it, read back from the volume and compared; other spellings of the name removed. Never into
-// the root of the system's own root file system. ok false with the reason in message.
+// the root of the system's own root file system.
 struct CardCopy {
-    bool ok = false;
-    QString path;     // where it went
-    QString message;  // why it failed
+    Status status;  // a failure says why
+    QString path;   // where it went
 };
 CardCopy CopyLoaderImage(const QString& image, const QString& folder);
 

@@ -83,12 +83,8 @@ QString PreviewOutputPath(PreviewKind kind, const ModuleState& state, const View
     return path + "-" + word + "-preview.jpg";
 }
 
-SaveResult SavePreview(const Picture& canvas, const QString& outputPath, const QString& scratchBmp) {
-    SaveResult result;
-    const auto fail = [&](const QString& what) {
-        result.message = what;
-        return result;
-    };
+Status SavePreview(const Picture& canvas, const QString& outputPath, const QString& scratchBmp) {
+    const auto fail = [](const QString& what) { return Status::Failure(what); };
 
     if (!RemoveIfPresent(scratchBmp)) return fail("The scratch file " + scratchBmp + " could not be deleted.");
     QDir().mkpath(QFileInfo(scratchBmp).absolutePath());
@@ -126,18 +122,13 @@ SaveResult SavePreview(const Picture& canvas, const QString& outputPath, const Q
     const JpegResult saved = BmpToJpeg(scratch, outputPath);
     dropScratch();
     if (saved == JpegResult::Unreadable) return fail("The scratch file " + scratchBmp + " could not be read.");
-    result.saved = saved == JpegResult::Saved;
-    result.message = result.saved ? outputPath + " saved." : outputPath + " could not be saved.";
-    return result;
+    if (saved != JpegResult::Saved) return fail(outputPath + " could not be saved.");
+    return Status::Success(outputPath + " saved.");
 }
 
-SaveResult SavePng(const QImage& image, const QString& path) {
-    SaveResult result;
+Status SavePng(const QImage& image, const QString& path) {
     const QFileInfo old(path);
-    if (old.exists() && !old.isFile() && !old.isSymLink()) {
-        result.message = path + " could not be replaced.";
-        return result;
-    }
+    if (old.exists() && !old.isFile() && !old.isSymLink()) return Status::Failure(path + " could not be replaced.");
     const QString part = PartPathBeside(path);
     QFile file(part);
     bool saved = file.open(QIODevice::WriteOnly | QIODevice::NewOnly) && image.save(&file, "PNG") && file.flush();
@@ -146,10 +137,11 @@ SaveResult SavePng(const QImage& image, const QString& path) {
     if (saved)
         std::filesystem::rename(QFile::encodeName(part).toStdString(), QFile::encodeName(path).toStdString(), error);
     saved = saved && !error;
-    if (!saved) QFile::remove(part);
-    result.saved = saved;
-    result.message = saved ? path + " saved." : path + " could not be saved.";
-    return result;
+    if (!saved) {
+        QFile::remove(part);
+        return Status::Failure(path + " could not be saved.");
+    }
+    return Status::Success(path + " saved.");
 }
 
 }  // namespace corvamo

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/status.h"
 #include "preview/workbench_state.h"
 
 #include <QString>
@@ -19,13 +20,10 @@ void DrawGbaExport(FormPictures& pictures);
 QString PreviewOutputPath(PreviewKind kind, const ModuleState& state, const ViewOptions& options,
                           const QString& dirPath, const QString& selectedFile);
 
-struct SaveResult {
-    bool saved = false;
-    QString message;  // "<path> saved." when saved; otherwise what failed, or empty
-};
-// A preview canvas to the scratch BMP, then the scratch BMP to JPEG at outputPath.
-SaveResult SavePreview(const Picture& canvas, const QString& outputPath, const QString& scratchBmp);
+// A preview canvas to the scratch BMP, then the scratch BMP to JPEG at outputPath. The success
+// says "<path> saved.".
+Status SavePreview(const Picture& canvas, const QString& outputPath, const QString& scratchBmp);
 // A lossless PNG of the image at path, written beside it and put in its place once complete.
-SaveResult SavePng(const QImage& image, const QString& path);
+Status SavePng(const QImage& image, const QString& path);
 
 }  // namespace corvamo

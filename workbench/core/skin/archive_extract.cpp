@@ -297,14 +297,14 @@ QString FirstNames(const QStringList& names) {
 
 QString MiBText(qint64 bytes) { return QStringLiteral("%1 MiB").arg(bytes >> 20); }
 
-QString ExtractReport::message(const QString& archive) const {
-    if (notZip) return QStringLiteral("The archive %1 is not a zip archive.").arg(archive);
-    if (!opened) return QStringLiteral("The archive %1 could not be opened.").arg(archive);
+Status ExtractReport::status(const QString& archive) const {
+    if (notZip) return Status::Failure(QStringLiteral("The archive %1 is not a zip archive.").arg(archive));
+    if (!opened) return Status::Failure(QStringLiteral("The archive %1 could not be opened.").arg(archive));
     if (tooManyEntries)
-        return QStringLiteral(
-                   "The archive %1 holds more entries than the workbench accepts (%2; a skin has 49 files); "
-                   "nothing was extracted.")
-            .arg(archive, QLocale(QLocale::English).toString(kMaxArchiveEntries));
+        return Status::Failure(
+            QStringLiteral("The archive %1 holds more entries than the workbench accepts (%2; a skin has 49 files); "
+                           "nothing was extracted.")
+                .arg(archive, QLocale(QLocale::English).toString(kMaxArchiveEntries)));
     QStringList lines;
     if (unwritable)
         lines << QStringLiteral("The archive %1 could not be extracted: the temporary folder cannot be written.")
@@ -336,7 +336,7 @@ QString ExtractReport::message(const QString& archive) const {
                      "folder): %3")
                      .arg(skipped.size())
                      .arg(archive, FirstNames(skipped));
-    return lines.join(QLatin1Char('\n'));
+    return Status::FromTexts(lines);
 }
 
 }  // namespace corvamo

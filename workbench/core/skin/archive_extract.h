@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/status.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -23,18 +25,23 @@ struct ExtractLimits {
     int entries = kMaxArchiveEntries;  // entries of any kind, counted before anything is written
 };
 
+// What unpacking did, entry by entry. The flags stay apart because callers use them apart: a
+// skin is listed only when the archive opened, whatever else went wrong; status() is what the
+// user is told.
 struct ExtractReport {
-    int extracted = 0;                              // regular files written
-    QStringList skipped;                            // entries left out: links, devices, unsafe paths
-    QStringList encrypted;                          // entries left out because they need a password
-    QStringList unsupported;                        // entries left out because their compression cannot be read
-    bool opened = false;                            // the archive could be opened at all
-    bool notZip = false;                            // the file could be read but is no zip archive
-    bool unwritable = false;                        // the destination could not be entered
-    bool damaged = false;                           // reading stopped at an error
-    bool limitHit = false;                          // extraction stopped at a size limit
-    bool tooManyEntries = false;                    // nothing extracted: more entries than the limit
-    QString message(const QString& archive) const;  // what the user is told; empty when all is well
+    int extracted = 0;            // regular files written
+    QStringList skipped;          // entries left out: links, devices, unsafe paths
+    QStringList encrypted;        // entries left out because they need a password
+    QStringList unsupported;      // entries left out because their compression cannot be read
+    bool opened = false;          // the archive could be opened at all
+    bool notZip = false;          // the file could be read but is no zip archive
+    bool unwritable = false;      // the destination could not be entered
+    bool damaged = false;         // reading stopped at an error
+    bool limitHit = false;        // extraction stopped at a size limit
+    bool tooManyEntries = false;  // nothing extracted: more entries than the limit
+    // Success when every entry was unpacked; otherwise a failure naming archive, one detail per
+    // kind of trouble when there were several.
+    Status status(const QString& archive) const;
 };
 
 // Where the entries of an archive go: ExtractArchive writes them below a folder on disk; a check

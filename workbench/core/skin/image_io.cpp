@@ -1,6 +1,7 @@
 #include "skin/image_io.h"
 
 #include "platform/new_file.h"
+#include "skin/free_image.h"
 
 #include <QFile>
 
@@ -67,7 +68,7 @@ bool SaveJpegInPlace(FIBITMAP* bitmap, const QString& path, bool sync) {
     if (!part.isOpen()) return false;
     FreeImageIO io = FdIO();
     FdHandle handle{part.fd()};
-    const bool saved = FreeImage_SaveToHandle(FIF_JPEG, bitmap, &io, &handle, JPEG_QUALITYSUPERB) == TRUE;
+    const bool saved = free_image::SaveToHandle(FIF_JPEG, bitmap, &io, &handle, JPEG_QUALITYSUPERB) == TRUE;
     if (handle.error != 0) part.fail(handle.error);
     if (!saved || !IsCompleteJpeg(part.fd())) part.fail(EIO);
     return part.commit(true, sync);
@@ -80,18 +81,18 @@ FIBITMAP* LoadForJpeg(const Load& load, JpegResult& result) {
     FIBITMAP* header = load(FIF_LOAD_NOPIXELS);
     result = JpegResult::Unreadable;
     if (!header) return nullptr;
-    const qint64 pixels = qint64(FreeImage_GetWidth(header)) * qint64(FreeImage_GetHeight(header));
-    FreeImage_Unload(header);
+    const qint64 pixels = qint64(free_image::GetWidth(header)) * qint64(free_image::GetHeight(header));
+    free_image::Unload(header);
     result = JpegResult::TooLarge;
     if (pixels > kMaxBmpPixels) return nullptr;
     FIBITMAP* bitmap = load(0);
     result = JpegResult::Unreadable;
     if (!bitmap) return nullptr;
     result = JpegResult::NotSaved;
-    if (FreeImage_GetBPP(bitmap) != 24 &&
-        !(FreeImage_GetBPP(bitmap) == 8 && FreeImage_GetColorType(bitmap) == FIC_MINISBLACK)) {
-        FIBITMAP* converted = FreeImage_ConvertTo24Bits(bitmap);
-        FreeImage_Unload(bitmap);
+    if (free_image::GetBPP(bitmap) != 24 &&
+        !(free_image::GetBPP(bitmap) == 8 && free_image::GetColorType(bitmap) == FIC_MINISBLACK)) {
+        FIBITMAP* converted = free_image::ConvertTo24Bits(bitmap);
+        free_image::Unload(bitmap);
         bitmap = converted;
     }
     return bitmap;
@@ -104,7 +105,7 @@ JpegResult Convert(const Load& load, const QString& jpg, bool sync) {
     FIBITMAP* bitmap = LoadForJpeg(load, result);
     if (!bitmap) return result;
     const bool saved = SaveJpegInPlace(bitmap, jpg, sync);
-    FreeImage_Unload(bitmap);
+    free_image::Unload(bitmap);
     return saved ? JpegResult::Saved : JpegResult::NotSaved;
 }
 
@@ -114,12 +115,12 @@ constexpr unsigned kMaxJpegSide = 65500;
 }  // namespace
 
 bool SaveImageFile(FREE_IMAGE_FORMAT format, FIBITMAP* bitmap, const QString& fileName, int flags) {
-    return FreeImage_Save(format, bitmap, QFile::encodeName(fileName).constData(), flags) == 1;
+    return free_image::Save(format, bitmap, QFile::encodeName(fileName).constData(), flags) == 1;
 }
 
 JpegResult BmpToJpeg(const QString& bmp, const QString& jpg) {
     const QByteArray path = QFile::encodeName(bmp);
-    return Convert([&](int flags) { return FreeImage_Load(FIF_BMP, path.constData(), flags); }, jpg, false);
+    return Convert([&](int flags) { return free_image::Load(FIF_BMP, path.constData(), flags); }, jpg, false);
 }
 
 JpegResult BmpToJpeg(int bmpFd, const QString& jpg) {
@@ -128,7 +129,7 @@ JpegResult BmpToJpeg(int bmpFd, const QString& jpg) {
     return Convert(
         [&](int flags) {
             ::lseek(bmpFd, 0, SEEK_SET);
-            return FreeImage_LoadFromHandle(FIF_BMP, &io, &handle, flags);
+            return free_image::LoadFromHandle(FIF_BMP, &io, &handle, flags);
         },
         jpg, true);
 }
@@ -136,10 +137,11 @@ JpegResult BmpToJpeg(int bmpFd, const QString& jpg) {
 JpegResult BmpToJpegSize(const QString& bmp, QSize* size) {
     const QByteArray path = QFile::encodeName(bmp);
     JpegResult result;
-    FIBITMAP* bitmap = LoadForJpeg([&](int flags) { return FreeImage_Load(FIF_BMP, path.constData(), flags); }, result);
+    FIBITMAP* bitmap =
+        LoadForJpeg([&](int flags) { return free_image::Load(FIF_BMP, path.constData(), flags); }, result);
     if (!bitmap) return result;
-    const unsigned width = FreeImage_GetWidth(bitmap), height = FreeImage_GetHeight(bitmap);
-    FreeImage_Unload(bitmap);
+    const unsigned width = free_image::GetWidth(bitmap), height = free_image::GetHeight(bitmap);
+    free_image::Unload(bitmap);
     if (width == 0 || height == 0 || width > kMaxJpegSide || height > kMaxJpegSide) return JpegResult::NotSaved;
     *size = QSize(int(width), int(height));
     return JpegResult::Saved;

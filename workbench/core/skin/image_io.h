@@ -15,6 +15,9 @@ bool SaveImageFile(FREE_IMAGE_FORMAT format, FIBITMAP* bitmap, const QString& fi
 // refuses to show anyway (over Qt's 128 MB image limit).
 inline constexpr qint64 kMaxBmpPixels = qint64(32) << 20;
 
+// Not a Status: the callers word the failure themselves and branch on which it was (the check
+// names a picture too large apart from one it cannot read; the export tells an unreadable scratch
+// file apart from a JPEG that could not be written).
 enum class JpegResult { Saved, Unreadable, TooLarge, NotSaved };
 // Turns one BMP file into a JPEG of best quality (FreeImage, flags 128). Pictures that are not
 // 24-bit (or 8-bit grey) are converted first, since the JPEG writer takes nothing else.

@@ -1,10 +1,9 @@
 #include "skin/picture_account.h"
 
 #include "skin/catalogue.h"
+#include "skin/free_image.h"
 #include "skin/image_io.h"
 #include "skin/lindquay_bmp.h"
-
-#include <FreeImage.h>
 
 #include <QFile>
 #include <QFileInfo>
@@ -26,13 +25,13 @@ lindquay::PictureForm FormOf(const QString& path) {
 // too, up to the size loading converts at all.
 bool ImageLibraryReads(const QString& path) {
     const QByteArray name = QFile::encodeName(path);
-    FIBITMAP* bitmap = FreeImage_Load(FIF_BMP, name.constData(), FIF_LOAD_NOPIXELS);
+    FIBITMAP* bitmap = free_image::Load(FIF_BMP, name.constData(), FIF_LOAD_NOPIXELS);
     if (!bitmap) return false;
-    const qint64 pixels = qint64(FreeImage_GetWidth(bitmap)) * qint64(FreeImage_GetHeight(bitmap));
-    FreeImage_Unload(bitmap);
+    const qint64 pixels = qint64(free_image::GetWidth(bitmap)) * qint64(free_image::GetHeight(bitmap));
+    free_image::Unload(bitmap);
     if (pixels > kMaxBmpPixels) return true;  // refused for its size, not its form
-    bitmap = FreeImage_Load(FIF_BMP, name.constData(), 0);
-    if (bitmap) FreeImage_Unload(bitmap);
+    bitmap = free_image::Load(FIF_BMP, name.constData(), 0);
+    if (bitmap) free_image::Unload(bitmap);
     return bitmap != nullptr;
 }
 

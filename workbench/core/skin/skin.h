@@ -5,10 +5,11 @@
 //
 //   catalogue.h        Catalogue: the fixed file-name lists (MainJpgNames, ExtraBmpNames, ...)
 //   archive_extract.h  ReadArchive and ExtractArchive: a zip entry by entry within ExtractLimits,
-//                      never outside the destination; ExtractReport and its message
+//                      never outside the destination; ExtractReport and its Status
 //   skin_files.h       SkinFiles: a skin folder or archive opened for reading; HoldsSkinFile,
 //                      LiftSkinFolder, ScratchRootOf
 //   image_io.h         SaveImageFile and BmpToJpeg (FreeImage), kMaxBmpPixels
+//   free_image.h       the FreeImage calls those use, the library opened on the first one
 //   lindquay_bmp.h     LindquayBmpProblem: what the builder would refuse in a BMP (bmp_format)
 
 #include "skin/archive_extract.h"

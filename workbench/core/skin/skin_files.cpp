@@ -164,7 +164,7 @@ SkinFiles SkinFiles::Open(const QString& skin, const QString& scratchRoot, const
     if (kind == SkinPathKind::Folder) {
         const auto entries = host.listFolder(path);
         if (!entries) {
-            files.problem = QStringLiteral("The folder %1 cannot be read.").arg(path);
+            files.status = Status::Failure(QStringLiteral("The folder %1 cannot be read.").arg(path));
             return files;
         }
         for (const FolderEntry& entry : *entries)
@@ -176,18 +176,19 @@ SkinFiles SkinFiles::Open(const QString& skin, const QString& scratchRoot, const
         return files;
     }
     if (kind != SkinPathKind::Archive) {
-        files.problem = NoSkinText(kind);
+        files.status = Status::Failure(NoSkinText(kind));
         return files;
     }
     files.archive = true;
     if (!files.scratch_->isValid()) {
-        files.problem = QStringLiteral("The scratch folder below %1 could not be created.").arg(scratchRoot);
+        files.status =
+            Status::Failure(QStringLiteral("The scratch folder below %1 could not be created.").arg(scratchRoot));
         return files;
     }
     const QString unpacked = QDir(files.scratch_->path()).filePath(QStringLiteral("skin"));
     QDir().mkpath(unpacked);
     const ExtractReport report = ExtractArchive(path, unpacked);
-    files.problem = report.message(path);
+    files.status = report.status(path);
     if (!report.opened) return files;
     ListFiles(unpacked, {}, host, files.entries);
     files.entries.sort();

@@ -2,6 +2,7 @@
 
 #include "platform/cache_folders.h"
 #include "platform/host_layer.h"
+#include "platform/status.h"
 
 #include <QString>
 #include <QStringList>
@@ -60,8 +61,8 @@ public:
     QStringList entries;
     QString lifted;                     // the archive's one skin folder, whose files stand in for its top
     std::vector<RefusedEntry> refused;  // entries under skin names that are no regular files
-    QString problem;                    // why the skin could not be read, or not completely; "" when it could
-    bool readable = false;              // anything could be read at all
+    Status status;                      // a failure says why the skin could not be read, or not completely
+    bool readable = false;              // anything could be read at all (an archive may be, in part)
 
     // The file loading takes for a catalogue name (exact spelling first, then any letter case);
     // empty when the skin lacks it.
