@@ -454,16 +454,16 @@ Status Workbench::installScript(const QString& name, InstallReport& report) {
     for (const QString& built : ChangedFiles(before, StampFolder(state_.appfolder)))
         if (!report.built.contains(built)) report.built << built;
     report.warnings << LindquayWarnings(log_.text().mid(from));
-    if (result.ok()) {
+    if (result.status) {
         log_.line(QStringLiteral("%1 ended (exit status 0).").arg(name));
         return Status::Success();
     }
-    QString failure = QStringLiteral("%1: %2").arg(name, result.describe());
+    QString failure = QStringLiteral("%1: %2").arg(name, result.status.message);
     if (!result.lastLines.isEmpty())
         failure += QStringLiteral("; its last lines:\n    ") + result.lastLines.join(QStringLiteral("\n    "));
-    log_.line(QStringLiteral("%1 failed: %2").arg(name, result.describe()));
+    log_.line(QStringLiteral("%1 failed: %2").arg(name, result.status.message));
     report.failed << failure;
-    return Status::Failure(QStringLiteral("%1: %2").arg(name, result.describe()));
+    return Status::Failure(QStringLiteral("%1: %2").arg(name, result.status.message));
 }
 
 bool Workbench::skinVu4Loaders() {
