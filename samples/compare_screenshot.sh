@@ -21,17 +21,17 @@ cp "$build"/samples/SampleSkin/* "$work/Icons/"
 cd "$build/dist"
 XDG_CACHE_HOME="$work/cache" ./Corvamo "$skins/Amber.zip" &
 corvamo=$!
-for _ in $(seq 50); do xdotool search --name '^Corvamo' >/dev/null 2>&1 && break; sleep 0.2; done
+for _ in $(seq 50); do xdotool search --onlyvisible --name '^Corvamo' >/dev/null 2>&1 && break; sleep 0.2; done
 sleep 1
-main=$(xdotool search --name '^Corvamo' | head -1)
+main=$(xdotool search --onlyvisible --name '^Corvamo' | head -1)
 # No window manager under Xvfb: focus, not activate. View > Console colours and Zoom 2x, then the
 # file list (third in the focus order), the entry above the loaded one, its context menu.
 xdotool windowfocus --sync "$main"
 xdotool key --delay 150 ctrl+k ctrl+2 Tab Tab Up Menu
 sleep 0.5
 xdotool key Return
-for _ in $(seq 50); do xdotool search --name 'Compare two skins' >/dev/null 2>&1 && break; sleep 0.2; done
-compare=$(xdotool search --name 'Compare two skins' | head -1)
+for _ in $(seq 50); do xdotool search --onlyvisible --name 'Compare two skins' >/dev/null 2>&1 && break; sleep 0.2; done
+compare=$(xdotool search --onlyvisible --name 'Compare two skins' | head -1)
 sleep 1
 # The screen list has the focus: two down is GBA screen 2, the desktop; Alt+D ticks Differences.
 xdotool windowfocus --sync "$compare"

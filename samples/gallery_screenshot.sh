@@ -29,10 +29,10 @@ printf 'these bytes are no zip archive' >"$skins/Damaged.zip"
 cd "$build/dist"
 XDG_CACHE_HOME="$work/cache" ./Corvamo "$skins/Amber.zip" &
 corvamo=$!
-for _ in $(seq 50); do xdotool search --name '^Corvamo$' >/dev/null 2>&1 && break; sleep 0.2; done
-main=$(xdotool search --name '^Corvamo$' | head -1)
-xdotool windowfocus --sync "$main" key ctrl+g  # no window manager under Xvfb: focus, not activate
-for _ in $(seq 50); do xdotool search --name 'Gallery' >/dev/null 2>&1 && break; sleep 0.2; done
-gallery=$(xdotool search --name 'Gallery' | head -1)
+for _ in $(seq 50); do xdotool search --onlyvisible --name '^Corvamo' >/dev/null 2>&1 && break; sleep 0.2; done
+main=$(xdotool search --onlyvisible --name '^Corvamo' | head -1)
+xdotool windowfocus --sync "$main" key ctrl+shift+g  # no window manager under Xvfb: focus, not activate
+for _ in $(seq 50); do xdotool search --onlyvisible --name 'Gallery' >/dev/null 2>&1 && break; sleep 0.2; done
+gallery=$(xdotool search --onlyvisible --name 'Gallery' | head -1)
 sleep 6  # every thumbnail drawn
 import -window "$gallery" "$out"
