@@ -5,6 +5,9 @@
 // Peer, BM_BareExtractAndDecode: the least any loader must do with the same archive: unpack it
 // with libarchive's defaults and decode every picture with QImage, nothing else.
 //
+// BM_CheckLoadedArchive: Skin > Check on the loaded sample archive (Workbench::checkSkin), up to
+// the report; its peer is the click that loaded it.
+//
 // BM_StartUpToFirstPaint: Form1 constructed (temporary folder, lists, holders) and shown, up to
 // its first paint event (a warm start: the process has shown a window before; the cold start
 // of the first window is printed once before the benchmarks). Peer, BM_PlainWindowToFirstPaint: an empty QMainWindow of
@@ -73,6 +76,21 @@ void BM_ArchiveClickInWindow(benchmark::State& run) {
         const int before = window.workbench().redrawCount();
         if (!window.clickFile1("SampleSkin.zip") || window.workbench().redrawCount() != before + 1)
             run.SkipWithError("the skin did not load");
+    }
+}
+
+void BM_CheckLoadedArchive(benchmark::State& run) {
+    RecordedMessages messages;
+    Workbench wb(messages, Cache());
+    const QString folder = Sandbox().path() + "/skins";
+    QDir().mkpath(folder);
+    QFile::copy(SampleZip(), folder + "/SampleSkin.zip");
+    wb.startUp(Sandbox().path());
+    wb.folderChange(folder);
+    wb.archiveChosen(folder, "SampleSkin.zip");
+    for (auto _ : run) {
+        const std::optional<SkinReport> report = wb.checkSkin();
+        if (!report || !messages.texts.isEmpty()) run.SkipWithError("the skin was not checked");
     }
 }
 
@@ -157,6 +175,7 @@ void Median100(benchmark::internal::Benchmark* b) {
 
 BENCHMARK(BM_ArchiveClick)->Apply(Median100);
 BENCHMARK(BM_ArchiveClickInWindow)->Apply(Median100);
+BENCHMARK(BM_CheckLoadedArchive)->Apply(Median100);
 BENCHMARK(BM_BareExtractAndDecode)->Apply(Median100);
 BENCHMARK(BM_StartUpToFirstPaint)->Apply(Median100);
 BENCHMARK(BM_PlainWindowToFirstPaint)->Apply(Median100);

@@ -3,7 +3,6 @@
 #include "form1.h"
 #include "picture_box.h"
 #include "preview/console_view.h"
-#include "skin/skin_files.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -154,7 +153,7 @@ void PreviewViews::checkLoadedSkin() {
         refresh();
         return;
     }
-    report_ = CheckSkin(SkinFiles::Open(skin.path, ScratchRootOf(wb.cacheFolders()), wb.host()));
+    report_ = wb.loadedSkinReport();
     problems_ = ProblemsBySlot(report_);
     const int errors = report_.count(Finding::Error), warnings = report_.count(Finding::Warning);
     form_.setWindowTitle(QStringLiteral("Corvamo \u2014 %1 (%2, %3)")

@@ -42,19 +42,30 @@ void SkinWatch::follow() {
     waiting_ = contentsChanged_ = false;
     lastFailure_.clear();
     target_ = workbench_.loadedSkin();
-    signature_ = signature();
-    arm();
+    const QStringList files = skinFiles();
+    signature_ = signature(files);
+    arm(files);
 }
 
-void SkinWatch::arm() {
+QStringList SkinWatch::skinFiles() const {
+    QStringList files;
+    if (target_.kind == Workbench::LoadedSkin::Folder) {
+        // One listing answers for every name: a missing name costs no listing of its own.
+        const FolderNames listed(workbench_.host(), target_.path);
+        for (const QString& name : Catalogue::Split(Catalogue::SkinFileNames))
+            if (const QString found = listed.find(name); !found.isEmpty()) files << found;
+    } else if (target_.kind == Workbench::LoadedSkin::Archive) {
+        files << target_.path;
+    }
+    return files;
+}
+
+void SkinWatch::arm(const QStringList& files) {
     if (const QStringList watched = watcher_.files() + watcher_.directories(); !watched.isEmpty())
         watcher_.removePaths(watched);
     QStringList paths;
     if (target_.kind == Workbench::LoadedSkin::Folder) {
-        paths << target_.path;
-        for (const QString& name : Catalogue::Split(Catalogue::SkinFileNames))
-            if (const QString found = workbench_.host().findFile(WithSlash(target_.path) + name); !found.isEmpty())
-                paths << found;
+        paths << target_.path << files;
     } else if (target_.kind == Workbench::LoadedSkin::Archive) {
         paths << QFileInfo(target_.path).path();
         if (QFileInfo::exists(target_.path)) paths << target_.path;
@@ -63,15 +74,9 @@ void SkinWatch::arm() {
     if (!paths.isEmpty()) watcher_.addPaths(paths);
 }
 
-QString SkinWatch::signature() const {
+QString SkinWatch::signature(const QStringList& files) const {
     QString signature;
-    if (target_.kind == Workbench::LoadedSkin::Folder) {
-        for (const QString& name : Catalogue::Split(Catalogue::SkinFileNames))
-            if (const QString found = workbench_.host().findFile(WithSlash(target_.path) + name); !found.isEmpty())
-                signature += Stamp(found);
-    } else if (target_.kind == Workbench::LoadedSkin::Archive) {
-        signature = Stamp(target_.path);
-    }
+    for (const QString& file : files) signature += Stamp(file);
     return signature;
 }
 
@@ -93,14 +98,15 @@ void SkinWatch::fire() {
     }
     waiting_ = false;
     const bool contents = std::exchange(contentsChanged_, false);
-    if (!contents && signature() == signature_) {
-        arm();  // a file put in place by rename lost its watch
+    if (const QStringList files = skinFiles(); !contents && signature(files) == signature_) {
+        arm(files);  // a file put in place by rename lost its watch
         return;
     }
     ++reloads_;
     const Status loaded = workbench_.reloadSkin(target_);
-    signature_ = signature();
-    arm();
+    const QStringList files = skinFiles();
+    signature_ = signature(files);
+    arm(files);
     if (loaded) {
         lastFailure_.clear();
     } else if (loaded.message != lastFailure_) {

@@ -37,9 +37,11 @@ signals:
 private:
     void noticeChange(bool contents);
     void fire();
-    void arm();
-    // What a change of the skin changes: the skin files found, with their identity, size and time.
-    QString signature() const;
+    // The files to watch: a folder skin's skin files (as Host::findFile finds them), an archive.
+    QStringList skinFiles() const;
+    void arm(const QStringList& files);
+    // What a change of the skin changes: its files, with their identity, size and time.
+    QString signature(const QStringList& files) const;
 
     Workbench& workbench_;
     Workbench::LoadedSkin target_;

@@ -47,6 +47,16 @@ bool EmptyFolder(Host& host, const QString& folder, QStringList& left) {
     return true;
 }
 
+// The main JPEGs of an unpacked skin that LoadPics converts the BMPs of its slots over.
+QStringList JpegsLoadPicsReplaces(const SkinFiles& skin) {
+    const QStringList bmplist = Catalogue::Split(Catalogue::MainBmpNames);
+    const QStringList namelist = Catalogue::Split(Catalogue::MainJpgNames);
+    QStringList replaced;
+    for (qsizetype i = 0; i < namelist.size(); ++i)
+        if (!skin.find(bmplist[i]).isEmpty()) replaced << namelist[i];
+    return replaced;
+}
+
 struct BusyWhile {
     explicit BusyWhile(int& depth) : depth_(depth) { ++depth_; }
     ~BusyWhile() { --depth_; }
@@ -169,6 +179,7 @@ void Workbench::driveChange(const QString& volumeRoot) {
 void Workbench::folderChange(const QString& path) {
     const BusyWhile busy(busy_);
     WipePics();
+    files_.reset();
     dirPath_ = FolderPath(path);
     if (WithSlash(dirPath_).startsWith(driveRoot_)) volumeFolders_[driveRoot_] = dirPath_;
     fillFileLists(dirPath_);
@@ -179,10 +190,12 @@ void Workbench::folderChange(const QString& path) {
 
     int found = 0;
     QStringList failed, tooLarge;
-    const FolderNames skinFolder(*host_, folder);
+    // The folder's one listing finds the skin's files here and serves the check and the pack later.
+    SkinFiles skin = SkinFiles::Open(dirPath_, ScratchRootOf(cache_), *host_);
     for (const QString& name : Catalogue::Split(Catalogue::SkinFileNames)) {
-        // The listing finds the name; a link under it is looked past to a regular file of the skin.
-        const QString source = skinFolder.find(name).isEmpty() ? QString() : FindSkinFile(folder + name, *host_);
+        // A link under the name is looked past to a regular file of the skin. A folder that cannot
+        // be listed may still let its files be opened by name.
+        const QString source = skin.readable ? skin.find(name) : FindSkinFile(folder + name, *host_);
         if (source.isEmpty()) continue;
         ++found;
         // An archive may not unpack a file this large either; copying it would only fill the disk.
@@ -192,7 +205,7 @@ void Workbench::folderChange(const QString& path) {
             failed.append(name);
     }
     QStringList problems, refused;
-    for (const RefusedEntry& entry : RefusedSkinEntries(dirPath_, *host_)) refused << entry.name + ' ' + entry.what;
+    for (const RefusedEntry& entry : skin.refused) refused << entry.name + ' ' + entry.what;
     if (!refused.isEmpty())
         problems << QStringLiteral("These skin files were left out: %1.").arg(refused.join(QStringLiteral("; ")));
     if (!failed.isEmpty())
@@ -206,6 +219,7 @@ void Workbench::folderChange(const QString& path) {
     if (!problems.isEmpty()) messages_.ok(problems.join(QLatin1Char('\n')));
     loaded_ = found != 0 ? LoadedSkin{LoadedSkin::Folder, dirPath_} : LoadedSkin{};
     if (found != 0) {
+        files_ = std::move(skin);
         state_.skinsource.clear();
         LoadPics();
     }
@@ -215,6 +229,7 @@ void Workbench::folderChange(const QString& path) {
 void Workbench::archiveChosen(const QString& folder, const QString& fileName) {
     const BusyWhile busy(busy_);
     WipePics();
+    files_.reset();
     ensureTempFolder();
     DeleteDirectory(FolderPath(cache_.temp));
     fileFolder_ = folder;
@@ -224,7 +239,11 @@ void Workbench::archiveChosen(const QString& folder, const QString& fileName) {
     state_.gbascreen = 0;
     const ExtractReport report = ExtractArchive(state_.skinsource, FolderPath(cache_.temp), {}, working);
     state_.skinfromzip = fileName.right(3).toLower() == QLatin1String("zip") ? 1 : 0;
-    LiftSkinFolder(FolderPath(cache_.temp), *host_);
+    // This one unpack serves the check and the pack too: the author's JPEGs that LoadPics is about
+    // to convert over are kept aside for them first. When they cannot be, those open the archive anew.
+    SkinFiles skin =
+        SkinFiles::Unpacked(state_.skinsource, FolderPath(cache_.temp), report, ScratchRootOf(cache_), *host_);
+    if (skin.keep(JpegsLoadPicsReplaces(skin))) files_ = std::move(skin);
     loaded_ = {LoadedSkin::Archive, state_.skinsource};
     LoadPics();
     if (const Status unpacked = report.status(state_.skinsource); !unpacked) messages_.ok(unpacked.message);
@@ -364,9 +383,15 @@ bool Workbench::skinLoadedOrSay() {
     return false;
 }
 
+SkinFiles Workbench::loadedFiles() const {
+    return files_ ? *files_ : SkinFiles::Open(loaded_.path, ScratchRootOf(cache_), *host_);
+}
+
+SkinReport Workbench::loadedSkinReport() const { return CheckSkin(loadedFiles()); }
+
 std::optional<SkinReport> Workbench::checkSkin() {
     if (!skinLoadedOrSay()) return std::nullopt;
-    return CheckSkin(loaded_.path, ScratchRootOf(cache_), *host_);
+    return loadedSkinReport();
 }
 
 QString Workbench::zipSuggestion() const {
@@ -377,7 +402,7 @@ void Workbench::saveSkinAsZip(const QString& out) {
     if (!skinLoadedOrSay()) return;
     const bool replace = QFileInfo::exists(out);
     if (replace && !messages_.yesNo(QStringLiteral("%1 already exists. Do you want to replace it?").arg(out))) return;
-    messages_.ok(PackSkin(loaded_.path, ScratchRootOf(cache_), out, replace, *host_).message);
+    messages_.ok(PackSkin(loadedFiles(), out, replace).message);
 }
 
 bool Workbench::newSkinFromTemplate(const QString& folder) {

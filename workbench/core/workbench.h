@@ -9,6 +9,7 @@
 #include "preview/export_canvases.h"
 #include "preview/workbench_state.h"
 #include "skin/image_io.h"
+#include "skin/skin_files.h"
 
 #include <QString>
 #include <QStringList>
@@ -156,6 +157,9 @@ public:
     bool skinLoadedOrSay();
     // "Check skin": the report on the loaded skin; nothing (said) when none is loaded.
     std::optional<SkinReport> checkSkin();
+    // The check of the loaded skin as loading read it (its archive is not unpacked again), for
+    // the views that follow each load; only while a skin is loaded.
+    SkinReport loadedSkinReport() const;
     // Where "Save skin as zip" suggests saving: the loaded archive, or a zip beside the loaded folder.
     QString zipSuggestion() const;
     // "Save skin as zip" to out: asks before replacing a file there, packs, says the result.
@@ -200,6 +204,9 @@ private:
     // redrawsub with the current state and options.
     void redraw();
     void fillFileLists(const QString& path);
+    // What loading read of the loaded skin: its folder's listing, or its archive as unpacked into
+    // the temporary folder; opened anew when loading could not keep it.
+    SkinFiles loadedFiles() const;
     // Every load writes into the temporary folder: one removed while the program runs comes back.
     void ensureTempFolder();
     Status copyStep(const QString& from, const QString& to);
@@ -224,6 +231,7 @@ private:
     std::map<QString, QString> volumeFolders_;  // the last folder visited on each volume
     int redrawCount_ = 0;
     LoadedSkin loaded_;
+    std::optional<SkinFiles> files_;  // what loading read of loaded_, when it could keep it
     int busy_ = 0;
     InstallLog log_;
     ScriptRunner* runner_ = nullptr;

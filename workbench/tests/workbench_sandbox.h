@@ -32,6 +32,7 @@ public:
     std::vector<Volume> volumeList;
     QSet<QString> failCopiesTo;       // file names whose copy fails
     QSet<QString> unlistableFolders;  // folders that cannot be listed
+    mutable QStringList listed;       // every folder listed, in order
     QStringList shellCalls;
 
     std::vector<Volume> volumes() const override { return volumeList; }
@@ -40,6 +41,7 @@ public:
         return Host::copyFile(from, to);
     }
     std::optional<std::vector<FolderEntry>> listFolder(const QString& folder) const override {
+        listed.append(folder);
         if (unlistableFolders.contains(folder)) return std::nullopt;
         return Host::listFolder(folder);
     }

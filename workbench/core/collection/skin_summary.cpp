@@ -159,13 +159,15 @@ SkinSummary SkinSummarizer::summarize(const QString& skin, int thumbnailHeight) 
     summary.path = QDir::cleanPath(info.absoluteFilePath());
     summary.name = info.fileName().isEmpty() ? summary.path : info.fileName();
     summary.key = SkinKey(summary.path, host_);
-    const SkinReport report = CheckSkin(SkinFiles::Open(summary.path, ScratchRootOf(cache_), host_));
+    Workbench& wb = loader_->workbench;
+    summary.status = LoadSkinAlone(wb, summary.path);
+    // The check reads what loading read; a path that loaded no skin is opened for it on its own.
+    const SkinReport report = wb.loadedSkin().path == summary.path
+                                  ? wb.loadedSkinReport()
+                                  : CheckSkin(SkinFiles::Open(summary.path, ScratchRootOf(cache_), host_));
     summary.errors = report.count(Finding::Error);
     summary.warnings = report.count(Finding::Warning);
     summary.notes = report.count(Finding::Note);
-
-    Workbench& wb = loader_->workbench;
-    summary.status = LoadSkinAlone(wb, summary.path);
     summary.thumbnail = summary.broken() ? BrokenThumbnail(summary.status.message, thumbnailHeight)
                                          : ThumbnailOf(wb.drawPreview(PreviewKind::Ds).image(),
                                                        wb.drawPreview(PreviewKind::Gba).image(), thumbnailHeight);

@@ -94,6 +94,8 @@ public:
     // nothing when the folder could not be listed.
     QStringList namedLike(const QString& name) const;
     bool listed() const { return entries_.has_value(); }
+    // The listing itself; nothing when the folder could not be listed.
+    const std::optional<std::vector<FolderEntry>>& entries() const { return entries_; }
 
 private:
     const Host& host_;

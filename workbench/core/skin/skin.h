@@ -6,8 +6,8 @@
 //   catalogue.h        Catalogue: the fixed file-name lists (MainJpgNames, ExtraBmpNames, ...)
 //   archive_extract.h  ReadArchive and ExtractArchive: a zip entry by entry within ExtractLimits,
 //                      never outside the destination; ExtractReport and its Status
-//   skin_files.h       SkinFiles: a skin folder or archive opened for reading; HoldsSkinFile,
-//                      LiftSkinFolder, ScratchRootOf
+//   skin_files.h       SkinFiles: a skin folder or archive opened for reading, or the archive
+//                      loading unpacked; HoldsSkinFile, ScratchRootOf
 //   image_io.h         SaveImageFile and BmpToJpeg (FreeImage), kMaxBmpPixels
 //   free_image.h       the FreeImage calls those use, the library opened on the first one
 //   lindquay_bmp.h     LindquayBmpProblem: what the builder would refuse in a BMP (bmp_format)

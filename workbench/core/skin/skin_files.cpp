@@ -14,7 +14,9 @@
 #include <filesystem>
 #include <system_error>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace corvamo {
 
@@ -70,13 +72,15 @@ QString NotARegularFile(const QString& path) {
     return QStringLiteral("is %1; a skin file must be a regular file in the skin").arg(QLatin1String(what));
 }
 
-}  // namespace
+bool IsRegular(const QString& path) {
+    struct stat status {};
+    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 && S_ISREG(status.st_mode);
+}
 
-std::vector<RefusedEntry> RefusedSkinEntries(const QString& folder, const Host& host) {
+// The entries of folder's listing under skin names that are no regular files, by name.
+std::vector<RefusedEntry> RefusedAmong(const QString& folder, const std::vector<FolderEntry>& entries) {
     std::vector<RefusedEntry> refused;
-    const auto entries = host.listFolder(folder);
-    if (!entries) return refused;
-    for (const FolderEntry& entry : *entries) {
+    for (const FolderEntry& entry : entries) {
         if (entry.kind == FolderEntry::File || entry.kind == FolderEntry::Folder || entry.name.startsWith('.') ||
             !LowerCaseSkinNames().contains(entry.name.toLower()))
             continue;
@@ -87,6 +91,18 @@ std::vector<RefusedEntry> RefusedSkinEntries(const QString& folder, const Host& 
               [](const RefusedEntry& a, const RefusedEntry& b) { return a.name < b.name; });
     return refused;
 }
+
+// FindSkinFile answered from one listing of the folder.
+QString FindListed(const FolderNames& names, const QString& name) {
+    const QString found = names.find(name);
+    if (found.isEmpty() || NotARegularFile(found).isEmpty()) return found;
+    // The exact spelling is a link: another spelling may still be a file of the skin.
+    for (const QString& other : names.namedLike(name))
+        if (IsRegular(other)) return other;
+    return {};
+}
+
+}  // namespace
 
 QString FindSkinFile(const QString& path, const Host& host) {
     const QString found = host.findFile(path);
@@ -125,6 +141,11 @@ bool HoldsSkinFile(const QString& folder, const Host& host) {
     return false;
 }
 
+namespace {
+
+// A skin zipped with its folder: when folder (an unpacked archive) has no skin file at its top and
+// exactly one sub-folder holds skin files, that sub-folder's files are moved to the top, as if the
+// archive held them there. Returns that sub-folder's name, or "" when nothing was moved.
 QString LiftSkinFolder(const QString& folder, const Host& host) {
     if (HoldsSkinFile(folder, host)) return {};
     const auto entries = host.listFolder(folder);
@@ -151,27 +172,35 @@ QString LiftSkinFolder(const QString& folder, const Host& host) {
     return skinFolder;
 }
 
+// A skin's name: the folder's or the archive's own.
+QString NameOf(const QString& skin) {
+    const QFileInfo info(skin);
+    return info.fileName().isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : info.fileName();
+}
+
+}  // namespace
+
 SkinFiles SkinFiles::Open(const QString& skin, const QString& scratchRoot, const Host& host) {
     SkinFiles files;
     files.host_ = &host;
-    const QFileInfo info(skin);
-    const QString path = QDir::cleanPath(info.absoluteFilePath());
-    files.name = info.fileName().isEmpty() ? path : info.fileName();
-    QDir().mkpath(scratchRoot);
-    files.scratch_ = std::make_shared<QTemporaryDir>(WithSlash(scratchRoot) + QStringLiteral("skin-XXXXXX"));
+    files.scratchRoot_ = scratchRoot;
+    const QString path = QDir::cleanPath(QFileInfo(skin).absoluteFilePath());
+    files.name = NameOf(skin);
 
     const SkinPathKind kind = KindOfSkinPath(skin);
     if (kind == SkinPathKind::Folder) {
-        const auto entries = host.listFolder(path);
-        if (!entries) {
+        // One listing answers every question about the folder.
+        auto listed = std::make_shared<const FolderNames>(host, path);
+        if (!listed->entries()) {
             files.status = Status::Failure(QStringLiteral("The folder %1 cannot be read.").arg(path));
             return files;
         }
-        for (const FolderEntry& entry : *entries)
+        for (const FolderEntry& entry : *listed->entries())
             if (!entry.name.startsWith('.') && entry.kind == FolderEntry::File) files.entries << entry.name;
         files.entries.sort();
-        files.refused = RefusedSkinEntries(path, host);
+        files.refused = RefusedAmong(path, *listed->entries());
         files.top_ = WithSlash(path);
+        files.listed_ = std::move(listed);
         files.readable = true;
         return files;
     }
@@ -180,37 +209,76 @@ SkinFiles SkinFiles::Open(const QString& skin, const QString& scratchRoot, const
         return files;
     }
     files.archive = true;
-    if (!files.scratch_->isValid()) {
+    const QString unpacked = files.scratchFolder(QStringLiteral("skin"));
+    if (unpacked.isEmpty()) {
         files.status =
             Status::Failure(QStringLiteral("The scratch folder below %1 could not be created.").arg(scratchRoot));
         return files;
     }
-    const QString unpacked = QDir(files.scratch_->path()).filePath(QStringLiteral("skin"));
-    QDir().mkpath(unpacked);
-    const ExtractReport report = ExtractArchive(path, unpacked);
-    files.status = report.status(path);
-    if (!report.opened) return files;
-    ListFiles(unpacked, {}, host, files.entries);
-    files.entries.sort();
-    files.lifted = LiftSkinFolder(unpacked, host);
-    files.top_ = WithSlash(unpacked);
-    files.readable = true;
+    files.readUnpacked(path, unpacked, ExtractArchive(path, unpacked));
     return files;
 }
 
+SkinFiles SkinFiles::Unpacked(const QString& archive, const QString& folder, const ExtractReport& report,
+                              const QString& scratchRoot, const Host& host) {
+    SkinFiles files;
+    files.host_ = &host;
+    files.scratchRoot_ = scratchRoot;
+    files.name = NameOf(archive);
+    files.readUnpacked(QDir::cleanPath(QFileInfo(archive).absoluteFilePath()), folder, report);
+    return files;
+}
+
+void SkinFiles::readUnpacked(const QString& archivePath, const QString& folder, const ExtractReport& report) {
+    archive = true;
+    status = report.status(archivePath);
+    if (!report.opened) return;
+    ListFiles(folder, {}, *host_, entries);
+    entries.sort();
+    lifted = LiftSkinFolder(folder, *host_);
+    top_ = WithSlash(folder);
+    listed_ = std::make_shared<const FolderNames>(*host_, top_);
+    readable = true;
+}
+
+QString SkinFiles::scratchFolder(const QString& sub) {
+    if (!scratch_) {
+        QDir().mkpath(scratchRoot_);
+        scratch_ = std::make_shared<QTemporaryDir>(WithSlash(scratchRoot_) + QStringLiteral("skin-XXXXXX"));
+    }
+    if (!scratch_->isValid()) return {};
+    const QString folder = QDir(scratch_->path()).filePath(sub);
+    QDir().mkpath(folder);
+    return folder;
+}
+
+bool SkinFiles::keep(const QStringList& catalogueNames) {
+    QStringList present;
+    if (readable)
+        for (const QString& catalogueName : catalogueNames) present << listed_->namedLike(catalogueName);
+    if (present.isEmpty()) return true;  // the listing already answers: none
+    const QString folder = scratchFolder(QStringLiteral("kept"));
+    if (folder.isEmpty()) return false;
+    for (const QString& from : present) {
+        const QString to = WithSlash(folder) + from.mid(from.lastIndexOf('/') + 1);
+        // A second name costs no copy: what replaces the file is a new file, never written into it.
+        const bool linked = ::linkat(AT_FDCWD, QFile::encodeName(from).constData(), AT_FDCWD,
+                                     QFile::encodeName(to).constData(), 0) == 0;
+        if (!linked && !(IsRegular(from) && QFile::copy(from, to))) return false;
+    }
+    for (const QString& catalogueName : catalogueNames) kept_ << catalogueName.toLower();
+    keptListed_ = std::make_shared<const FolderNames>(*host_, folder);
+    return true;
+}
+
 QString SkinFiles::find(const QString& catalogueName) const {
-    return readable ? FindSkinFile(top_ + catalogueName, *host_) : QString();
+    if (!readable) return {};
+    return FindListed(keptListed_ && kept_.contains(catalogueName.toLower()) ? *keptListed_ : *listed_, catalogueName);
 }
 
 QString SkinFiles::entryName(const QString& found) const {
     const QString file = found.mid(found.lastIndexOf('/') + 1);
     return lifted.isEmpty() ? file : lifted + '/' + file;
-}
-
-QString SkinFiles::scratch() const {
-    const QString folder = QDir(scratch_->path()).filePath(QStringLiteral("scratch"));
-    QDir().mkpath(folder);
-    return folder;
 }
 
 }  // namespace corvamo

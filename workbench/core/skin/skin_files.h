@@ -14,6 +14,8 @@ class QTemporaryDir;
 
 namespace corvamo {
 
+struct ExtractReport;
+
 // What a path given as a skin is: a skin folder, a ".zip" archive (a regular file, or a link to
 // one, whose name ends in ".zip" in any letter case), nothing, or something else.
 enum class SkinPathKind { Folder, Archive, Missing, Other };
@@ -34,25 +36,26 @@ struct RefusedEntry {
     QString name;  // the entry's own name
     QString what;  // "is a link; a skin file must be a regular file in the skin" and the like
 };
-std::vector<RefusedEntry> RefusedSkinEntries(const QString& folder, const Host& host);
+
 // The present-file test of a skin's own files: as Host::findFile, but a link is no file.
 QString FindSkinFile(const QString& path, const Host& host);
-
-// A skin zipped with its folder: when folder (an unpacked archive) has no skin file at its top and
-// exactly one sub-folder holds skin files, that sub-folder's files are moved to the top, as if the
-// archive held them there. Returns that sub-folder's name, or "" when nothing was moved.
-QString LiftSkinFolder(const QString& folder, const Host& host);
 
 // Where a skin opened for reading is unpacked: beside the temporary folder, never in it, since
 // loading takes any folder left there for part of the next archive.
 QString ScratchRootOf(const CacheFolders& cache);
 
 // A skin as its author made it, opened for reading: a skin folder as it lies, an archive unpacked
-// into a scratch folder of its own exactly as loading unpacks it.
+// into a scratch folder of its own exactly as loading unpacks it. The folder where the files lie
+// is listed once, when the skin is opened; find() answers from that listing.
 class SkinFiles {
 public:
     // skin: a skin folder or a .zip archive. Archives are unpacked below scratchRoot.
     static SkinFiles Open(const QString& skin, const QString& scratchRoot, const Host& host);
+    // The archive that loading has just unpacked into folder (how that went: report), read as Open
+    // reads an archive without unpacking it again: the files are read where they lie, and a skin
+    // zipped with its folder is lifted in folder. scratchRoot is for keep().
+    static SkinFiles Unpacked(const QString& archive, const QString& folder, const ExtractReport& report,
+                              const QString& scratchRoot, const Host& host);
 
     QString name;          // the folder's or the archive's own name
     bool archive = false;  // an archive, not a folder
@@ -71,13 +74,25 @@ public:
     QString entryName(const QString& found) const;
     // Where the files lie, ending in "/".
     QString top() const { return top_; }
-    // A folder of the skin's own for scratch files, removed with it.
-    QString scratch() const;
+    // Keeps the files now under these catalogue names (any letter case) aside, below the scratch
+    // root, so that find() still gives the author's files once they are replaced where they lie
+    // (loading converts main pictures over their JPEGs in the temporary folder). False when they
+    // could not be kept.
+    bool keep(const QStringList& catalogueNames);
 
 private:
+    // Reads an unpacked archive at folder as Open does.
+    void readUnpacked(const QString& archivePath, const QString& folder, const ExtractReport& report);
+    // A folder of the skin's own below the scratch root, removed with it; "" when none can be made.
+    QString scratchFolder(const QString& sub);
+
     const Host* host_ = nullptr;
     QString top_;
-    std::shared_ptr<QTemporaryDir> scratch_;
+    std::shared_ptr<const FolderNames> listed_;  // top_, listed once
+    QString scratchRoot_;
+    std::shared_ptr<QTemporaryDir> scratch_;  // made when needed
+    QStringList kept_;                        // the names keep() kept, lower case
+    std::shared_ptr<const FolderNames> keptListed_;
 };
 
 }  // namespace corvamo
