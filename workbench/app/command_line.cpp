@@ -351,9 +351,9 @@ int InstallSkin(Command::Mode mode, const QStringList& operands, const QString& 
         out.flush();
     };
     commandLineInstall = &wb;
-    const bool ok = vu4 ? wb.skinVu4Loaders() : wb.skinDi3Gba();
+    const Status installed = vu4 ? wb.skinVu4Loaders() : wb.skinDi3Gba();
     commandLineInstall = nullptr;
-    return ok ? kExitOk : kExitFailure;
+    return installed ? kExitOk : kExitFailure;
 }
 
 namespace {

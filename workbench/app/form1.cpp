@@ -26,6 +26,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPainter>
@@ -61,6 +62,39 @@ QString DroppedSkin(const QMimeData* mime) {
         return info.absoluteFilePath();
     return {};
 }
+
+// A file dialog that takes a .zip archive or a folder that holds skin files: Compare on any other
+// folder enters it, and a double click enters any folder.
+class SkinDialog : public QFileDialog {
+public:
+    SkinDialog(QWidget* parent, const QString& title, const QString& folder, const Host& host)
+        : QFileDialog(parent, title, folder), host_(host) {
+        setOption(QFileDialog::DontUseNativeDialog);  // its own accept() decides what counts
+        setFileMode(QFileDialog::ExistingFile);
+        setNameFilter(QStringLiteral("Skin archives and folders (*.zip)"));
+        setLabelText(QFileDialog::FileName, QStringLiteral("Skin:"));
+        setLabelText(QFileDialog::Accept, QStringLiteral("&Compare"));
+    }
+    QString chosen() const { return chosen_; }
+
+    void accept() override {
+        const QStringList files = selectedFiles();
+        if (files.size() != 1) return;
+        const QString path = files.front();
+        const SkinPathKind kind = KindOfSkinPath(path);
+        if (kind == SkinPathKind::Other) return;  // a file that is no archive
+        if (kind == SkinPathKind::Archive || (kind == SkinPathKind::Folder && HoldsSkinFile(path, host_))) {
+            chosen_ = path;
+            QDialog::accept();
+            return;
+        }
+        QFileDialog::accept();  // enters the folder, or says the file is not there
+    }
+
+private:
+    const Host& host_;
+    QString chosen_;
+};
 
 QString ChooseFile(QWidget* parent, const QString& title, const QString& suggestion, const QString& suffix) {
     QFileDialog dialog(parent, title, suggestion);
@@ -106,6 +140,11 @@ Form1::Form1(const CacheFolders& cache, MessageBoxes* messages, std::unique_ptr<
     };
     chooseNewSkinFolder = [this](const QString& suggestion) {
         return ChooseFile(this, QStringLiteral("New skin from template: name the new skin folder"), suggestion, {});
+    };
+    chooseSkinToCompare = [this](const QString& folder) {
+        SkinDialog dialog(this, QStringLiteral("Compare with: choose a skin folder or a .zip archive"), folder,
+                          workbench_->host());
+        return dialog.exec() == QDialog::Accepted ? dialog.chosen() : QString();
     };
 
     Workbench& wb = *workbench_;
@@ -229,6 +268,13 @@ void Form1::buildControls() {
     connect(Dir1, &QListWidget::itemActivated, this,
             [this](QListWidgetItem* item) { setDir1Path(item->data(PathRole).toString()); });
     connect(File1, &QListWidget::itemClicked, this, [this] { File1_Click(); });
+    File1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(File1, &QWidget::customContextMenuRequested, this, [this](QPoint at) { File1_ContextMenu(at); });
+    File1Menu = new QMenu(File1);
+    File1Menu->setObjectName(QStringLiteral("File1Menu"));
+    comparewithloadedskin = File1Menu->addAction(QStringLiteral("&Compare with the loaded skin"));
+    comparewithloadedskin->setObjectName(QStringLiteral("comparewithloadedskin"));
+    connect(comparewithloadedskin, &QAction::triggered, this, [this] { comparewithloadedskin_Click(); });
     Picture2->clicked = [this] { Picture2_Click(); };
     Picture4->clicked = [this] { Picture4_Click(); };
     Picture7->mouse = [this](int b, int x, int y) { Picture7_Mouse(b, x, y); };
@@ -287,6 +333,8 @@ void Form1::buildSkinMenu() {
     checkskin = entry("checkskin", QStringLiteral("&Check skin"), QKeySequence(Qt::Key_F7));
     saveskinaszip = entry("saveskinaszip", QStringLiteral("&Save skin as zip\u2026"), {});
     newskinfromtemplate = entry("newskinfromtemplate", QStringLiteral("&New skin from template\u2026"), {});
+    comparewith = entry("comparewith", QStringLiteral("Com&pare with\u2026"), {});
+    comparewith->setToolTip(QStringLiteral("Shows the loaded skin and another side by side"));
     skin->addSeparator();
     makeloadersafe = entry("makeloadersafe", QStringLiteral("&Make loader-safe\u2026"), {});
     undomakeloadersafe = entry("undomakeloadersafe", QStringLiteral("&Undo make loader-safe"), {});
@@ -295,6 +343,7 @@ void Form1::buildSkinMenu() {
     connect(checkskin, &QAction::triggered, this, [this] { checkskin_Click(); });
     connect(saveskinaszip, &QAction::triggered, this, [this] { saveskinaszip_Click(); });
     connect(newskinfromtemplate, &QAction::triggered, this, [this] { newskinfromtemplate_Click(); });
+    connect(comparewith, &QAction::triggered, this, [this] { comparewith_Click(); });
 }
 
 const QString Form1::EmptyHint = QStringLiteral(
@@ -345,6 +394,8 @@ void Form1::gallery_Click() {
 
 void Form1::compareSkins(const QString& a, const QString& b) {
     if (!compare_) compare_ = new CompareWindow(workbench_->cacheFolders().root, this);
+    // A comparison opens with the View menu's views; while open it keeps its own.
+    if (!compare_->isVisible()) compare_->startFrom(views_->console(), views_->zoom(), views_->pixelgrid->isChecked());
     compare_->compare(a, b);
     compare_->show();
     compare_->raise();
@@ -401,12 +452,17 @@ void Form1::refreshLists() {
 
     File1->clear();
     File1->addItems(wb.fileEntries());
+    markLoadedInFile1();
+    refreshing_ = false;
+}
+
+void Form1::markLoadedInFile1() {
+    const Workbench& wb = *workbench_;
     const auto selected = File1->findItems(wb.selectedFile(), Qt::MatchExactly);
     if (!wb.selectedFile().isEmpty() && !selected.isEmpty())
         File1->setCurrentItem(selected.front());
     else
         File1->setCurrentRow(-1);
-    refreshing_ = false;
 }
 
 void Form1::refreshPictures() {
@@ -455,6 +511,33 @@ void Form1::File1_Click() {
     if (!item) return;
     workbench_->archiveChosen(workbench_->fileFolder(), item->text());
     afterLoad();
+}
+
+void Form1::File1_ContextMenu(QPoint at) {
+    const QListWidgetItem* item = File1->itemAt(at);
+    if (!item) return;
+    File1MenuEntry_ = item->text();
+    // The right button's press moved the list's mark: it goes back to the archive loaded, since a
+    // right click loads nothing (the menu key leaves the mark where the arrow keys put it).
+    const bool mouse = QGuiApplication::mouseButtons() & Qt::RightButton;
+    if (mouse) markLoadedInFile1();
+    const Workbench::LoadedSkin& loaded = workbench_->loadedSkin();
+    comparewithloadedskin->setEnabled(loaded.kind != Workbench::LoadedSkin::None &&
+                                      loaded.path != WithSlash(workbench_->fileFolder()) + File1MenuEntry_);
+    File1Menu->popup(File1->viewport()->mapToGlobal(at));
+    // From the keyboard, Enter takes the entry at once.
+    if (!mouse && comparewithloadedskin->isEnabled()) File1Menu->setActiveAction(comparewithloadedskin);
+}
+
+void Form1::comparewithloadedskin_Click() {
+    if (!workbench_->skinLoadedOrSay() || File1MenuEntry_.isEmpty()) return;
+    compareSkins(workbench_->loadedSkin().path, WithSlash(workbench_->fileFolder()) + File1MenuEntry_);
+}
+
+void Form1::comparewith_Click() {
+    if (!workbench_->skinLoadedOrSay()) return;
+    const QString other = chooseSkinToCompare ? chooseSkinToCompare(workbench_->dirPath()) : QString();
+    if (!other.isEmpty()) compareSkins(workbench_->loadedSkin().path, other);
 }
 
 void Form1::Picture2_Click() { workbench_->toggleWindow(); }

@@ -13,6 +13,7 @@ class QAction;
 class QComboBox;
 class QLabel;
 class QListWidget;
+class QMenu;
 class QPushButton;
 
 namespace corvamo {
@@ -61,7 +62,10 @@ public:
     QAction *dummy3, *copyqvkitupbintodrive, *dummy4, *showselectbug, *dummy2, *dividerindspreview,
         *savepreviewinskindirectory, *savepreviewinsamedirectoryaszip, *dummy, *Exit;
     // The Skin menu's entries.
-    QAction *checkskin, *saveskinaszip, *newskinfromtemplate, *makeloadersafe, *undomakeloadersafe;
+    QAction *checkskin, *saveskinaszip, *newskinfromtemplate, *comparewith, *makeloadersafe, *undomakeloadersafe;
+    // File1's context menu (right click, or the menu key on the current entry) and its entry.
+    QMenu* File1Menu;
+    QAction* comparewithloadedskin;
     // The View menu and the views it chooses.
     PreviewViews* views() const { return views_; }
     // View > Gallery; Help > About.
@@ -79,10 +83,17 @@ public:
     // Where Skin > Save skin as zip and Skin > New skin from template ask for their path (a file
     // dialog; tests answer in advance); empty when the user cancels.
     std::function<QString(const QString&suggestion)> chooseZip, chooseNewSkinFolder;
+    // Where Skin > Compare with asks for the other skin (a folder or a .zip archive), starting in
+    // this folder; empty when the user cancels.
+    std::function<QString(const QString& folder)> chooseSkinToCompare;
 
     // The event procedures the controls call.
     void Drive1_Change();
     void File1_Click();
+    // The context menu of the File1 entry at this position (in its viewport); none off the entries.
+    void File1_ContextMenu(QPoint at);
+    void comparewithloadedskin_Click();
+    void comparewith_Click();
     void Picture2_Click();
     void Picture4_Click();
     void Picture7_Mouse(int button, int x, int y);
@@ -137,6 +148,8 @@ private:
     // A dropped skin, opened once the drag has ended.
     void openDropped(const QString& path);
     void refreshLists();
+    // File1 marks the archive loaded (none when the loaded skin is no archive of its folder).
+    void markLoadedInFile1();
     void refreshPictures();
     void createCopyTo();
     void savePreview(PreviewKind kind);
@@ -152,6 +165,7 @@ private:
     bool closeAfterInstall_ = false;  // the user chose to quit while an install ran
     GalleryWindow* gallery_ = nullptr;
     CompareWindow* compare_ = nullptr;
+    QString File1MenuEntry_;  // the File1 entry the context menu was opened on
     PreviewViews* views_ = nullptr;
     QPoint palettePick_{0, 0};          // where Enter picks on the palette
     std::unique_ptr<SkinWatch> watch_;  // goes before the workbench it watches

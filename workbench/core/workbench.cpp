@@ -438,11 +438,11 @@ void Workbench::beginInstall(InstallReport& report) {
                        state_.appfolder));
 }
 
-bool Workbench::endInstall(const InstallReport& report) {
+Status Workbench::endInstall(const InstallReport& report) {
     for (const QString& line : report.summary()) log_.line(line);
     installing_ = false;
     if (installEnded) installEnded();
-    return report.ok();
+    return Status::FromTexts(report.failed);
 }
 
 Status Workbench::installScript(const QString& name, InstallReport& report) {
@@ -454,20 +454,20 @@ Status Workbench::installScript(const QString& name, InstallReport& report) {
     for (const QString& built : ChangedFiles(before, StampFolder(state_.appfolder)))
         if (!report.built.contains(built)) report.built << built;
     report.warnings << LindquayWarnings(log_.text().mid(from));
-    if (result.ok()) {
+    if (result.status) {
         log_.line(QStringLiteral("%1 ended (exit status 0).").arg(name));
         return Status::Success();
     }
-    QString failure = QStringLiteral("%1: %2").arg(name, result.describe());
+    QString failure = QStringLiteral("%1: %2").arg(name, result.status.message);
     if (!result.lastLines.isEmpty())
         failure += QStringLiteral("; its last lines:\n    ") + result.lastLines.join(QStringLiteral("\n    "));
-    log_.line(QStringLiteral("%1 failed: %2").arg(name, result.describe()));
+    log_.line(QStringLiteral("%1 failed: %2").arg(name, result.status.message));
     report.failed << failure;
-    return Status::Failure(QStringLiteral("%1: %2").arg(name, result.describe()));
+    return Status::Failure(QStringLiteral("%1: %2").arg(name, result.status.message));
 }
 
-bool Workbench::skinVu4Loaders() {
-    if (installing_) return false;
+Status Workbench::skinVu4Loaders() {
+    if (installing_) return Status::Failure(QStringLiteral("An install already runs."));
     const QString& temp = cache_.temp;
     const QString& app = state_.appfolder;
     InstallReport report;
@@ -536,25 +536,25 @@ bool Workbench::skinVu4Loaders() {
             step(copy.status);
         }
     }
-    const bool ok = endInstall(report);
+    const Status ended = endInstall(report);
     if (!failed.isEmpty())
         messages_.ok(QStringLiteral("Skin VU4 loaders: these steps failed and were skipped:\n") +
                      failed.join(QLatin1Char('\n')));
-    return ok;
+    return ended;
 }
 
-bool Workbench::skinDi3Gba() {
-    if (installing_) return false;
+Status Workbench::skinDi3Gba() {
+    if (installing_) return Status::Failure(QStringLiteral("An install already runs."));
     InstallReport report;
     report.title = QStringLiteral("Skin DI3 GBA");
     beginInstall(report);
     if (const Status copied = CopyCrap(); !copied) {
         report.failed << copied.message + QStringLiteral(" di3gba.bat was not run.");
         log_.line(QStringLiteral("Failed: ") + report.failed.back());
-        endInstall(report);
+        const Status ended = endInstall(report);
         messages_.ok(QStringLiteral("Skin DI3 GBA stopped: ") + copied.message +
                      QStringLiteral(" di3gba.bat was not run."));
-        return false;
+        return ended;
     }
     report.copied
         << QStringLiteral("%1 skin file(s) into %2nds/ and %2gba/.shell/").arg(copiedFiles_).arg(state_.appfolder);
@@ -563,14 +563,15 @@ bool Workbench::skinDi3Gba() {
         const QString missing = QStringLiteral("di3gba.bat is missing. Please reinstall the program.");
         log_.line(missing);
         report.failed << missing;
-        endInstall(report);
+        const Status ended = endInstall(report);
         messages_.ok(missing);
-        return false;
+        return ended;
     }
     const Status ran = installScript(QStringLiteral("di3gba.bat"), report);
-    const bool ok = endInstall(report);
-    if (!ok) messages_.ok(QStringLiteral("Skin DI3 GBA: ") + ran.message + QStringLiteral(" (see the install log)."));
-    return ok;
+    const Status ended = endInstall(report);
+    if (!ended)
+        messages_.ok(QStringLiteral("Skin DI3 GBA: ") + ran.message + QStringLiteral(" (see the install log)."));
+    return ended;
 }
 
 }  // namespace corvamo

@@ -103,10 +103,10 @@ public:
     // Where the download question sends the user for the loader image.
     static const QString DownloadSite, DownloadPage;
     // Command3, "Skin VU4 loaders", and Command4, "Skin DI3 GBA": each writes what it does, the
-    // scripts' output and a summary into the install log; true when no step failed. Nothing when
-    // an install already runs (false then).
-    bool skinVu4Loaders();
-    bool skinDi3Gba();
+    // scripts' output and a summary into the install log; a failure holds the failed steps as the
+    // summary lists them. Nothing when an install already runs (a failure then).
+    Status skinVu4Loaders();
+    Status skinDi3Gba();
     // Where the VU4 install puts the loader image: the copy-to window's volume (the default), the
     // folder card, or nowhere (the command line without --card).
     struct LoaderTarget {
@@ -210,7 +210,7 @@ private:
     // a failure says "NAME: how it ended".
     Status installScript(const QString& name, InstallReport& report);
     void beginInstall(InstallReport& report);
-    bool endInstall(const InstallReport& report);
+    Status endInstall(const InstallReport& report);
 
     GuardedMessages messages_;
     CacheFolders cache_;

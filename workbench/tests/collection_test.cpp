@@ -6,6 +6,7 @@
 #include "compare_window.h"
 #include "font_set_up.h"
 #include "gallery_window.h"
+#include "preview_views.h"
 #include "program.h"
 #include "skin/catalogue.h"
 #include "skin/skin_files.h"
@@ -14,13 +15,16 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 
 #include <functional>
 
@@ -264,6 +268,94 @@ TEST_F(CollectionWindow, CompareShowsTheSameScreenOfBothAndTheirDifferences) {
                 magenta += compare->shown(0).pixel(x, y) == qRgb(255, 0, 255);
         EXPECT_EQ(magenta, compare->differingPixels()) << row.screen;
     }
+}
+
+TEST_F(CollectionWindow, CompareTwoArchivesChosenFromTheFileList) {
+    const Collection skins(box);
+    start();
+    form->comparewith->trigger();  // nothing loaded yet
+    EXPECT_EQ(messages.texts.join(""), "No skin is loaded: open a skin folder or click a skin archive first.");
+    form->setDir1Path(skins.folder);
+    form->views()->consolecolours->trigger();
+    form->views()->zoom3x->trigger();
+    QListWidget* list = form->File1;
+    form->show();
+    // Clicks through the window system, as a user's are: a right press there opens a context menu.
+    const auto click = [&](Qt::MouseButton button, const QString& name) {
+        const QPoint at = list->visualItemRect(list->findItems(name, Qt::MatchExactly).front()).center();
+        QTest::mouseClick(form->windowHandle(), button, {}, list->viewport()->mapTo(form.get(), at));
+    };
+    click(Qt::LeftButton, "Sample.zip");
+    ASSERT_EQ(wb().loadedSkin().path, skins / "Sample.zip");
+
+    // A right click loads nothing and leaves the list's mark on the loaded archive; its menu
+    // compares that archive with the loaded skin (not with itself).
+    const struct {
+        QString entry;
+        bool enabled;
+    } rows[] = {{"Sample.zip", false}, {"Red.zip", true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.entry.toStdString());
+        click(Qt::RightButton, row.entry);
+        ASSERT_TRUE(WaitUntil([&] { return form->File1Menu->isVisible(); }));
+        EXPECT_EQ(wb().loadedSkin().path, skins / "Sample.zip");
+        EXPECT_EQ(list->currentItem()->text(), "Sample.zip");
+        EXPECT_EQ(form->comparewithloadedskin->isEnabled(), row.enabled);
+        if (!row.enabled) {
+            form->File1Menu->hide();
+            continue;
+        }
+        QTest::mouseClick(form->File1Menu, Qt::LeftButton, {},
+                          form->File1Menu->actionGeometry(form->comparewithloadedskin).center());
+    }
+    CompareWindow* compare = form->compareWindow();
+    ASSERT_NE(compare, nullptr);
+    EXPECT_TRUE(compare->isVisible());
+    EXPECT_EQ(compare->path(0), skins / "Sample.zip");
+    EXPECT_EQ(compare->path(1), skins / "Red.zip");
+    // The View menu's console colours and zoom, applied alike; the red logo differs (GBA screen 0).
+    EXPECT_TRUE(compare->consoleColours()->isChecked());
+    EXPECT_EQ(compare->zoomChoice()->currentIndex(), 2);
+    EXPECT_TRUE(compare->pixelGrid()->isChecked());
+    EXPECT_EQ(compare->shown(0).size(), QSize(240, 160) * 3);
+    EXPECT_EQ(compare->shown(1).size(), QSize(240, 160) * 3);
+    EXPECT_GT(compare->differingPixels(), 0);
+
+    // Its dialog takes an archive or a folder that holds skin files; it enters any other folder
+    // and takes no file that is no archive, so it stays open.
+    const struct {
+        QString pick;
+        bool taken;
+    } picks[] = {{skins / "Red.zip", true}, {skins / "Broken", true}, {skins / "notes.txt", false}, {box.root, false}};
+    for (const auto& row : picks) {
+        bool stayed = false;
+        QTimer::singleShot(0, form.get(), [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            dialog->selectFile(row.pick);
+            QMetaObject::invokeMethod(dialog, "accept");  // as its Compare button does
+            stayed = dialog->isVisible();
+            if (stayed) dialog->reject();
+        });
+        SCOPED_TRACE(row.pick.toStdString());
+        EXPECT_EQ(form->chooseSkinToCompare(skins.folder).toStdString(),
+                  (row.taken ? row.pick : QString()).toStdString());
+        EXPECT_EQ(stayed, !row.taken);
+    }
+
+    // Skin > Compare with: the loaded skin beside a folder; the open window keeps its own zoom.
+    compare->zoomChoice()->setCurrentIndex(0);
+    QString asked;
+    form->chooseSkinToCompare = [&](const QString& folder) {
+        asked = folder;
+        return skins / "SampleFolder";
+    };
+    form->comparewith->trigger();
+    EXPECT_EQ(asked, skins.folder);
+    EXPECT_EQ(compare->path(0), skins / "Sample.zip");
+    EXPECT_EQ(compare->path(1), skins / "SampleFolder");
+    EXPECT_EQ(compare->shown(1).size(), QSize(240, 160));
+    EXPECT_EQ(compare->differingPixels(), 0);
 }
 
 TEST_F(CollectionWindow, TheWindowIsAGoodDesktopCitizen) {

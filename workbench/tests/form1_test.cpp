@@ -213,6 +213,7 @@ TEST_F(Form1Test, WindowLayoutAndMenu) {
     const QStringList skinEntries{"checkskin:&Check skin:F7",
                                   "saveskinaszip:&Save skin as zip\u2026:",
                                   "newskinfromtemplate:&New skin from template\u2026:",
+                                  "comparewith:Com&pare with\u2026:",
                                   "::",
                                   "makeloadersafe:&Make loader-safe\u2026:",
                                   "undomakeloadersafe:&Undo make loader-safe:"};

@@ -1,6 +1,10 @@
 #include "collection/compare_view.h"
 
 #include "collection/skin_summary.h"
+#include "preview/console_view.h"
+
+#include <algorithm>
+#include <optional>
 
 namespace corvamo {
 
@@ -14,16 +18,14 @@ QImage CompareSide::screen(const CompareOptions& options) {
         workbench_.setOption(&ViewOptions::showselectbug, options.showselectbug);
     if (workbench_.state().dswindow != options.dswindow) workbench_.toggleWindow();
     for (int i = 0; i < 5 && workbench_.state().gbascreen != options.gbascreen; ++i) workbench_.nextGbaScreen();
-    const FormPictures& p = workbench_.pictures();
-    switch (options.screen) {
-        case CompareOptions::DsUpper:
-            return p.Picture1[0].image();
-        case CompareOptions::DsLower:
-            return p.Picture2.image();
-        case CompareOptions::Gba:
-            break;
-    }
-    return p.Picture4.image();
+    // The console's screens are composed from the pictures as the console stores them.
+    std::optional<FormPictures> console;
+    if (options.console) console = workbench_.consolePictures();
+    const FormPictures& p = console ? *console : workbench_.pictures();
+    const Picture& shown = options.screen == CompareOptions::DsUpper   ? p.Picture1[0]
+                           : options.screen == CompareOptions::DsLower ? p.Picture2
+                                                                       : p.Picture4;
+    return options.zoom > 1 ? Zoomed(shown.image(), options.zoom, options.grid) : shown.image();
 }
 
 QImage Differences(const QImage& a, const QImage& b, int* differing) {
@@ -46,6 +48,22 @@ QImage Differences(const QImage& a, const QImage& b, int* differing) {
     }
     if (differing) *differing = count;
     return out;
+}
+
+Comparison Compare(CompareSide& a, CompareSide& b, const CompareOptions& options) {
+    CompareOptions plain = options;
+    plain.zoom = 1;
+    const QImage screens[2] = {a.screen(plain), b.screen(plain)};
+    Comparison result;
+    for (int side = 0; side < 2; ++side) {
+        int count = 0;
+        const QImage marked = Differences(screens[side], screens[1 - side], &count);
+        // Screens of two sizes (a mainBG of its own height): the larger side counts what the other lacks.
+        result.differing = std::max(result.differing, count);
+        const QImage& shown = options.differences ? marked : screens[side];
+        result.shown[side] = options.zoom > 1 ? Zoomed(shown, options.zoom, options.grid) : shown;
+    }
+    return result;
 }
 
 }  // namespace corvamo

@@ -12,20 +12,6 @@
 
 namespace corvamo {
 
-QString ScriptResult::describe() const {
-    switch (outcome) {
-        case Exited:
-            return QStringLiteral("exit status %1").arg(code);
-        case Signalled:
-            return QStringLiteral("ended by signal %1 (%2)").arg(code).arg(QString::fromLocal8Bit(strsignal(code)));
-        case Cancelled:
-            return QStringLiteral("cancelled");
-        case NotStarted:
-            break;
-    }
-    return QStringLiteral("could not be started: ") + error;
-}
-
 struct ScriptRunner::Run {
     QProcess process;
     QEventLoop loop;
@@ -52,8 +38,11 @@ void ScriptRunner::cancel() {
 
 ScriptResult ScriptRunner::run(const QString& script, const QString& folder) {
     ScriptResult result;
+    const auto notStarted = [](const QString& why) {
+        return Status::Failure(QStringLiteral("could not be started: ") + why);
+    };
     if (run_) {  // never two at once
-        result.error = QStringLiteral("another build script is running");
+        result.status = notStarted(QStringLiteral("another build script is running"));
         return result;
     }
     run_ = std::make_unique<Run>();
@@ -93,15 +82,16 @@ ScriptResult ScriptRunner::run(const QString& script, const QString& folder) {
         if (!r.partial.isEmpty()) r.last.append(r.partial);
         if (r.last.size() > kLastLines) r.last = r.last.mid(r.last.size() - kLastLines);
         result.lastLines = r.last;
+        const int code = r.process.exitCode();  // the exit status, or the signal that ended it
         if (r.cancelled)
-            result.outcome = ScriptResult::Cancelled;
+            result.status = Status::Failure(QStringLiteral("cancelled"));
         else if (r.process.exitStatus() == QProcess::CrashExit)
-            result.outcome = ScriptResult::Signalled;
-        else
-            result.outcome = ScriptResult::Exited;
-        result.code = r.process.exitCode();
+            result.status = Status::Failure(
+                QStringLiteral("ended by signal %1 (%2)").arg(code).arg(QString::fromLocal8Bit(strsignal(code))));
+        else if (code != 0)
+            result.status = Status::Failure(QStringLiteral("exit status %1").arg(code));
     } else {
-        result.error = r.process.errorString();
+        result.status = notStarted(r.process.errorString());
     }
     run_.reset();
     return result;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/status.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -10,14 +12,10 @@ namespace corvamo {
 
 // How a build script ended.
 struct ScriptResult {
-    enum Outcome { Exited, Signalled, Cancelled, NotStarted };
-    Outcome outcome = NotStarted;
-    int code = 0;           // the exit status, or the signal that ended it
-    QString error;          // why it could not be started
+    // Success: exit status 0. A failure says how it ended: "exit status 1", "ended by signal 9
+    // (Killed)", "cancelled", "could not be started: ...".
+    Status status;
     QStringList lastLines;  // the last lines it printed, for the failure's description
-    bool ok() const { return outcome == Exited && code == 0; }
-    // "exit status 1", "ended by signal 9 (Killed)", "cancelled", "could not be started: ..."
-    QString describe() const;
 };
 
 // Runs one build script as /bin/sh SCRIPT in a folder, with standard input from /dev/null and in a

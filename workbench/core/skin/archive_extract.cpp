@@ -1,5 +1,7 @@
 #include "skin/archive_extract.h"
 
+#include "skin/catalogue.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
@@ -302,9 +304,10 @@ Status ExtractReport::status(const QString& archive) const {
     if (!opened) return Status::Failure(QStringLiteral("The archive %1 could not be opened.").arg(archive));
     if (tooManyEntries)
         return Status::Failure(
-            QStringLiteral("The archive %1 holds more entries than the workbench accepts (%2; a skin has 49 files); "
+            QStringLiteral("The archive %1 holds more entries than the workbench accepts (%2; a skin has %3 files); "
                            "nothing was extracted.")
-                .arg(archive, QLocale(QLocale::English).toString(kMaxArchiveEntries)));
+                .arg(archive, QLocale(QLocale::English).toString(kMaxArchiveEntries))
+                .arg(Catalogue::Split(Catalogue::SkinFileNames).size()));
     QStringList lines;
     if (unwritable)
         lines << QStringLiteral("The archive %1 could not be extracted: the temporary folder cannot be written.")

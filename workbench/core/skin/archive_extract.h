@@ -10,8 +10,8 @@
 namespace corvamo {
 
 // What the workbench takes from a skin, each limit named once; the messages are built from these.
-// A skin has 49 files; no skin needs thousands of entries, and creating them would keep the window
-// busy for seconds.
+// A skin has 49 files (the catalogue's names); no skin needs thousands of entries, and creating them would keep the
+// window busy for seconds.
 inline constexpr qint64 kMaxSkinBytes = qint64(256) << 20;     // all entries of an archive together
 inline constexpr qint64 kMaxSkinFileBytes = qint64(64) << 20;  // any one file, of an archive or a folder
 inline constexpr int kMaxArchiveEntries = 10000;               // entries of any kind in one archive
