@@ -9,6 +9,7 @@
 #   byte for byte with this build's.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
+source bench/machine.sh
 build=${1:-build}
 corvamo="$PWD/$build/dist/Corvamo"
 gallery_bench="$PWD/$build/bench/workbench/gallery_bench"
@@ -58,6 +59,7 @@ run_corvamo "$corvamo" "$work/cache" --check "$work"/zips/*.zip >"$work/check.lo
 check_s=$(calc "$(now) - $start" 3)
 
 rm -rf "$work/gallery-cache"
+read -r gallery_load _ </proc/loadavg
 cold=$(XDG_CACHE_HOME="$work/gallery-cache" /usr/bin/time -f '%M' -o "$work/cold.mem" \
   "$gallery_bench" "$work/gallery" "$work/gallery-cache/Corvamo")
 warm=$(XDG_CACHE_HOME="$work/gallery-cache" /usr/bin/time -f '%M' -o "$work/warm.mem" \
@@ -70,13 +72,14 @@ run_corvamo "$corvamo" "$work/cache" --export-previews "$work"/gallery/*.zip >/d
 export_gallery_s=$(calc "$(now) - $start" 3)
 
 per() { calc "1000 * $1 / $2" 2; }
-echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'), load $(cut -d' ' -f1-3 /proc/loadavg)"
+describe_machine
+echo "load average when the gallery started: $gallery_load"
 echo "skins: $count zips of the sample skin (Corvamo saved $saved previews)"
 echo "ImageMagick, GBA screen 1 only:      ${magick_s} s, $(per "$magick_s" "$count") ms per skin"
 echo "Corvamo --export-previews, both:     ${export_s} s, $(per "$export_s" "$count") ms per skin, $(calc "$export_s / $magick_s") x the script"
 echo "Corvamo --check:                     ${check_s} s, $(per "$check_s" "$count") ms per skin, $(calc "$check_s / $magick_s") x the script"
 echo "gallery, $gallery zips, cold cache:    ${cold_s} s ($(calc "$cold_s / $export_gallery_s") x --export-previews of the same skins, ${export_gallery_s} s), peak $(( $(cat "$work/cold.mem") / 1024 )) MB"
-echo "gallery, $gallery zips, warm cache:    ${warm_s} s ($(calc "$warm_s / $export_gallery_s") x), peak $(( $(cat "$work/warm.mem") / 1024 )) MB"
+echo "gallery, $gallery zips, warm cache:    ${warm_s} s ($(calc "$warm_s / $export_gallery_s" 3) x), peak $(( $(cat "$work/warm.mem") / 1024 )) MB"
 
 if [ -n "${BASE:-}" ]; then
   # The same skins through the other build: every preview and report must be the same bytes.

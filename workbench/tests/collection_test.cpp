@@ -10,6 +10,7 @@
 #include "program.h"
 #include "skin/catalogue.h"
 #include "skin/skin_files.h"
+#include "workbench.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -24,6 +25,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+
+#include <functional>
 
 using namespace corvamo;
 
@@ -396,4 +399,103 @@ TEST_F(CollectionWindow, TheWindowIsAGoodDesktopCitizen) {
             EXPECT_EQ(form->hint->text(), row.path);
         }
     }
+}
+
+// The summarizer's own road (one unpacking, pictures into holders of its own) against a fresh
+// window that loads the same skin: the same thumbnail, pixel for pixel, or the same reason.
+TEST_F(CollectionWindow, SummaryDrawsWhatAFreshWindowLoadsOfTheSkin) {
+    const Collection skins(box);
+    std::vector<Entry> partial;
+    for (const auto& [name, data] : ReadZip(skins / "Sample.zip"))
+        if (name == "mainBG.bmp" || name == "arrowL.bmp" || name == "qvpdalogo.bmp" || name == "help.txt")
+            partial.push_back({name, data});
+    MakeZip(skins / "Partial.zip", partial);
+    QDir().mkpath(skins / "PartialFolder");
+    for (const char* name : {"subBG.bmp", "deskicon.bmp", "window.bmp"})
+        QFile::copy(QStringLiteral(CORVAMO_SAMPLE_SKIN_DIR "/") + name, skins / "PartialFolder/" + name);
+    const struct {
+        QString skin;
+        bool broken;
+    } rows[] = {{skins / "Sample.zip", false},    {skins / "SampleFolder", false}, {skins / "Partial.zip", false},
+                {skins / "PartialFolder", false}, {skins / "Broken", false},       {skins / "NotAZip.zip", true}};
+    QStringList paths;
+    for (const auto& row : rows) paths << row.skin;
+    // In this order on one thread: a summary must not keep anything of the skin before it.
+    const std::vector<SkinSummary> summaries = SummarizeSkins(paths, box.root + "/summaries", 96, 1);
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        SCOPED_TRACE(rows[i].skin.toStdString());
+        const SkinSummary& summary = summaries[i];
+        form.reset();
+        start();
+        const Status loaded = LoadSkinAlone(wb(), rows[i].skin);
+        EXPECT_EQ(summary.broken(), rows[i].broken);
+        EXPECT_EQ(summary.status.message, loaded.message);
+        if (summary.broken())
+            EXPECT_EQ(summary.thumbnail, BrokenThumbnail(loaded.message, 96));
+        else
+            EXPECT_EQ(summary.thumbnail, ThumbnailOf(wb().drawPreview(PreviewKind::Ds).image(),
+                                                     wb().drawPreview(PreviewKind::Gba).image(), 96));
+        const SkinReport report = CheckSkin(SkinFiles::Open(rows[i].skin, box.root + "/scratch", Host()));
+        EXPECT_EQ(summary.errors, Count(report, Finding::Error));
+        EXPECT_EQ(summary.warnings, Count(report, Finding::Warning));
+        EXPECT_EQ(summary.notes, Count(report, Finding::Note));
+    }
+}
+
+// Whatever lies in the cache folder under a skin's entry is taken only when it is a complete
+// entry of this user's for the skin as it is now.
+TEST(ThumbnailCacheEntries, OnlyACompleteEntryForTheCurrentKeyIsTaken) {
+    WorkbenchSandbox box;
+    const QString skin = box.skins + "/Sample.zip";
+    QFile::copy(CORVAMO_SAMPLE_SKIN_ZIP, skin);
+    const ThumbnailCache cache(box.root + "/thumbnails");
+    const Host host;
+    SkinSummary summary = SummarizeSkins({skin}, box.root + "/summaries", 96, 1).front();
+    ASSERT_TRUE(cache.store(summary));
+    QFile file(cache.fileFor(skin));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray stored = file.readAll();
+    file.close();
+    const auto put = [&](const QByteArray& bytes) {
+        QFile::remove(cache.fileFor(skin));
+        WorkbenchSandbox::write(cache.fileFor(skin), bytes);
+    };
+    const struct {
+        const char* what;
+        std::function<void()> make;
+        QString key;
+        int height;
+        bool taken;
+    } rows[] = {
+        {"as stored", [&] { put(stored); }, summary.key, 96, true},
+        {"the skin changed since", [&] { put(stored); }, summary.key + "x", 96, false},
+        {"made at another height", [&] { put(stored); }, summary.key, 144, false},
+        {"cut short", [&] { put(stored.chopped(1)); }, summary.key, 96, false},
+        {"with bytes after it", [&] { put(stored + "x"); }, summary.key, 96, false},
+        {"no entry at all", [&] { put("not an entry"); }, summary.key, 96, false},
+        {"a link to an entry",
+         [&] {
+             put(stored);
+             QFile::rename(cache.fileFor(skin), box.root + "/elsewhere");
+             QFile::link(box.root + "/elsewhere", cache.fileFor(skin));
+         },
+         summary.key, 96, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        row.make();
+        const std::optional<SkinSummary> found = cache.find(skin, row.key, row.height);
+        ASSERT_EQ(found.has_value(), row.taken);
+        if (!found) continue;
+        EXPECT_EQ(found->thumbnail, summary.thumbnail);
+        EXPECT_EQ(found->name, summary.name);
+        EXPECT_EQ(found->errors, summary.errors);
+        EXPECT_EQ(found->warnings, summary.warnings);
+        EXPECT_EQ(found->notes, summary.notes);
+    }
+    // A changed skin has a new key: the gallery draws it again rather than taking its old entry.
+    QFile::remove(cache.fileFor(skin));
+    ASSERT_TRUE(cache.store(summary));
+    MakeZip(skin, {{"qvpdalogo.bmp", WorkbenchSandbox::picture(240, 160, 0x00FF00, "BMP")}});
+    EXPECT_FALSE(cache.find(skin, SkinKey(skin, host), 96).has_value());
 }

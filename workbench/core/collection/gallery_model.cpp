@@ -2,6 +2,7 @@
 
 #include "platform/paths.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -20,8 +21,10 @@ GalleryModel::GalleryModel(const QString& cacheRoot, const QString& thumbnails, 
 GalleryModel::~GalleryModel() { stopWorkers(); }
 
 void GalleryModel::setFolder(const QString& folder) {
-    if (FolderPath(folder) != folder_) {
-        folder_ = FolderPath(folder);
+    // Summaries name their skins by absolute path.
+    const QString absolute = FolderPath(QDir::cleanPath(QFileInfo(folder).absoluteFilePath()));
+    if (absolute != folder_) {
+        folder_ = absolute;
         stopWorkers();
         items_.clear();
         emit listChanged();

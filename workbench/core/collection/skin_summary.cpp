@@ -2,7 +2,10 @@
 
 #include "author/pixel_font.h"
 #include "platform/paths.h"
+#include "preview/compositor.h"
+#include "skin/archive_extract.h"
 #include "skin/catalogue.h"
+#include "skin/image_io.h"
 #include "skin/skin_files.h"
 #include "workbench.h"
 
@@ -10,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <atomic>
@@ -52,6 +56,16 @@ QStringList WrapText(const QString& text, int width) {
     }
     if (!line.isEmpty()) lines << line;
     return lines;
+}
+
+// A private folder for unpacking skins, in memory when the system allows: unpacking hundreds of
+// skins on a disk spends most of its time creating and deleting files.
+std::unique_ptr<QTemporaryDir> SummaryScratch(const QString& fallback) {
+    const QString memory = MemoryFolder();
+    const QString root = memory.isEmpty() ? fallback : memory;
+    QDir().mkpath(root);
+    // mkdtemp: a new folder only this user can enter, even in a folder shared with others.
+    return std::make_unique<QTemporaryDir>(WithSlash(root) + QStringLiteral("corvamo-summaries-XXXXXX"));
 }
 
 }  // namespace
@@ -144,13 +158,39 @@ Status LoadSkinAlone(Workbench& wb, const QString& skin) {
     return Status::Failure(QStringLiteral("no skin pictures found"));
 }
 
+bool LoadSkinPictures(const SkinFiles& skin, FormPictures& pictures) {
+    // Loading copies or unpacks no file larger than this; the picture slot stays blank.
+    const auto usable = [&](const QString& name) {
+        const QString found = skin.find(name);
+        return found.isEmpty() || QFileInfo(found).size() > kMaxSkinFileBytes ? QString() : found;
+    };
+    bool any = false;
+    const QStringList bmps = Catalogue::Split(Catalogue::MainBmpNames),
+                      jpgs = Catalogue::Split(Catalogue::MainJpgNames);
+    for (qsizetype i = 0; i < jpgs.size(); ++i) {
+        Picture& slot = pictures.Picture1[size_t(i)];
+        if (const QString bmp = usable(bmps[i]); !bmp.isEmpty()) {
+            // A BMP that cannot be converted leaves its slot blank, whatever JPEG lies beside it.
+            QByteArray jpeg;
+            if (BmpToJpegBytes(bmp, &jpeg) == JpegResult::Saved) any = slot.loadData(jpeg) || any;
+        } else if (const QString jpg = usable(jpgs[i]); !jpg.isEmpty()) {
+            any = slot.load(jpg) || any;
+        }
+    }
+    const QStringList extras = Catalogue::Split(Catalogue::ExtraBmpNames);
+    for (qsizetype i = 0; i < extras.size(); ++i)
+        if (const QString bmp = usable(extras[i]); !bmp.isEmpty()) any = pictures.Picture5[size_t(i)].load(bmp) || any;
+    return any;
+}
+
 struct SkinSummarizer::Loader {
     explicit Loader(const CacheFolders& cache) : workbench(messages, cache) {}
     RecordedMessages messages;
     Workbench workbench;
 };
 
-SkinSummarizer::SkinSummarizer(const CacheFolders& cache) : cache_(cache), loader_(std::make_unique<Loader>(cache)) {}
+SkinSummarizer::SkinSummarizer(const CacheFolders& cache)
+    : cache_(cache), scratch_(SummaryScratch(ScratchRootOf(cache))), blank_(std::make_unique<FormPictures>()) {}
 SkinSummarizer::~SkinSummarizer() = default;
 
 SkinSummary SkinSummarizer::summarize(const QString& skin, int thumbnailHeight) {
@@ -159,15 +199,28 @@ SkinSummary SkinSummarizer::summarize(const QString& skin, int thumbnailHeight) 
     summary.path = QDir::cleanPath(info.absoluteFilePath());
     summary.name = info.fileName().isEmpty() ? summary.path : info.fileName();
     summary.key = SkinKey(summary.path, host_);
-    Workbench& wb = loader_->workbench;
-    summary.status = LoadSkinAlone(wb, summary.path);
-    // The check reads what loading read; a path that loaded no skin is opened for it on its own.
-    const SkinReport report = wb.loadedSkin().path == summary.path
-                                  ? wb.loadedSkinReport()
-                                  : CheckSkin(SkinFiles::Open(summary.path, ScratchRootOf(cache_), host_));
+    // One unpacking serves the check and the pictures.
+    const QString scratchRoot = scratch_->isValid() ? scratch_->path() : ScratchRootOf(cache_);
+    const SkinFiles files = SkinFiles::Open(summary.path, scratchRoot, host_);
+    const SkinReport report = CheckSkin(files);
     summary.errors = report.count(Finding::Error);
     summary.warnings = report.count(Finding::Warning);
     summary.notes = report.count(Finding::Note);
+
+    FormPictures pictures = *blank_;
+    if (LoadSkinPictures(files, pictures)) {
+        // As the window draws both exports right after loading the skin.
+        ModuleState state;
+        redrawsub(pictures, state, false);
+        DrawDsExport(pictures, state, ViewOptions());
+        DrawGbaExport(pictures);
+        summary.thumbnail = ThumbnailOf(pictures.Picture3.image(), pictures.Picture15.image(), thumbnailHeight);
+        return summary;
+    }
+    // Nothing to show: loading it as the window does says why in the window's words.
+    if (!loader_) loader_ = std::make_unique<Loader>(cache_);
+    Workbench& wb = loader_->workbench;
+    summary.status = LoadSkinAlone(wb, summary.path);
     summary.thumbnail = summary.broken() ? BrokenThumbnail(summary.status.message, thumbnailHeight)
                                          : ThumbnailOf(wb.drawPreview(PreviewKind::Ds).image(),
                                                        wb.drawPreview(PreviewKind::Gba).image(), thumbnailHeight);

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+class QTemporaryDir;
+
 #include <functional>
 #include <memory>
 #include <vector>
@@ -49,6 +51,7 @@ QImage BrokenThumbnail(const QString& why, int height);
 int ThumbnailWidth(int height);
 
 struct FormPictures;
+class SkinFiles;
 class RecordedMessages;
 class Workbench;
 
@@ -58,9 +61,12 @@ bool HasAnyPicture(const FormPictures& pictures);
 // the archive in the window does; fails, saying why, when no skin picture could be loaded.
 Status LoadSkinAlone(Workbench& wb, const QString& skin);
 
-// Summarizes skins one after another in cache folders of its own: loads each exactly as the
-// window does, draws both exports and scales them, and checks it. Several summarizers may run at
-// once on threads of their own, each with its own cache folders.
+// Summarizes skins one after another in cache folders of its own: unpacks each once (into memory
+// when the system offers a memory file system, else below the cache folders), checks it, loads its
+// pictures as the window does into picture holders of its own and draws both exports from them,
+// scaled. A skin without any picture is loaded in a workbench of its own, so that it says why in
+// the window's words. Several summarizers may run at once on threads of their own, each with its
+// own cache folders.
 class SkinSummarizer {
 public:
     explicit SkinSummarizer(const CacheFolders& cache);
@@ -71,8 +77,15 @@ private:
     struct Loader;
     CacheFolders cache_;
     Host host_;
-    std::unique_ptr<Loader> loader_;
+    std::unique_ptr<Loader> loader_;  // made for the first skin without pictures
+    std::unique_ptr<QTemporaryDir> scratch_;
+    std::unique_ptr<FormPictures> blank_;  // the holders as a window that has loaded nothing has them
 };
+
+// Loads the pictures of a skin opened for reading into holders as loading it in the window puts
+// them there: a main picture's BMP (which wins over its JPEG) through the same JPEG, files larger
+// than the workbench accepts left out. True when any picture was loaded.
+bool LoadSkinPictures(const SkinFiles& skin, FormPictures& pictures);
 
 // Summarizes every skin on up to threads threads at once (each with cache folders of its own
 // below cacheRoot); the summaries come in the order of skins. done(count) is called, on whichever

@@ -8,10 +8,11 @@
 
 namespace corvamo {
 
-// Skin summaries kept on disk between runs, one small PNG per skin path in a folder of the user's
-// cache: the thumbnail, with the skin's key, name, check counts and problem as text chunks. An
-// entry is found only while its key still matches the skin's, so a changed skin is made again
-// and its new summary replaces the old one.
+// Skin summaries kept on disk between runs, one small file per skin path in a folder of the user's
+// cache: the skin's key, name, check counts and problem, then the thumbnail's pixels uncompressed,
+// so that a folder of hundreds opens without decoding a picture. An entry is found only while its
+// key still matches the skin's, so a changed skin is made again and its new summary replaces the
+// old one; an entry that is not a complete one of this user's, of that layout, is not taken.
 class ThumbnailCache {
 public:
     explicit ThumbnailCache(const QString& folder) : folder_(folder) {}

@@ -7,13 +7,27 @@
 #include <QTemporaryDir>
 
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 namespace corvamo {
 
 CacheFolders CacheFolders::Under(const QString& root) {
     return {WithSlash(root) + QStringLiteral("CorvamoTemp/"), WithSlash(root) + QStringLiteral("temp.bmp"), root};
+}
+
+QString MemoryFolder() {
+    for (const QByteArray& folder : {qgetenv("XDG_RUNTIME_DIR"), QByteArray("/dev/shm")}) {
+        struct statfs fs {};
+        struct stat st {};
+        if (!folder.isEmpty() && ::statfs(folder.constData(), &fs) == 0 && fs.f_type == TMPFS_MAGIC &&
+            ::stat(folder.constData(), &st) == 0 && S_ISDIR(st.st_mode) && ::access(folder.constData(), W_OK) == 0)
+            return QFile::decodeName(folder);
+    }
+    return {};
 }
 
 QString CacheFolders::thumbnails() const { return WithSlash(root) + QStringLiteral("thumbnails"); }

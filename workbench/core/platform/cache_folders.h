@@ -22,6 +22,11 @@ struct CacheFolders {
     QString thumbnails() const;
 };
 
+// A folder on a memory file system in which this user may make folders of their own (the user's
+// runtime folder, else /dev/shm); "" when the system has none. Scratch files that live for a
+// moment cost far less there than on a disk.
+QString MemoryFolder();
+
 // Cache folders that no other Corvamo process uses while this one holds them. The first window
 // takes root/CorvamoTemp/ and root/temp.bmp, and keeps them locked while it runs; a second window,
 // and every command-line run, gets a pair of its own in a new folder below root, removed when the

@@ -1,5 +1,6 @@
 #include "preview/picture.h"
 
+#include <QBuffer>
 #include <QImageReader>
 #include <QPainter>
 
@@ -42,6 +43,18 @@ void Picture::repaint() {
 
 bool Picture::load(const QString& path) {
     QImageReader reader(path);
+    return read(reader);
+}
+
+bool Picture::loadData(const QByteArray& bytes) {
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    return read(reader);
+}
+
+bool Picture::read(QImageReader& reader) {
     reader.setAutoTransform(false);
     // Read into a cleared picture of the announced size: a truncated file leaves its missing rows
     // unwritten, and they must show as black, not as whatever memory held.

@@ -5,6 +5,8 @@
 #include <QRect>
 #include <QString>
 
+class QImageReader;
+
 namespace corvamo {
 
 // A picture holder or canvas of the workbench: a persistent drawing surface of the holder's own
@@ -35,6 +37,8 @@ public:
     void clear() { setPicture(QImage()); }
     // Loads a JPEG or BMP file; false (holder unchanged) when it cannot be read.
     bool load(const QString& path);
+    // The same for a file's bytes held in memory.
+    bool loadData(const QByteArray& bytes);
     // Set background: the source's picture at (0, 0) of this canvas.
     void setBackground(const Picture& source) { setPicture(source.picture_); }
     const QImage& picture() const { return picture_; }
@@ -56,6 +60,7 @@ public:
     bool saveBmp(const QString& path) const;
 
 private:
+    bool read(QImageReader& reader);
     void blit(int dx, int dy, int w, int h, const Picture& source, int sx, int sy, bool keyed);
     void repaint();
 

@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include <cerrno>
+#include <cstring>
 
 #include <unistd.h>
 
@@ -52,6 +53,30 @@ int SeekProc(fi_handle handle, long offset, int origin) {
 }
 long TellProc(fi_handle handle) { return long(::lseek(static_cast<FdHandle*>(handle)->fd, 0, SEEK_CUR)); }
 FreeImageIO FdIO() { return FreeImageIO{ReadProc, WriteProc, SeekProc, TellProc}; }
+
+// The writer's bytes kept in memory, for a picture wanted only decoded again.
+struct MemoryHandle {
+    QByteArray bytes;
+    qsizetype at = 0;
+};
+unsigned MemoryRead(void*, unsigned, unsigned, fi_handle) { return 0; }
+unsigned MemoryWrite(void* buffer, unsigned size, unsigned count, fi_handle handle) {
+    auto* h = static_cast<MemoryHandle*>(handle);
+    const qsizetype want = qsizetype(size) * qsizetype(count);
+    if (h->at + want > h->bytes.size()) h->bytes.resize(h->at + want);
+    std::memcpy(h->bytes.data() + h->at, buffer, std::size_t(want));
+    h->at += want;
+    return count;
+}
+int MemorySeek(fi_handle handle, long offset, int origin) {
+    auto* h = static_cast<MemoryHandle*>(handle);
+    const qsizetype base = origin == SEEK_SET ? 0 : origin == SEEK_CUR ? h->at : h->bytes.size();
+    if (base + offset < 0) return -1;
+    h->at = base + offset;
+    return 0;
+}
+long MemoryTell(fi_handle handle) { return long(static_cast<MemoryHandle*>(handle)->at); }
+FreeImageIO MemoryIO() { return FreeImageIO{MemoryRead, MemoryWrite, MemorySeek, MemoryTell}; }
 
 // A JPEG file ends with its end-of-image marker: a file cut short by a full disk does not.
 bool IsCompleteJpeg(int fd) {
@@ -132,6 +157,23 @@ JpegResult BmpToJpeg(int bmpFd, const QString& jpg) {
             return free_image::LoadFromHandle(FIF_BMP, &io, &handle, flags);
         },
         jpg, true);
+}
+
+JpegResult BmpToJpegBytes(const QString& bmp, QByteArray* jpeg) {
+    const QByteArray path = QFile::encodeName(bmp);
+    JpegResult result;
+    FIBITMAP* bitmap =
+        LoadForJpeg([&](int flags) { return free_image::Load(FIF_BMP, path.constData(), flags); }, result);
+    if (!bitmap) return result;
+    FreeImageIO io = MemoryIO();
+    MemoryHandle handle;
+    const bool saved = free_image::SaveToHandle(FIF_JPEG, bitmap, &io, &handle, JPEG_QUALITYSUPERB) == TRUE;
+    free_image::Unload(bitmap);
+    // Complete as the file would have to be: ending with the end-of-image marker.
+    const QByteArray& bytes = handle.bytes;
+    if (!saved || bytes.size() < 4 || !bytes.endsWith("\xFF\xD9")) return JpegResult::NotSaved;
+    *jpeg = bytes;
+    return JpegResult::Saved;
 }
 
 JpegResult BmpToJpegSize(const QString& bmp, QSize* size) {

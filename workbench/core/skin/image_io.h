@@ -2,6 +2,7 @@
 
 #include <FreeImage.h>
 
+#include <QByteArray>
 #include <QSize>
 #include <QString>
 
@@ -30,5 +31,8 @@ JpegResult BmpToJpeg(int bmpFd, const QString& jpg);
 // What BmpToJpeg would make of the BMP, without writing the JPEG: Saved with the picture's size
 // (the JPEG's size too) when it would save one, for a check that only needs to know.
 JpegResult BmpToJpegSize(const QString& bmp, QSize* size);
+// The JPEG BmpToJpeg would write, kept in memory: the same bytes, for a reader that only wants
+// the picture loading would show.
+JpegResult BmpToJpegBytes(const QString& bmp, QByteArray* jpeg);
 
 }  // namespace corvamo
