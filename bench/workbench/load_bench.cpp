@@ -48,12 +48,18 @@ QTemporaryDir& Sandbox() {
 
 CacheFolders Cache() { return CacheFolders::Under(Sandbox().path() + "/cache/Corvamo"); }
 
-void BM_ArchiveClick(benchmark::State& run) {
-    RecordedMessages messages;
-    Workbench wb(messages, Cache());
+// A folder of the sandbox holding the sample skin as SampleSkin.zip.
+QString SkinsFolder() {
     const QString folder = Sandbox().path() + "/skins";
     QDir().mkpath(folder);
     QFile::copy(SampleZip(), folder + "/SampleSkin.zip");
+    return folder;
+}
+
+void BM_ArchiveClick(benchmark::State& run) {
+    RecordedMessages messages;
+    Workbench wb(messages, Cache());
+    const QString folder = SkinsFolder();
     wb.startUp(Sandbox().path());
     wb.folderChange(folder);
     for (auto _ : run) {
@@ -67,9 +73,7 @@ void BM_ArchiveClick(benchmark::State& run) {
 // The same click through the window: File1's handler, then the lists and boxes refreshed.
 void BM_ArchiveClickInWindow(benchmark::State& run) {
     RecordedMessages messages;
-    const QString folder = Sandbox().path() + "/skins";
-    QDir().mkpath(folder);
-    QFile::copy(SampleZip(), folder + "/SampleSkin.zip");
+    const QString folder = SkinsFolder();
     Form1 window(Cache(), &messages, nullptr, Sandbox().path());
     window.setDir1Path(folder);
     for (auto _ : run) {
@@ -82,9 +86,7 @@ void BM_ArchiveClickInWindow(benchmark::State& run) {
 void BM_CheckLoadedArchive(benchmark::State& run) {
     RecordedMessages messages;
     Workbench wb(messages, Cache());
-    const QString folder = Sandbox().path() + "/skins";
-    QDir().mkpath(folder);
-    QFile::copy(SampleZip(), folder + "/SampleSkin.zip");
+    const QString folder = SkinsFolder();
     wb.startUp(Sandbox().path());
     wb.folderChange(folder);
     wb.archiveChosen(folder, "SampleSkin.zip");
