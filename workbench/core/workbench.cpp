@@ -13,6 +13,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <utility>
 
 namespace corvamo {
 
@@ -179,7 +182,7 @@ void Workbench::driveChange(const QString& volumeRoot) {
 void Workbench::folderChange(const QString& path) {
     const BusyWhile busy(busy_);
     WipePics();
-    files_.reset();
+    forgetLoadedFiles();
     dirPath_ = FolderPath(path);
     if (WithSlash(dirPath_).startsWith(driveRoot_)) volumeFolders_[driveRoot_] = dirPath_;
     fillFileLists(dirPath_);
@@ -229,7 +232,7 @@ void Workbench::folderChange(const QString& path) {
 void Workbench::archiveChosen(const QString& folder, const QString& fileName) {
     const BusyWhile busy(busy_);
     WipePics();
-    files_.reset();
+    forgetLoadedFiles();
     ensureTempFolder();
     DeleteDirectory(FolderPath(cache_.temp));
     fileFolder_ = folder;
@@ -241,9 +244,9 @@ void Workbench::archiveChosen(const QString& folder, const QString& fileName) {
     state_.skinfromzip = fileName.right(3).toLower() == QLatin1String("zip") ? 1 : 0;
     // This one unpack serves the check and the pack too: the author's JPEGs that LoadPics is about
     // to convert over are kept aside for them first. When they cannot be, those open the archive anew.
-    SkinFiles skin =
-        SkinFiles::Unpacked(state_.skinsource, FolderPath(cache_.temp), report, ScratchRootOf(cache_), *host_);
-    if (skin.keep(JpegsLoadPicsReplaces(skin))) files_ = std::move(skin);
+    SkinFiles skin = SkinFiles::Unpacked(state_.skinsource, FolderPath(cache_.temp), report, *host_);
+    const QStringList replaced = JpegsLoadPicsReplaces(skin);
+    if (skin.keep(replaced, replaced.isEmpty() ? QString() : keptFolder())) files_ = std::move(skin);
     loaded_ = {LoadedSkin::Archive, state_.skinsource};
     LoadPics();
     if (const Status unpacked = report.status(state_.skinsource); !unpacked) messages_.ok(unpacked.message);
@@ -381,6 +384,19 @@ bool Workbench::skinLoadedOrSay() {
     if (loaded_.kind != LoadedSkin::None) return true;
     messages_.ok(QStringLiteral("No skin is loaded: open a skin folder or click a skin archive first."));
     return false;
+}
+
+QString Workbench::keptFolder() {
+    if (!keptFolder_ || !keptFolder_->isValid())
+        keptFolder_ = std::make_unique<QTemporaryDir>(WithSlash(ScratchRootOf(cache_)) + QStringLiteral("kept-XXXXXX"));
+    keptFolderFilled_ = keptFolder_->isValid();
+    return keptFolderFilled_ ? keptFolder_->path() : QString();
+}
+
+void Workbench::forgetLoadedFiles() {
+    files_.reset();
+    QStringList left;
+    if (std::exchange(keptFolderFilled_, false)) EmptyFolder(*host_, keptFolder_->path(), left);
 }
 
 SkinFiles Workbench::loadedFiles() const {

@@ -19,6 +19,8 @@
 #include <memory>
 #include <optional>
 
+class QTemporaryDir;
+
 namespace corvamo {
 
 // The copy-to window's state, kept here so that the copy step works without any widget.
@@ -207,6 +209,12 @@ private:
     // What loading read of the loaded skin: its folder's listing, or its archive as unpacked into
     // the temporary folder; opened anew when loading could not keep it.
     SkinFiles loadedFiles() const;
+    // Where loading keeps aside the author's JPEGs of an archive that LoadPics converts over: made
+    // once, emptied when the skin is forgotten (making and removing a folder at every load costs
+    // more than the links in it); "" when it cannot be made.
+    QString keptFolder();
+    // Forgets what loading read of the skin before, and the JPEGs kept for it.
+    void forgetLoadedFiles();
     // Every load writes into the temporary folder: one removed while the program runs comes back.
     void ensureTempFolder();
     Status copyStep(const QString& from, const QString& to);
@@ -232,6 +240,8 @@ private:
     int redrawCount_ = 0;
     LoadedSkin loaded_;
     std::optional<SkinFiles> files_;  // what loading read of loaded_, when it could keep it
+    std::unique_ptr<QTemporaryDir> keptFolder_;
+    bool keptFolderFilled_ = false;
     int busy_ = 0;
     InstallLog log_;
     ScriptRunner* runner_ = nullptr;

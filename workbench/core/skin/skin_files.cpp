@@ -183,7 +183,6 @@ QString NameOf(const QString& skin) {
 SkinFiles SkinFiles::Open(const QString& skin, const QString& scratchRoot, const Host& host) {
     SkinFiles files;
     files.host_ = &host;
-    files.scratchRoot_ = scratchRoot;
     const QString path = QDir::cleanPath(QFileInfo(skin).absoluteFilePath());
     files.name = NameOf(skin);
 
@@ -209,21 +208,23 @@ SkinFiles SkinFiles::Open(const QString& skin, const QString& scratchRoot, const
         return files;
     }
     files.archive = true;
-    const QString unpacked = files.scratchFolder(QStringLiteral("skin"));
-    if (unpacked.isEmpty()) {
+    QDir().mkpath(scratchRoot);
+    files.scratch_ = std::make_shared<QTemporaryDir>(WithSlash(scratchRoot) + QStringLiteral("skin-XXXXXX"));
+    if (!files.scratch_->isValid()) {
         files.status =
             Status::Failure(QStringLiteral("The scratch folder below %1 could not be created.").arg(scratchRoot));
         return files;
     }
+    const QString unpacked = QDir(files.scratch_->path()).filePath(QStringLiteral("skin"));
+    QDir().mkpath(unpacked);
     files.readUnpacked(path, unpacked, ExtractArchive(path, unpacked));
     return files;
 }
 
 SkinFiles SkinFiles::Unpacked(const QString& archive, const QString& folder, const ExtractReport& report,
-                              const QString& scratchRoot, const Host& host) {
+                              const Host& host) {
     SkinFiles files;
     files.host_ = &host;
-    files.scratchRoot_ = scratchRoot;
     files.name = NameOf(archive);
     files.readUnpacked(QDir::cleanPath(QFileInfo(archive).absoluteFilePath()), folder, report);
     return files;
@@ -241,23 +242,11 @@ void SkinFiles::readUnpacked(const QString& archivePath, const QString& folder, 
     readable = true;
 }
 
-QString SkinFiles::scratchFolder(const QString& sub) {
-    if (!scratch_) {
-        QDir().mkpath(scratchRoot_);
-        scratch_ = std::make_shared<QTemporaryDir>(WithSlash(scratchRoot_) + QStringLiteral("skin-XXXXXX"));
-    }
-    if (!scratch_->isValid()) return {};
-    const QString folder = QDir(scratch_->path()).filePath(sub);
-    QDir().mkpath(folder);
-    return folder;
-}
-
-bool SkinFiles::keep(const QStringList& catalogueNames) {
+bool SkinFiles::keep(const QStringList& catalogueNames, const QString& folder) {
     QStringList present;
     if (readable)
         for (const QString& catalogueName : catalogueNames) present << listed_->namedLike(catalogueName);
     if (present.isEmpty()) return true;  // the listing already answers: none
-    const QString folder = scratchFolder(QStringLiteral("kept"));
     if (folder.isEmpty()) return false;
     for (const QString& from : present) {
         const QString to = WithSlash(folder) + from.mid(from.lastIndexOf('/') + 1);

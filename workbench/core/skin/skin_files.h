@@ -53,9 +53,9 @@ public:
     static SkinFiles Open(const QString& skin, const QString& scratchRoot, const Host& host);
     // The archive that loading has just unpacked into folder (how that went: report), read as Open
     // reads an archive without unpacking it again: the files are read where they lie, and a skin
-    // zipped with its folder is lifted in folder. scratchRoot is for keep().
+    // zipped with its folder is lifted in folder.
     static SkinFiles Unpacked(const QString& archive, const QString& folder, const ExtractReport& report,
-                              const QString& scratchRoot, const Host& host);
+                              const Host& host);
 
     QString name;          // the folder's or the archive's own name
     bool archive = false;  // an archive, not a folder
@@ -74,24 +74,21 @@ public:
     QString entryName(const QString& found) const;
     // Where the files lie, ending in "/".
     QString top() const { return top_; }
-    // Keeps the files now under these catalogue names (any letter case) aside, below the scratch
-    // root, so that find() still gives the author's files once they are replaced where they lie
-    // (loading converts main pictures over their JPEGs in the temporary folder). False when they
-    // could not be kept.
-    bool keep(const QStringList& catalogueNames);
+    // Keeps the files now under these catalogue names (any letter case) in folder, so that find()
+    // still gives the author's files once they are replaced where they lie (loading converts main
+    // pictures over their JPEGs in the temporary folder). folder: empty, the caller's, as long as
+    // this is read. False when they could not be kept.
+    bool keep(const QStringList& catalogueNames, const QString& folder);
 
 private:
     // Reads an unpacked archive at folder as Open does.
     void readUnpacked(const QString& archivePath, const QString& folder, const ExtractReport& report);
-    // A folder of the skin's own below the scratch root, removed with it; "" when none can be made.
-    QString scratchFolder(const QString& sub);
 
     const Host* host_ = nullptr;
     QString top_;
     std::shared_ptr<const FolderNames> listed_;  // top_, listed once
-    QString scratchRoot_;
-    std::shared_ptr<QTemporaryDir> scratch_;  // made when needed
-    QStringList kept_;                        // the names keep() kept, lower case
+    std::shared_ptr<QTemporaryDir> scratch_;     // where Open unpacked an archive
+    QStringList kept_;                           // the names keep() kept, lower case
     std::shared_ptr<const FolderNames> keptListed_;
 };
 
