@@ -44,15 +44,6 @@ std::vector<testsupport::Rgb> Gradient(int w, int h) {
     return px;
 }
 
-// What a box paints inside its border.
-QImage Shown(QWidget* box) {
-    return box->grab()
-        .toImage()
-        .convertToFormat(QImage::Format_RGB32)
-        .copy(PictureBox::Border, PictureBox::Border, box->width() - 2 * PictureBox::Border,
-              box->height() - 2 * PictureBox::Border);
-}
-
 }  // namespace
 
 TEST(ConsoleColours, EveryChannelValueAgainstTheModel) {

@@ -21,14 +21,6 @@ using namespace testing_sandbox;
 
 namespace {
 
-QImage Shown(QWidget* box) {
-    return box->grab()
-        .toImage()
-        .convertToFormat(QImage::Format_RGB32)
-        .copy(PictureBox::Border, PictureBox::Border, box->width() - 2 * PictureBox::Border,
-              box->height() - 2 * PictureBox::Border);
-}
-
 QByteArray ImageMagickBmp(int w, int h) {
     std::vector<testsupport::Rgba> px(std::size_t(w * h), testsupport::Rgba{40, 120, 200});
     return QByteArray::fromStdString(

@@ -3,9 +3,11 @@
 // The real Corvamo binary run as a user runs a command-line mode, and bounded waits for the
 // window tests.
 
+#include "picture_box.h"
 #include "workbench_sandbox.h"
 
 #include <QDeadlineTimer>
+#include <QImage>
 #include <QProcess>
 #include <QTest>
 
@@ -50,6 +52,15 @@ inline bool WaitUntil(const std::function<bool()>& done, int milliseconds = 5000
         QTest::qWait(10);
     }
     return true;
+}
+
+// What a picture box of the window paints inside its border.
+inline QImage Shown(QWidget* box) {
+    return box->grab()
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32)
+        .copy(PictureBox::Border, PictureBox::Border, box->width() - 2 * PictureBox::Border,
+              box->height() - 2 * PictureBox::Border);
 }
 
 }  // namespace testing_sandbox
