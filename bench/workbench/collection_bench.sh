@@ -9,6 +9,7 @@
 #   byte for byte with this build's.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
+source bench/workbench/magick_peer.sh
 source bench/machine.sh
 build=${1:-build}
 corvamo="$PWD/$build/dist/Corvamo"
@@ -41,11 +42,7 @@ run_corvamo() { # BINARY CACHE ARGS...: from the empty program folder, no displa
 
 start=$(now)
 for skin in "$work"/folders/*; do
-  "$convert" "$skin/qvpdalogo.bmp" \
-    \( "$skin/itemdisc.bmp" -transparent white \) -geometry +60+49 -composite \
-    \( "$skin/deskicon.bmp" -crop 24x24+0+144 +repage -transparent white \) -geometry +73+66 -composite \
-    \( "$skin/arrowR.bmp" -transparent white \) -geometry +112+66 -composite \
-    -quality 100 "$work/magick/$(basename "$skin")-screen1.jpg"
+  magick_screen1 "$convert" "$skin" "$work/magick/$(basename "$skin")-screen1.jpg"
 done
 magick_s=$(calc "$(now) - $start" 3)
 

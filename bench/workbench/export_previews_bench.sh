@@ -4,6 +4,7 @@
 # Usage: bench/workbench/export_previews_bench.sh [BUILD_DIR]   (default: build)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
+source bench/workbench/magick_peer.sh
 build=${1:-build}
 corvamo="$PWD/$build/dist/Corvamo"
 sample_zip="$PWD/$build/samples/SampleSkin.zip"
@@ -33,11 +34,7 @@ saved=$(grep -c ' saved\.$' "$work/corvamo.log")
 
 start=$(now)
 for skin in "$work"/folders/*; do
-  "$convert" "$skin/qvpdalogo.bmp" \
-    \( "$skin/itemdisc.bmp" -transparent white \) -geometry +60+49 -composite \
-    \( "$skin/deskicon.bmp" -crop 24x24+0+144 +repage -transparent white \) -geometry +73+66 -composite \
-    \( "$skin/arrowR.bmp" -transparent white \) -geometry +112+66 -composite \
-    -quality 100 "$work/magick/$(basename "$skin")-screen1.jpg"
+  magick_screen1 "$convert" "$skin" "$work/magick/$(basename "$skin")-screen1.jpg"
 done
 magick_s=$(calc "$(now) - $start")
 
